@@ -1,0 +1,35 @@
+#include "platform/file_system.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include <unistd.h>
+
+namespace mardo {
+
+std::string CurrentDirectory() {
+  std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+  return cwd ? std::string(cwd.get()) : std::string();
+}
+
+std::string CanonicalPath(const std::string& path) {
+  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+  return resolved ? std::string(resolved.get()) : std::string();
+}
+
+std::string JoinNativePath(std::string_view dir, std::string_view name) {
+  std::string out(dir);
+  if (out.empty() || out.back() != '/') out.push_back('/');
+  out.append(name);
+  return out;
+}
+
+std::string ErrorText(int errorNumber) {
+  char buffer[256];
+  // GNU strerror_r returns the text, which may or may not live in the buffer.
+  return std::string(::strerror_r(errorNumber, buffer, sizeof buffer));
+}
+
+}  // namespace mardo

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mardo {
+
+// The process's current directory, whole; empty when it cannot be read.
+std::string CurrentDirectory();
+
+// The absolute path with every link, "." and ".." resolved; empty when `path` does not exist.
+// A relative path is taken from the current directory.
+std::string CanonicalPath(const std::string& path);
+
+// `dir` + "/" + `name`, without doubling a separator that `dir` already ends with.
+std::string JoinNativePath(std::string_view dir, std::string_view name);
+
+// The system's text for an errno value.
+std::string ErrorText(int errorNumber);
+
+}  // namespace mardo

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "scan/ignore_pattern.h"
+#include "store/catalog.h"
+
+namespace mardo {
+
+class DirectoryReader;
+class MountTable;
+
+struct ScanProgress {
+  int64_t entries = 0;         // entries recorded so far
+  std::string_view directory;  // native path of the directory being read
+};
+
+// Fills an empty Catalog with the directories and files under a root: breadth-first, one
+// DirRecord per directory (number 0 is the root), one FileRecord per file and per subdirectory,
+// and per-directory totals over each whole subtree. Symbolic links are recorded as files and never
+// followed; other file systems mounted inside the tree are recorded but not entered.
+class TreeScanner {
+ public:
+  using ProgressCallback = std::function<void(const ScanProgress&)>;
+
+  // Scans the real file system with this process's mount table.
+  explicit TreeScanner(Catalog& catalog);
+  // Scans through the given reader and mount table, which must outlive the scanner.
+  TreeScanner(Catalog& catalog, DirectoryReader& reader, const MountTable& mounts);
+  ~TreeScanner();
+
+  // Walks the tree under `rootPath`, leaving out what `ignoreText` names. Returns the number of
+  // records in the file array: 0 when nothing was found, the root could not be read, the scan
+  // was cancelled or refused (then the catalog is left empty).
+  int32_t Scan(const std::string& rootPath, std::string_view ignoreText);
+
+  // Called with the progress at most about every `interval` while scanning.
+  void SetProgressCallback(ProgressCallback callback,
+                           std::chrono::milliseconds interval = std::chrono::milliseconds(100));
+  // Checked between entries; when it becomes true the scan stops and stores nothing.
+  void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
+
+  bool Cancelled() const { return cancelled_; }
+  // Why the last scan stored nothing although its root could be read; empty otherwise.
+  const std::string& RefusalText() const { return refusal_; }
+
+ private:
+  struct Pending {
+    std::string nativePath;
+    std::string catalogPath;
+    bool enter;  // false for a directory on another file system
+  };
+
+  std::string RootCatalogPath(const std::string& nativeRoot) const;
+  bool ShouldStop();
+  void ReportProgress(std::string_view directory, bool force);
+  bool Ignored(std::string_view name, bool directory);
+  void TotalsPass();
+  int32_t Abandon();
+
+  Catalog& catalog_;
+  std::unique_ptr<DirectoryReader> ownReader_;
+  std::unique_ptr<MountTable> ownMounts_;
+  DirectoryReader* reader_;
+  const MountTable* mounts_;
+
+  RecordArray<IgnorePattern> patterns_;
+  std::string folded_;  // reused lower-case copy of the name being tested
+
+  ProgressCallback progress_;
+  std::chrono::milliseconds interval_{100};
+  std::chrono::steady_clock::time_point lastReport_;
+  int64_t entries_ = 0;
+  const std::atomic<bool>* cancel_ = nullptr;
+  bool cancelled_ = false;
+  std::string refusal_;
+};
+
+}  // namespace mardo

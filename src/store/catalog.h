@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "store/dir_record.h"
+#include "store/file_record.h"
+#include "store/name_arena.h"
+#include "store/record_array.h"
+
+namespace mardo {
+
+// One catalogued volume and its catalog file. Owns its directory records, its file records and
+// their names; a Catalog never moves, since every record points back at it.
+class Catalog {
+ public:
+  static constexpr int16_t kCurrentVersion = 3;
+  static constexpr int32_t kDirGrowBy = 128;
+  static constexpr int32_t kFileGrowBy = 1024;
+  // Directory numbers are signed 16-bit: numbers 0 to 32767.
+  static constexpr int32_t kMaxDirectories = 32768;
+
+  Catalog();
+  Catalog(const Catalog&) = delete;
+  Catalog& operator=(const Catalog&) = delete;
+
+  // Path of the catalog file (native form); empty until the library gives it one.
+  std::string filePath;
+  // Root of the volume, ending in its separator ("/media/usb/", "E:\", "\\srv\share\").
+  std::string volumeRoot;
+  // The label used as the volume's identity.
+  std::string volumeLabel;
+  // Name the user gave the catalog; may be empty.
+  std::string catalogName;
+  // Version of the file format the catalog was read from; 3 for a new catalog.
+  int16_t formatVersion = kCurrentVersion;
+  uint32_t serialNumber = 0;
+  // Set when the catalog takes part in the next search.
+  bool selected = false;
+  // When the catalog file was last written, signed seconds since 1970 UTC.
+  int32_t cataloguedTime = 0;
+  // Free space of the volume when catalogued, in MiB; -1 means unknown.
+  float freeSpace = -1.0f;
+
+  RecordArray<DirRecord> dirs{kDirGrowBy};
+  RecordArray<FileRecord, Ownership::kBlocks> files{kFileGrowBy};
+  NameArena names;
+
+  // The catalog name when UpdateDisplayName found it not empty, else the volume label; empty
+  // before the first UpdateDisplayName.
+  const std::string& DisplayName() const;
+  void UpdateDisplayName();
+
+  // Appends a file record whose name is copied into the catalog's arena.
+  FileRecord* AddFile(std::string_view name, int32_t lastWriteTime, int32_t length, int16_t dirNumber);
+  DirRecord* AddDirectory(std::string path, int32_t fileCount = 0, double totalLength = 0.0);
+
+  // The DirRecord a directory entry stands for, or nullptr for a file or a number out of range.
+  const DirRecord* DirectoryOf(const FileRecord& entry) const;
+  // The DirRecord of the directory that holds the entry, or nullptr when out of range.
+  const DirRecord* ContainingDirectory(const FileRecord& entry) const;
+
+  // Destroys every record and name.
+  void ClearRecords();
+
+  int32_t FileCount() const { return files.Size(); }
+
+ private:
+  enum class DisplayNameSource : uint8_t { kUnset, kCatalogName, kVolumeLabel };
+  DisplayNameSource displayNameSource_ = DisplayNameSource::kUnset;
+};
+
+}  // namespace mardo

@@ -1,0 +1,332 @@
+#include "scan/tree_scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <limits>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/directory_reader.h"
+#include "platform/mount_table.h"
+#include "scan/scan_texts.h"
+#include "support/fake_directory_reader.h"
+#include "support/temp_tree.h"
+
+namespace mardo {
+namespace {
+
+using test::FakeDirectoryReader;
+using test::TempDir;
+using Entry = FakeDirectoryReader::Entry;
+
+// A mount table in which `mountPoint` is a file system of its own.
+MountTable MountedAt(const std::string& mountPoint) {
+  return MountTable::Parse("20 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 20 8:17 / " + mountPoint +
+                           " rw - vfat /dev/sdb1 rw\n");
+}
+
+struct Row {
+  std::string name;
+  int32_t length;
+  int16_t dir;
+  bool operator==(const Row&) const = default;
+};
+
+std::vector<Row> Rows(const Catalog& catalog) {
+  std::vector<Row> rows;
+  for (const FileRecord* r : catalog.files) rows.push_back({std::string(r->Name()), r->length, r->dirNumber});
+  return rows;
+}
+
+std::vector<std::string> DirPaths(const Catalog& catalog) {
+  std::vector<std::string> paths;
+  for (const DirRecord* d : catalog.dirs) paths.push_back(d->path);
+  return paths;
+}
+
+// Checks every invariant of a scanned catalog: directory entries numbered -1, -2, ... in file
+// order, each naming the DirRecord whose path is its own full path, owners and containing numbers
+// in range, and totals equal to the files of each subtree.
+void ExpectInvariants(const Catalog& catalog) {
+  const int32_t dirCount = catalog.dirs.Size();
+  std::vector<int32_t> parent(static_cast<size_t>(dirCount), -1);
+  int32_t expectedNumber = 1;
+  for (const FileRecord* r : catalog.files) {
+    ASSERT_EQ(r->catalog, &catalog);
+    ASSERT_GE(r->dirNumber, 0);
+    ASSERT_LT(r->dirNumber, dirCount);
+    if (r->length < 0) {
+      ASSERT_EQ(r->length, -expectedNumber);
+      ASSERT_LT(r->dirNumber, expectedNumber);
+      ASSERT_EQ(catalog.dirs[expectedNumber]->path,
+                catalog.dirs[r->dirNumber]->path + "\\" + std::string(r->Name()));
+      parent[static_cast<size_t>(expectedNumber)] = r->dirNumber;
+      ++expectedNumber;
+    }
+  }
+  ASSERT_EQ(expectedNumber, dirCount);
+  std::vector<int32_t> files(static_cast<size_t>(dirCount), 0);
+  std::vector<double> bytes(static_cast<size_t>(dirCount), 0.0);
+  for (const FileRecord* r : catalog.files) {
+    if (r->length < 0) continue;
+    for (int32_t d = r->dirNumber; d >= 0; d = parent[static_cast<size_t>(d)]) {
+      files[static_cast<size_t>(d)] += 1;
+      bytes[static_cast<size_t>(d)] += r->length;
+    }
+  }
+  for (int32_t d = 0; d < dirCount; ++d) {
+    EXPECT_EQ(catalog.dirs[d]->fileCount, files[static_cast<size_t>(d)]) << catalog.dirs[d]->path;
+    EXPECT_EQ(catalog.dirs[d]->totalLength, bytes[static_cast<size_t>(d)]) << catalog.dirs[d]->path;
+  }
+}
+
+TEST(TreeScanner, ScansTheDescribedSmallVolume) {
+  TempDir tmp;
+  tmp.MakeFile("A.TXT", 10, 1000);
+  tmp.MakeFile("Sub/b.txt", 5, 2000);
+  test::SetMtime(tmp / "Sub", 3000);
+  const MountTable mounts = MountedAt(tmp.Path());
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan(tmp.Path() + "/", ""), 3);
+  EXPECT_EQ(DirPaths(catalog), (std::vector<std::string>{"", "\\Sub"}));
+  EXPECT_EQ(Rows(catalog), (std::vector<Row>{{"A.TXT", 10, 0}, {"Sub", -1, 0}, {"b.txt", 5, 1}}));
+  EXPECT_EQ(catalog.files[0]->lastWriteTime, 1000);
+  EXPECT_EQ(catalog.files[1]->lastWriteTime, 3000);
+  EXPECT_EQ(catalog.dirs[0]->fileCount, 2);
+  EXPECT_EQ(catalog.dirs[0]->totalLength, 15.0);
+  EXPECT_EQ(catalog.dirs[1]->fileCount, 1);
+  EXPECT_EQ(catalog.dirs[1]->totalLength, 5.0);
+}
+
+TEST(TreeScanner, PathsAreRelativeToTheMountPoint) {
+  TempDir tmp;
+  tmp.MakeFile("photos/2000/a.jpg", 1);
+  tmp.MakeFile("photos/2000/b/c.jpg", 1);
+  const MountTable mounts = MountedAt(tmp.Path());
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan(tmp / "photos", ""), 4);
+  EXPECT_EQ(DirPaths(catalog),
+            (std::vector<std::string>{"\\photos", "\\photos\\2000", "\\photos\\2000\\b"}));
+  ExpectInvariants(catalog);
+}
+
+TEST(TreeScanner, DeepTreesKeepEveryInvariant) {
+  TempDir tmp;
+  uint32_t seed = 7;
+  std::vector<std::string> dirs{""};
+  for (int i = 0; i < 300; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const std::string& parent = dirs[(seed >> 8) % dirs.size()];
+    const std::string path = (parent.empty() ? "" : parent + "/") + "d" + std::to_string(i);
+    if ((seed >> 4) % 3 == 0) {
+      tmp.MakeDir(path);
+      dirs.push_back(path);
+    } else {
+      tmp.MakeFile(path, (seed >> 12) % 5000);
+    }
+  }
+  const MountTable mounts = MountedAt(tmp.Path());
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan(tmp.Path(), ""), 300);
+  EXPECT_EQ(catalog.dirs.Size(), static_cast<int32_t>(dirs.size()));
+  ExpectInvariants(catalog);
+  // Breadth-first: the depth of the directories never decreases along the array.
+  size_t depth = 0;
+  for (const DirRecord* d : catalog.dirs) {
+    const auto here = static_cast<size_t>(std::count(d->path.begin(), d->path.end(), '\\'));
+    EXPECT_GE(here, depth);
+    depth = here;
+  }
+}
+
+TEST(TreeScanner, IgnoredEntriesContributeNothing) {
+  TempDir tmp;
+  tmp.MakeFile("keep.txt", 1);
+  tmp.MakeFile("a/Cache/inner.txt", 100);
+  tmp.MakeFile("a/b/CACHE/x/deep.txt", 100);
+  tmp.MakeFile("a/cache", 2);           // a file named cache stays
+  tmp.MakeFile("a/x.log/kept.txt", 4);  // a directory named x.log stays
+  tmp.MakeFile("a/b/trace.LOG", 1000);
+  const MountTable mounts = MountedAt(tmp.Path());
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  scanner.Scan(tmp.Path(), "\\cache *.log");
+  EXPECT_EQ(DirPaths(catalog), (std::vector<std::string>{"", "\\a", "\\a\\b", "\\a\\x.log"}));
+  std::vector<std::string> names;
+  for (const FileRecord* r : catalog.files) names.emplace_back(r->Name());
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "keep.txt", "b", "cache", "x.log", "kept.txt"}));
+  EXPECT_EQ(catalog.dirs[0]->fileCount, 3);
+  EXPECT_EQ(catalog.dirs[0]->totalLength, 7.0);
+  ExpectInvariants(catalog);
+}
+
+TEST(TreeScanner, EmptyAndMissingRoots) {
+  TempDir tmp;
+  tmp.MakeDir("empty");
+  PosixDirectoryReader reader;
+  const MountTable mounts = MountedAt(tmp.Path());
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan(tmp / "empty", ""), 0);
+  EXPECT_EQ(DirPaths(catalog), (std::vector<std::string>{"\\empty"}));
+  EXPECT_EQ(scanner.Scan(tmp / "missing", ""), 0);
+  EXPECT_EQ(catalog.dirs.Size(), 0);
+  EXPECT_EQ(scanner.Scan("", ""), 0);
+  EXPECT_EQ(catalog.dirs.Size(), 0);
+  tmp.MakeFile("plain", 3);
+  EXPECT_EQ(scanner.Scan(tmp / "plain", ""), 0);  // a file is not a tree
+  EXPECT_EQ(catalog.dirs.Size(), 0);
+}
+
+TEST(TreeScanner, LinksAreFilesAndAreNeverFollowed) {
+  TempDir tmp;
+  tmp.MakeFile("dir/target.txt", 50);
+  tmp.MakeSymlink("dir/loop", "..");
+  tmp.MakeSymlink("dir/to-file", "target.txt");
+  tmp.MakeSymlink("dir/dangling", "nowhere/at/all");
+  const MountTable mounts = MountedAt(tmp.Path());
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan(tmp.Path(), ""), 5);
+  EXPECT_EQ(Rows(catalog), (std::vector<Row>{{"dir", -1, 0},
+                                             {"dangling", 14, 1},
+                                             {"loop", 2, 1},
+                                             {"target.txt", 50, 1},
+                                             {"to-file", 10, 1}}));
+  ExpectInvariants(catalog);
+}
+
+TEST(TreeScanner, NamesAreRecordedAsTheyAreInFoldedOrder) {
+  TempDir tmp;
+  for (const char* name : {"b", "B", "_x", "a", "A", "new\nline", "back\\slash", "\xFF\xFE", " space "}) {
+    tmp.MakeFile(name, 1);
+  }
+  const MountTable mounts = MountedAt(tmp.Path());
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan(tmp.Path(), ""), 9);
+  std::vector<std::string> names;
+  for (const FileRecord* r : catalog.files) names.emplace_back(r->Name());
+  EXPECT_EQ(names, (std::vector<std::string>{" space ", "_x", "A", "a", "B", "b", "back\\slash", "new\nline",
+                                             "\xFF\xFE"}));
+}
+
+TEST(TreeScanner, HugeFilesAndFarTimesAreClamped) {
+  TempDir tmp;
+  const int64_t threeGiB = int64_t{3} << 30;
+  tmp.MakeFile("big/huge.bin", threeGiB, int64_t{1} << 33);
+  tmp.MakeFile("big/small.bin", 1, 0);
+  const MountTable mounts = MountedAt(tmp.Path());
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  ASSERT_EQ(scanner.Scan(tmp.Path(), ""), 3);
+  const FileRecord* huge = catalog.files[1];
+  EXPECT_EQ(huge->Name(), "huge.bin");
+  EXPECT_EQ(huge->length, std::numeric_limits<int32_t>::max());
+  EXPECT_FALSE(huge->IsDirectory());
+  EXPECT_EQ(huge->lastWriteTime, std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(catalog.dirs[0]->totalLength, static_cast<double>(threeGiB + 1));
+  EXPECT_EQ(catalog.dirs[1]->totalLength, static_cast<double>(threeGiB + 1));
+  EXPECT_EQ(catalog.files[0]->length, -1);
+}
+
+TEST(TreeScanner, OtherFileSystemsAndUnreadableDirectoriesKeepAnEmptyRecord) {
+  FakeDirectoryReader reader;
+  reader.Add("/vol/root", {{"mnt", true, 4096, 5, 2}, {"locked", true}, {"open", true}, {"f", false, 7}});
+  reader.Add("/vol/root/mnt", {{"inside", false, 100, 0, 2}}, 2);
+  reader.Add("/vol/root/open", {{"g", false, 3}});
+  const MountTable mounts = MountTable::Parse("1 0 8:1 / /vol rw - ext4 /dev/sda1 rw\n");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/vol/root", ""), 5);
+  EXPECT_EQ(DirPaths(catalog), (std::vector<std::string>{"\\root", "\\root\\mnt", "\\root\\locked", "\\root\\open"}));
+  EXPECT_EQ(Rows(catalog), (std::vector<Row>{{"mnt", -1, 0}, {"locked", -2, 0}, {"open", -3, 0}, {"f", 7, 0},
+                                             {"g", 3, 3}}));
+  EXPECT_EQ(reader.opens, 3);  // root, locked (fails), open: never the other file system
+  EXPECT_EQ(catalog.dirs[1]->fileCount, 0);
+  EXPECT_EQ(catalog.dirs[0]->fileCount, 2);
+  EXPECT_EQ(catalog.dirs[0]->totalLength, 10.0);
+}
+
+TEST(TreeScanner, EntriesThatVanishDuringTheWalkAreNoFailure) {
+  FakeDirectoryReader reader;
+  reader.Add("/v/r", {{"gone", true}, {"stays", true}});
+  reader.Add("/v/r/gone", {{"x", false, 1}});
+  reader.Add("/v/r/stays", {{"y", false, 2}});
+  reader.onOpen = [&reader](const std::string& path) {
+    if (path == "/v/r") reader.Remove("/v/r/gone");
+  };
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/v/r", ""), 3);
+  EXPECT_EQ(DirPaths(catalog), (std::vector<std::string>{"\\v\\r", "\\v\\r\\gone", "\\v\\r\\stays"}));
+  ExpectInvariants(catalog);
+}
+
+std::vector<Entry> ManyDirectories(int count) {
+  std::vector<Entry> entries;
+  for (int i = 0; i < count; ++i) entries.push_back({"d" + std::to_string(i), true});
+  return entries;
+}
+
+TEST(TreeScanner, RefusesMoreDirectoriesThanACatalogCanNumber) {
+  FakeDirectoryReader reader;
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+
+  reader.Add("/r", ManyDirectories(32767));  // with the root, exactly 32768 directories
+  EXPECT_EQ(scanner.Scan("/r", ""), 32767);
+  EXPECT_EQ(catalog.dirs.Size(), 32768);
+  EXPECT_EQ(catalog.files.Last()->length, -32767);
+  EXPECT_TRUE(scanner.RefusalText().empty());
+
+  reader.Add("/r", ManyDirectories(32768));
+  EXPECT_EQ(scanner.Scan("/r", ""), 0);
+  EXPECT_EQ(catalog.dirs.Size(), 0);
+  EXPECT_EQ(catalog.files.Size(), 0);
+  EXPECT_EQ(scanner.RefusalText(), texts::kTooManyDirectories);
+}
+
+TEST(TreeScanner, ReportsProgressAndStopsWhenCancelled) {
+  FakeDirectoryReader reader;
+  reader.Add("/r", {{"a", true}, {"b", true}, {"f", false, 1}});
+  reader.Add("/r/a", {{"g", false, 1}});
+  reader.Add("/r/b", {{"h", false, 1}});
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  std::vector<int64_t> seen;
+  scanner.SetProgressCallback([&seen](const ScanProgress& p) { seen.push_back(p.entries); },
+                              std::chrono::milliseconds(0));
+  EXPECT_EQ(scanner.Scan("/r", ""), 5);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back(), 5);
+
+  std::atomic<bool> cancel{false};
+  scanner.SetCancelFlag(&cancel);
+  reader.onOpen = [&cancel](const std::string& path) {
+    if (path == "/r/a") cancel = true;
+  };
+  EXPECT_EQ(scanner.Scan("/r", ""), 0);
+  EXPECT_TRUE(scanner.Cancelled());
+  EXPECT_EQ(catalog.files.Size(), 0);
+  EXPECT_EQ(catalog.dirs.Size(), 0);
+}
+
+}  // namespace
+}  // namespace mardo

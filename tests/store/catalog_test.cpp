@@ -1,0 +1,75 @@
+#include "store/catalog.h"
+
+#include <gtest/gtest.h>
+
+#include "store/text_compare.h"
+
+namespace mardo {
+namespace {
+
+TEST(Catalog, StartsWithTheDescribedValues) {
+  Catalog catalog;
+  EXPECT_EQ(catalog.formatVersion, 3);
+  EXPECT_EQ(catalog.freeSpace, -1.0f);
+  EXPECT_EQ(catalog.serialNumber, 0u);
+  EXPECT_FALSE(catalog.selected);
+  EXPECT_EQ(catalog.dirs.GrowBy(), 128);
+  EXPECT_EQ(catalog.files.GrowBy(), 1024);
+  EXPECT_EQ(catalog.DisplayName(), "");
+}
+
+TEST(Catalog, DisplayNameIsTheNameElseTheLabelAsOfTheLastUpdate) {
+  Catalog catalog;
+  catalog.volumeLabel = "CD1";
+  catalog.UpdateDisplayName();
+  EXPECT_EQ(catalog.DisplayName(), "CD1");
+  catalog.catalogName = "Holiday";
+  EXPECT_EQ(catalog.DisplayName(), "CD1");  // still the label until the next update
+  catalog.UpdateDisplayName();
+  EXPECT_EQ(catalog.DisplayName(), "Holiday");
+  catalog.catalogName = "Trip";
+  EXPECT_EQ(catalog.DisplayName(), "Trip");  // it refers to the field, not to a copy
+}
+
+TEST(Catalog, RecordsKeepTheirNamesAndOwner) {
+  Catalog catalog;
+  catalog.AddDirectory("");
+  catalog.AddDirectory("\\Sub", 1, 5.0);
+  const std::string odd("new\nline\\back\xFF", 15);
+  const FileRecord* file = catalog.AddFile(odd, 7, 10, 0);
+  const FileRecord* dir = catalog.AddFile("Sub", 8, -1, 0);
+  const FileRecord* empty = catalog.AddFile("zero", 9, 0, 1);
+  for (int i = 0; i < 100000; ++i) catalog.AddFile("filler-name-" + std::to_string(i), 0, 1, 1);
+  EXPECT_EQ(file->Name(), odd);
+  EXPECT_EQ(file->Name().data()[file->Name().size()], '\0');
+  EXPECT_EQ(file->catalog, &catalog);
+  EXPECT_TRUE(dir->IsDirectory());
+  EXPECT_FALSE(empty->IsDirectory());  // a file of length 0 is a file
+  EXPECT_EQ(catalog.DirectoryOf(*dir)->path, "\\Sub");
+  EXPECT_EQ(catalog.DirectoryOf(*file), nullptr);
+  EXPECT_EQ(catalog.ContainingDirectory(*empty)->path, "\\Sub");
+  EXPECT_EQ(catalog.files.Last()->Name(), "filler-name-99999");
+  EXPECT_EQ(catalog.FileCount(), 100003);
+
+  const FileRecord* stray = catalog.AddFile("stray", 0, -40000, 99);  // from a damaged old file
+  EXPECT_EQ(catalog.DirectoryOf(*stray), nullptr);
+  EXPECT_EQ(catalog.ContainingDirectory(*stray), nullptr);
+
+  catalog.ClearRecords();
+  EXPECT_EQ(catalog.FileCount(), 0);
+  EXPECT_EQ(catalog.dirs.Size(), 0);
+  EXPECT_EQ(catalog.names.BytesUsed(), 0u);
+}
+
+TEST(TextCompare, FoldsAsciiOnlyAndComparesUnsigned) {
+  EXPECT_EQ(CompareNoCase("abc", "ABC"), 0);
+  EXPECT_EQ(CompareNoCase("_", "a"), -1);  // '_' sorts before letters
+  EXPECT_EQ(CompareNoCase("Z", "_"), 1);   // ... also before folded upper case
+  EXPECT_EQ(CompareNoCase("ab", "abc"), -1);
+  EXPECT_EQ(CompareNoCase("\xC3\x89", "z"), 1);
+  EXPECT_EQ(CompareNoCase("\xC3\x89", "\xC3\xA9"), -1);  // no folding beyond A-Z
+  EXPECT_EQ(FoldAscii("MiXeD \xC3\x89"), "mixed \xC3\x89");
+}
+
+}  // namespace
+}  // namespace mardo

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace mardo::test {
+
+// A fresh directory under $TMPDIR (or /tmp), removed with everything in it at destruction.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // Path() + "/" + relative.
+  std::string operator/(std::string_view relative) const;
+
+  // Creates a directory (and its parents) below the temporary directory.
+  std::string MakeDir(std::string_view relative, int64_t mtime = -1) const;
+  // Creates a file of `size` bytes (sparse beyond the written content), with an optional
+  // last-write time in seconds since 1970.
+  std::string MakeFile(std::string_view relative, int64_t size = 0, int64_t mtime = -1,
+                       std::string_view content = {}) const;
+  std::string MakeSymlink(std::string_view relative, std::string_view target) const;
+  std::string ReadFile(std::string_view relative) const;
+
+ private:
+  std::string path_;
+};
+
+// Sets the last-write time of a path without following a final link.
+void SetMtime(const std::string& path, int64_t mtime);
+
+// Sets TZ for the rest of the test program and applies it.
+void SetTimeZone(const char* tz);
+
+}  // namespace mardo::test
