@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mardo {
 
@@ -16,6 +17,14 @@ std::string CanonicalPath(const std::string& path);
 std::string JoinNativePath(std::string_view dir, std::string_view name);
 
 // The system's text for an errno value.
-std::string ErrorText(int errorNumber);
+std::string SystemErrorText(int errorNumber);
+
+}  // namespace mardo
+
+namespace mardo {
+
+// Names of the regular files in `dir` (links followed), in no particular order; empty when the
+// directory cannot be read.
+std::vector<std::string> ListRegularFiles(const std::string& dir);
 
 }  // namespace mardo

@@ -7,6 +7,7 @@
 #include "platform/catalog_path.h"
 #include "platform/directory_reader.h"
 #include "platform/file_system.h"
+#include "platform/local_time.h"
 #include "platform/mount_table.h"
 #include "scan/scan_texts.h"
 #include "scan/volume_path.h"
@@ -16,11 +17,6 @@ namespace mardo {
 namespace {
 
 constexpr int64_t kMaxRecordedLength = std::numeric_limits<int32_t>::max();
-
-int32_t ClampTime(int64_t seconds) {
-  return static_cast<int32_t>(std::clamp<int64_t>(seconds, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
-}
 
 // The root without one trailing separator ("E:\" becomes "E:", "/media/usb/" becomes
 // "/media/usb"); "/" stays "/".
@@ -133,13 +129,13 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
         catalogPath.append(entry.name);
         pending.push_back(Pending{std::move(nativePath), std::move(catalogPath), entry.device == rootDevice});
         // The length is a placeholder until the totals pass numbers the directory entries.
-        catalog_.AddFile(entry.name, ClampTime(entry.lastWriteTime), -1, dirNumber);
+        catalog_.AddFile(entry.name, ClampTime32(entry.lastWriteTime), -1, dirNumber);
       } else {
         if (Ignored(entry.name, false)) continue;
         const int64_t size = std::max<int64_t>(entry.size, 0);
         dir->fileCount += 1;
         dir->totalLength += static_cast<double>(size);
-        catalog_.AddFile(entry.name, ClampTime(entry.lastWriteTime),
+        catalog_.AddFile(entry.name, ClampTime32(entry.lastWriteTime),
                          static_cast<int32_t>(std::min(size, kMaxRecordedLength)), dirNumber);
       }
       ++entries_;

@@ -61,6 +61,16 @@ class Catalog {
   // The DirRecord of the directory that holds the entry, or nullptr when out of range.
   const DirRecord* ContainingDirectory(const FileRecord& entry) const;
 
+  // Writes the catalog as a version-3 catalog file at filePath and sets cataloguedTime to now.
+  // The file takes the place of an existing one only when all of it was written; on failure the
+  // old file is untouched and `error` (if given) receives the reason.
+  bool Write(std::string* error = nullptr);
+  // Reads the catalog file at filePath into this fresh catalog (versions 0 to 3). Returns false,
+  // quickly and without allocating for counts the file cannot hold, for a file that is not a
+  // catalog, comes from a newer format, ends early or is inconsistent; the catalog may then be
+  // partly filled and is to be destroyed.
+  bool Read();
+
   // Destroys every record and name.
   void ClearRecords();
 

@@ -1,0 +1,51 @@
+#include "platform/local_time.h"
+
+#include <algorithm>
+#include <ctime>
+#include <limits>
+#include <vector>
+
+namespace mardo {
+
+int64_t CurrentTime() { return static_cast<int64_t>(::time(nullptr)); }
+
+int32_t ClampTime32(int64_t seconds) {
+  return static_cast<int32_t>(std::clamp<int64_t>(seconds, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+LocalDate LocalDateOf(int64_t seconds) {
+  const auto t = static_cast<time_t>(seconds);
+  struct tm parts {};
+  if (::localtime_r(&t, &parts) == nullptr) return {};
+  return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday};
+}
+
+int64_t LocalTimeToSeconds(int year, int month, int day, int hour, int minute, int second) {
+  struct tm parts {};
+  parts.tm_year = year - 1900;
+  parts.tm_mon = month - 1;
+  parts.tm_mday = day;
+  parts.tm_hour = hour;
+  parts.tm_min = minute;
+  parts.tm_sec = second;
+  parts.tm_isdst = -1;
+  return static_cast<int64_t>(::mktime(&parts));
+}
+
+std::string FormatLocalTime(int64_t seconds, std::string_view format) {
+  const auto t = static_cast<time_t>(seconds);
+  struct tm parts {};
+  if (format.empty() || ::localtime_r(&t, &parts) == nullptr) return {};
+  const std::string fmt(format);
+  // strftime gives 0 both for "too small" and for an empty result: grow a few times, then accept.
+  std::vector<char> buffer(64 + fmt.size() * 4);
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    const size_t n = ::strftime(buffer.data(), buffer.size(), fmt.c_str(), &parts);
+    if (n > 0) return std::string(buffer.data(), n);
+    buffer.resize(buffer.size() * 4);
+  }
+  return {};
+}
+
+}  // namespace mardo

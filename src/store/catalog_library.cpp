@@ -1,0 +1,164 @@
+#include "store/catalog_library.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "platform/file_system.h"
+#include "platform/native_file.h"
+#include "store/buffered_file.h"
+#include "store/text_compare.h"
+
+namespace mardo {
+namespace {
+
+bool HasCatalogExtension(std::string_view name) {
+  const std::string_view ext = CatalogLibrary::kCatalogExtension;
+  return name.size() >= ext.size() && EqualNoCase(name.substr(name.size() - ext.size()), ext);
+}
+
+bool IsAsciiAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+// Reads catalogs on both cores; each result lands in its own slot, so the order stays the
+// order of `paths`.
+std::vector<std::unique_ptr<Catalog>> ReadCatalogs(const std::vector<std::string>& paths) {
+  std::vector<std::unique_ptr<Catalog>> read(paths.size());
+  std::atomic<size_t> next{0};
+  auto worker = [&] {
+    for (size_t i = next++; i < paths.size(); i = next++) {
+      auto catalog = std::make_unique<Catalog>();
+      catalog->filePath = paths[i];
+      if (catalog->Read()) read[i] = std::move(catalog);
+    }
+  };
+  const size_t threads = std::min<size_t>(paths.size(), std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<std::thread> helpers;
+  for (size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
+  worker();
+  for (std::thread& helper : helpers) helper.join();
+  return read;
+}
+
+}  // namespace
+
+CatalogLibrary::CatalogLibrary(std::vector<std::string> arguments, std::optional<std::string> startDirectory)
+    : arguments_(std::move(arguments)) {
+  std::string start = startDirectory ? *startDirectory : CurrentDirectory();
+  if (!start.empty() && start.back() == '/') start.pop_back();
+  startDirectory_ = start;
+  directories_.push_back(start);
+  ParseDirOption();
+}
+
+bool CatalogLibrary::GetOption(std::string_view name, std::string& value, std::string_view defaultValue) const {
+  for (size_t i = 0; i < arguments_.size(); ++i) {
+    const std::string& arg = arguments_[i];
+    if (arg.empty() || (arg[0] != '-' && arg[0] != '/')) continue;
+    if (!EqualNoCase(std::string_view(arg).substr(1), name)) continue;
+    value = i + 1 < arguments_.size() ? arguments_[i + 1] : std::string();
+    return true;
+  }
+  value = defaultValue;
+  return false;
+}
+
+void CatalogLibrary::ParseDirOption() {
+  std::string value;
+  if (!GetOption("dir", value)) return;
+  size_t i = 0;
+  if (i < value.size() && value[i] == '"') ++i;
+  while (i < value.size() && value[i] != '"') {
+    const size_t end = std::min(value.find_first_of(",\"", i), value.size());
+    const std::string entry = value.substr(i, end - i);
+    const bool absolute = (!entry.empty() && entry[0] == '/') || (entry.size() >= 2 && entry[1] == ':');
+    directories_.push_back(absolute ? entry : startDirectory_ + "/" + entry);
+    i = end < value.size() ? end + 1 : end;
+  }
+}
+
+void CatalogLibrary::Append(std::unique_ptr<Catalog> catalog) {
+  recordCount_ += catalog->files.Size();
+  catalogCount_ += 1;
+  catalogs_.Add(std::move(catalog));
+}
+
+void CatalogLibrary::LoadAll() {
+  std::vector<std::string> paths;
+  for (const std::string& dir : directories_) {
+    std::vector<std::string> names = ListRegularFiles(dir);
+    std::erase_if(names, [](const std::string& name) { return !HasCatalogExtension(name); });
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) paths.push_back(JoinNativePath(dir, name));
+  }
+  for (std::unique_ptr<Catalog>& catalog : ReadCatalogs(paths)) {
+    if (catalog) Append(std::move(catalog));
+  }
+}
+
+bool CatalogLibrary::AddCatalog(std::unique_ptr<Catalog>& pending, std::string* error) {
+  pending->UpdateDisplayName();
+  if (pending->filePath.empty()) pending->filePath = MakeFileName(pending->DisplayName());
+  const bool written = pending->Write(error);
+  Append(std::move(pending));
+  pending = std::make_unique<Catalog>();
+  return written;
+}
+
+std::string CatalogLibrary::MakeFileName(std::string_view displayName) const {
+  std::string base(displayName.substr(0, 16));
+  for (char& c : base) {
+    if (!IsAsciiAlnum(c) && c != '$' && c != '_') c = '-';
+  }
+  const std::string dir = startDirectory_.empty() ? "/" : startDirectory_;
+  std::string path = JoinNativePath(dir, base + kCatalogExtension);
+  for (int n = 1; NativeFile::Exists(path); ++n) {
+    path = JoinNativePath(dir, base + std::to_string(n) + kCatalogExtension);
+  }
+  return path;
+}
+
+int CatalogLibrary::FindSameVolume(const Catalog& catalog) {
+  for (int32_t i = 0; i < catalogs_.Size(); ++i) {
+    const Catalog& e = *catalogs_[i];
+    int result = (e.volumeLabel == catalog.volumeLabel && e.serialNumber == catalog.serialNumber &&
+                  (!e.volumeLabel.empty() || e.serialNumber != 0))
+                     ? 1
+                     : 0;
+    if (!e.catalogName.empty() && e.catalogName == catalog.catalogName) result += 2;
+    if (result != 0) {
+      currentIndex_ = i;
+      return result;
+    }
+  }
+  return 0;
+}
+
+std::string CatalogLibrary::NameForVolume(std::string_view label, uint32_t serial) const {
+  for (const Catalog* c : catalogs_) {
+    if (c->volumeLabel == label && c->serialNumber == serial) return c->DisplayName();
+  }
+  return {};
+}
+
+bool CatalogLibrary::DeleteCatalog(const Catalog* catalog) {
+  if (catalog != nullptr) {
+    const int32_t position = catalogs_.IndexOf(catalog);
+    if (position < 0) return false;
+    currentIndex_ = position;
+  }
+  Catalog* doomed = CurrentCatalog();
+  if (doomed == nullptr) return false;
+  const int32_t records = doomed->files.Size();
+  BufferedFile file(doomed->filePath, BufferedFile::kDelete);
+  if (!file.Remove()) return false;
+  recordCount_ -= records;
+  catalogs_.RemoveAndDelete(currentIndex_);
+  catalogCount_ -= 1;
+  return true;
+}
+
+Catalog* CatalogLibrary::CurrentCatalog() const {
+  return currentIndex_ >= 0 && currentIndex_ < catalogs_.Size() ? catalogs_[currentIndex_] : nullptr;
+}
+
+}  // namespace mardo

@@ -1,0 +1,206 @@
+#include "store/catalog_library.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/catalog_bytes.h"
+#include "support/temp_tree.h"
+
+namespace mardo {
+namespace {
+
+using test::TempDir;
+using Args = std::vector<std::string>;
+
+// A catalog file with one directory and `files` entries.
+void WriteCatalog(const std::string& path, const std::string& label, const std::string& name = "",
+                  uint32_t serial = 0, int files = 1) {
+  Catalog catalog;
+  catalog.filePath = path;
+  catalog.volumeLabel = label;
+  catalog.catalogName = name;
+  catalog.serialNumber = serial;
+  catalog.AddDirectory("");
+  for (int i = 0; i < files; ++i) catalog.AddFile("f" + std::to_string(i), 0, i, 0);
+  ASSERT_TRUE(catalog.Write());
+}
+
+std::vector<std::string> Labels(const CatalogLibrary& library) {
+  std::vector<std::string> labels;
+  for (const Catalog* c : library.Catalogs()) labels.push_back(c->volumeLabel);
+  return labels;
+}
+
+std::unique_ptr<Catalog> Pending(const std::string& label, const std::string& name = "", uint32_t serial = 0) {
+  auto c = std::make_unique<Catalog>();
+  c->volumeLabel = label;
+  c->catalogName = name;
+  c->serialNumber = serial;
+  c->AddDirectory("");
+  c->AddFile("x", 0, 1, 0);
+  return c;
+}
+
+void Add(CatalogLibrary& library, std::unique_ptr<Catalog> catalog) { library.AddCatalog(catalog); }
+
+TEST(CatalogLibraryOptions, StartDirectoryAndDirOption) {
+  const CatalogLibrary plain({}, "/work/");
+  EXPECT_EQ(plain.CatalogDirectories(), (Args{"/work"}));
+  EXPECT_EQ(CatalogLibrary({}, "/").CatalogDirectories(), (Args{""}));
+
+  const CatalogLibrary dirs({"-dir", "/cat,old, x"}, "/work");
+  EXPECT_EQ(dirs.CatalogDirectories(), (Args{"/work", "/cat", "/work/old", "/work/ x"}));
+  EXPECT_EQ(CatalogLibrary({"-DIR", "a"}, "/s").CatalogDirectories(), (Args{"/s", "/s/a"}));
+  EXPECT_EQ(CatalogLibrary({"/dir", "a"}, "/s").CatalogDirectories(), (Args{"/s", "/s/a"}));
+  EXPECT_EQ(CatalogLibrary({"-dir"}, "/s").CatalogDirectories(), (Args{"/s"}));
+  EXPECT_EQ(CatalogLibrary({"-dir", "a,,b"}, "/s").CatalogDirectories(), (Args{"/s", "/s/a", "/s/", "/s/b"}));
+  EXPECT_EQ(CatalogLibrary({"-dir", "\"a,b\""}, "/s").CatalogDirectories(), (Args{"/s", "/s/a", "/s/b"}));
+  EXPECT_EQ(CatalogLibrary({"-dir", "D:\\cat,\\x"}, "/s").CatalogDirectories(),
+            (Args{"/s", "D:\\cat", "/s/\\x"}));
+  EXPECT_EQ(CatalogLibrary({"--dir", "a"}, "/s").CatalogDirectories(), (Args{"/s"}));
+}
+
+TEST(CatalogLibraryOptions, GetOptionFindsTheFirstMatchAndItsValue) {
+  const CatalogLibrary library({"x", "/Dd", "-dir", "a", "-dd", "b"}, "/s");
+  std::string value;
+  EXPECT_TRUE(library.GetOption("dd", value, "z"));
+  EXPECT_EQ(value, "-dir");
+  EXPECT_FALSE(library.GetOption("other", value, "z"));
+  EXPECT_EQ(value, "z");
+  EXPECT_TRUE(CatalogLibrary({"-dd"}, "/s").GetOption("DD", value));
+  EXPECT_EQ(value, "");
+  EXPECT_FALSE(CatalogLibrary({"dd", "--dd"}, "/s").GetOption("dd", value));
+}
+
+TEST(CatalogLibraryLoading, LoadsEveryCatalogInAFixedOrder) {
+  TempDir tmp;
+  tmp.MakeDir("start");
+  tmp.MakeDir("other");
+  WriteCatalog(tmp / "start/b.mvl", "B", "", 0, 2);
+  WriteCatalog(tmp / "start/a.MVL", "A", "", 0, 3);
+  WriteCatalog(tmp / "start/C.mvl", "C");
+  WriteCatalog(tmp / "other/z.mvl", "Z");
+  tmp.MakeFile("start/broken.mvl", 0, -1, "not a catalog");
+  tmp.MakeFile("start/notes.txt", 0, -1, "x");
+  tmp.MakeDir("start/dir.mvl");
+  tmp.MakeSymlink("start/link.mvl", "b.mvl");
+
+  CatalogLibrary library({"-dir", (tmp / "other") + ",missing"}, tmp / "start");
+  library.LoadAll();
+  EXPECT_EQ(Labels(library), (Args{"C", "A", "B", "B", "Z"}));  // byte order: 'C' < 'a' < 'b' < 'l'
+  EXPECT_EQ(library.CatalogCount(), 5);
+  EXPECT_EQ(library.RecordCount(), 1 + 3 + 2 + 2 + 1);
+  EXPECT_EQ(library.Catalogs()[1]->filePath, tmp / "start/a.MVL");
+  EXPECT_EQ(library.Catalogs()[1]->DisplayName(), "A");
+
+  CatalogLibrary twice({"-dir", tmp / "start"}, tmp / "start");  // the same directory twice
+  twice.LoadAll();
+  EXPECT_EQ(twice.CatalogCount(), 8);
+  EXPECT_EQ(twice.RecordCount(), 16);
+}
+
+TEST(CatalogLibraryNaming, FileNamesComeFromTheDisplayName) {
+  TempDir tmp;
+  const CatalogLibrary library({}, tmp.Path());
+  EXPECT_EQ(library.MakeFileName("My CD [1]"), tmp / "My-CD--1-.mvl");
+  tmp.MakeFile("My-CD--1-.mvl");
+  EXPECT_EQ(library.MakeFileName("My CD [1]"), tmp / "My-CD--1-1.mvl");
+  tmp.MakeFile("My-CD--1-1.mvl");
+  EXPECT_EQ(library.MakeFileName("My CD [1]"), tmp / "My-CD--1-2.mvl");
+  EXPECT_EQ(library.MakeFileName("Photos 2000/Backup disk"), tmp / "Photos-2000-Back.mvl");
+  EXPECT_EQ(library.MakeFileName("$a_b.c:d\\e"), tmp / "$a_b-c-d-e.mvl");
+  EXPECT_EQ(library.MakeFileName("\xC3\xA9t\xC3\xA9"), tmp / "--t--.mvl");
+  EXPECT_EQ(library.MakeFileName(""), tmp / ".mvl");
+  tmp.MakeFile(".mvl");
+  EXPECT_EQ(library.MakeFileName(""), tmp / "1.mvl");
+  EXPECT_EQ(library.MakeFileName("my-cd--1-"), tmp / "my-cd--1-.mvl");  // the exact name counts
+}
+
+TEST(CatalogLibraryAdding, WritesTheCatalogAndHandsBackAnEmptyOne) {
+  TempDir tmp;
+  CatalogLibrary library({}, tmp.Path());
+  auto pending = Pending("VOL", "Holiday", 9);
+  const Catalog* added = pending.get();
+  EXPECT_TRUE(library.AddCatalog(pending));
+  EXPECT_NE(pending.get(), added);
+  EXPECT_EQ(pending->files.Size(), 0);
+  EXPECT_EQ(added->filePath, tmp / "Holiday.mvl");
+  EXPECT_TRUE(std::filesystem::exists(added->filePath));
+  EXPECT_EQ(library.CatalogCount(), 1);
+  EXPECT_EQ(library.RecordCount(), 1);
+
+  // A catalog that could not be written stays for this run, and the caller learns why.
+  auto lost = Pending("LOST");
+  lost->filePath = tmp / "no-such-dir/lost.mvl";
+  std::string error;
+  EXPECT_FALSE(library.AddCatalog(lost, &error));
+  EXPECT_EQ(error, "No such file or directory");
+  EXPECT_EQ(library.CatalogCount(), 2);
+  EXPECT_EQ(Labels(library), (Args{"VOL", "LOST"}));
+}
+
+TEST(CatalogLibraryMatching, SameVolumeSameNameAndNeither) {
+  TempDir tmp;
+  CatalogLibrary library({}, tmp.Path());
+  Add(library, Pending("", "", 0));
+  Add(library, Pending("CD", "Music", 7));
+  Add(library, Pending("CD", "", 8));
+  Add(library, Pending("X", "Photos", 1));
+  EXPECT_EQ(library.FindSameVolume(*Pending("", "", 0)), 0);  // empty label and serial 0: no identity
+  EXPECT_EQ(library.FindSameVolume(*Pending("", "Other", 0)), 0);
+  EXPECT_EQ(library.FindSameVolume(*Pending("CD", "Music", 7)), 3);
+  EXPECT_EQ(library.CurrentIndex(), 1);
+  EXPECT_EQ(library.FindSameVolume(*Pending("CD", "", 8)), 1);
+  EXPECT_EQ(library.CurrentIndex(), 2);
+  EXPECT_EQ(library.FindSameVolume(*Pending("Y", "Photos", 2)), 2);
+  EXPECT_EQ(library.CurrentIndex(), 3);
+  EXPECT_EQ(library.FindSameVolume(*Pending("cd", "music", 7)), 0);  // case counts
+  EXPECT_EQ(library.CurrentIndex(), 3);
+  EXPECT_EQ(library.CurrentCatalog()->catalogName, "Photos");
+
+  EXPECT_EQ(library.NameForVolume("CD", 7), "Music");
+  EXPECT_EQ(library.NameForVolume("CD", 8), "CD");
+  EXPECT_EQ(library.NameForVolume("", 0), "");  // the first catalog: empty label, no name
+  EXPECT_EQ(library.NameForVolume("CD", 9), "");
+}
+
+TEST(CatalogLibraryDeleting, DeletesFileAndCatalogTogether) {
+  TempDir tmp;
+  CatalogLibrary library({}, tmp.Path());
+  for (const char* label : {"A", "B", "C"}) Add(library, Pending(label));
+  const Catalog* b = library.Catalogs()[1];
+  const std::string bPath = b->filePath;
+  EXPECT_TRUE(library.DeleteCatalog(b));
+  EXPECT_FALSE(std::filesystem::exists(bPath));
+  EXPECT_EQ(Labels(library), (Args{"A", "C"}));
+  EXPECT_EQ(library.CatalogCount(), 2);
+  EXPECT_EQ(library.RecordCount(), 2);
+
+  Catalog stranger;
+  EXPECT_FALSE(library.DeleteCatalog(&stranger));
+  EXPECT_EQ(library.CatalogCount(), 2);
+
+  // A file that is already gone: the catalog goes too.
+  std::filesystem::remove(library.Catalogs()[0]->filePath);
+  EXPECT_TRUE(library.DeleteCatalog(library.Catalogs()[0]));
+  EXPECT_EQ(Labels(library), (Args{"C"}));
+
+  // A file that cannot be deleted keeps its catalog.
+  const std::string cPath = library.Catalogs()[0]->filePath;
+  std::filesystem::remove(cPath);
+  std::filesystem::create_directory(cPath);
+  EXPECT_FALSE(library.DeleteCatalog(library.Catalogs()[0]));
+  EXPECT_EQ(library.CatalogCount(), 1);
+  EXPECT_EQ(library.FindSameVolume(*Pending("C")), 1);
+  std::filesystem::remove(cPath);
+  EXPECT_TRUE(library.DeleteCatalog());  // the current catalog
+  EXPECT_EQ(library.CatalogCount(), 0);
+  EXPECT_EQ(library.RecordCount(), 0);
+  EXPECT_FALSE(library.DeleteCatalog());
+}
+
+}  // namespace
+}  // namespace mardo
