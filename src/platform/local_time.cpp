@@ -15,7 +15,8 @@ int32_t ClampTime32(int64_t seconds) {
 }
 
 LocalDate LocalDateOf(int64_t seconds) {
-  const auto t = static_cast<time_t>(seconds);
+  // Years 1 to 9999: enough for any date a user can write, and safe for localtime.
+  const auto t = static_cast<time_t>(std::clamp<int64_t>(seconds, -62135596800, 253402300799));
   struct tm parts {};
   if (::localtime_r(&t, &parts) == nullptr) return {};
   return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday};

@@ -1,0 +1,165 @@
+#include "search/search_conditions.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+#include "platform/local_time.h"
+#include "search/search_texts.h"
+
+namespace mardo {
+namespace {
+
+constexpr int32_t kMaxHitLimit = 5120;
+constexpr int32_t kReplacementHitLimit = 2560;
+
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads a decimal integer as strtol does after skipping blanks: optional sign, then digits. At most
+// `width` characters (the sign counts) when width > 0. Gives false when no digit was read. The
+// value saturates instead of overflowing.
+bool ReadInteger(std::string_view text, size_t& pos, size_t width, int64_t& value) {
+  while (pos < text.size() && IsSpace(text[pos])) ++pos;
+  size_t i = pos;
+  const size_t limit = width > 0 ? std::min(text.size(), pos + width) : text.size();
+  bool negative = false;
+  if (i < limit && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  const size_t digits = i;
+  int64_t v = 0;
+  while (i < limit && IsDigit(text[i])) {
+    v = std::min<int64_t>(v * 10 + (text[i] - '0'), int64_t{1} << 40);
+    ++i;
+  }
+  if (i == digits) return false;
+  value = negative ? -v : v;
+  pos = i;
+  return true;
+}
+
+int32_t Saturate32(int64_t v) {
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+// atoi and atol: leading blanks, sign, digits; 0 when there are none.
+int32_t ReadLeadingInteger(std::string_view text) {
+  size_t pos = 0;
+  int64_t value = 0;
+  return ReadInteger(text, pos, 0, value) ? Saturate32(value) : 0;
+}
+
+CompareOperator OperatorAt(int32_t index) {
+  return index >= 1 && index <= 5 ? static_cast<CompareOperator>(index) : CompareOperator::kNone;
+}
+
+DayRange RangeOfDay(int year, int month, int day) {
+  return {ClampTime32(LocalTimeToSeconds(year, month, day, 0, 0, 0)),
+          ClampTime32(LocalTimeToSeconds(year, month, day, 23, 59, 59))};
+}
+
+}  // namespace
+
+bool SearchConditions::KeepsTime(int32_t t) const {
+  switch (dateOperator) {
+    case CompareOperator::kBefore:
+      return t < dayStart;
+    case CompareOperator::kNotAfter:
+      return t <= dayEnd;
+    case CompareOperator::kEqual:
+      return dayStart <= t && t <= dayEnd;
+    case CompareOperator::kNotBefore:
+      return t >= dayStart;
+    case CompareOperator::kAfter:
+      return t > dayEnd;
+    case CompareOperator::kNone:
+      break;
+  }
+  return true;
+}
+
+bool SearchConditions::KeepsLength(int32_t length) const {
+  switch (lengthOperator) {
+    case CompareOperator::kBefore:
+      return length < lengthValue;
+    case CompareOperator::kNotAfter:
+      return length <= lengthValue;
+    case CompareOperator::kEqual:
+      return length == lengthValue;
+    case CompareOperator::kNotBefore:
+      return length >= lengthValue;
+    case CompareOperator::kAfter:
+      return length > lengthValue;
+    case CompareOperator::kNone:
+      break;
+  }
+  return true;
+}
+
+DayRange ParseSearchDate(std::string_view text, int64_t now) {
+  std::string owned;
+  if (text.empty()) {
+    const LocalDate today = LocalDateOf(now);
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%2.2d%2.2d%2.2d", today.year % 100, today.month, today.day);
+    owned = digits;
+    text = owned;
+  }
+  // "%2d%2d%2d": up to three fields of at most two characters; the first that fails ends it.
+  int64_t parts[3] = {0, 1, 1};
+  size_t pos = 0;
+  for (int64_t& part : parts) {
+    if (!ReadInteger(text, pos, 2, part)) break;
+  }
+  if (parts[0] < 0) {
+    size_t whole = 0;
+    int64_t days = 0;
+    ReadInteger(text, whole, 0, days);
+    const LocalDate day = LocalDateOf(now + days * 86400);
+    return RangeOfDay(day.year, day.month, day.day);
+  }
+  const int year = static_cast<int>(parts[0] < 70 ? parts[0] + 2000 : parts[0] + 1900);
+  const int month = parts[1] >= 1 && parts[1] <= 12 ? static_cast<int>(parts[1]) : 1;
+  const int day = parts[2] >= 1 && parts[2] <= 31 ? static_cast<int>(parts[2]) : 1;
+  return RangeOfDay(year, month, day);
+}
+
+SearchRequest BuildSearchConditions(const SearchInputs& inputs, int64_t now) {
+  SearchRequest request;
+  SearchConditions& c = request.conditions;
+  c.dateOperator = OperatorAt(inputs.dateOperator);
+  if (c.dateOperator != CompareOperator::kNone) {
+    const DayRange day = ParseSearchDate(inputs.dateText, now);
+    c.dayStart = day.start;
+    c.dayEnd = day.end;
+    c.flags |= SearchConditions::kDateCondition;
+  }
+  c.lengthOperator = OperatorAt(inputs.lengthOperator);
+  if (c.lengthOperator != CompareOperator::kNone && !inputs.lengthText.empty()) {
+    c.lengthValue = ReadLeadingInteger(inputs.lengthText);
+    c.flags |= SearchConditions::kLengthCondition;
+  } else {
+    c.lengthOperator = CompareOperator::kNone;
+  }
+  c.patternText = inputs.patternText;
+  if (!c.patternText.empty()) c.flags |= SearchConditions::kNameCondition;
+  if (inputs.mode == static_cast<int32_t>(SearchMode::kDuplicates)) c.flags |= SearchConditions::kGroupingMode;
+  if (inputs.mode == static_cast<int32_t>(SearchMode::kSameNames)) {
+    c.flags |= SearchConditions::kGroupingMode | SearchConditions::kSameNames;
+  }
+  c.hitLimit = inputs.hitLimit;
+  if (c.flags == 0) {
+    request.message = texts::kDefineCondition;
+    return request;
+  }
+  request.ok = true;
+  return request;
+}
+
+int32_t NormaliseHitLimit(std::string_view text, bool expertMode) {
+  const int32_t value = ReadLeadingInteger(text);
+  if (value < 1 || (value > kMaxHitLimit && !expertMode)) return kReplacementHitLimit;
+  return value;
+}
+
+}  // namespace mardo

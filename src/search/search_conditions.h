@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace mardo {
+
+// The index of a choice in the date-operator and length-operator boxes.
+enum class CompareOperator : int32_t {
+  kNone = 0,         // " "
+  kBefore = 1,       // "<"
+  kNotAfter = 2,     // "<="
+  kEqual = 3,        // "="
+  kNotBefore = 4,    // ">="
+  kAfter = 5,        // ">"
+};
+
+// The index of a choice in the search-mode box.
+enum class SearchMode : int32_t { kStandard = 0, kDuplicates = 1, kSameNames = 2 };
+
+// One search request. All comparisons are signed 32-bit.
+struct SearchConditions {
+  enum Flag : uint32_t {
+    kNameCondition = 1,
+    kDateCondition = 2,
+    kLengthCondition = 4,
+    kGroupingMode = 8,  // Duplicates or Same names
+    kSameNames = 16,
+  };
+
+  uint32_t flags = 0;
+  std::string patternText;  // exactly as typed
+  CompareOperator dateOperator = CompareOperator::kNone;
+  int32_t dayStart = 0;  // first second of the chosen local day
+  int32_t dayEnd = 0;    // its last second
+  CompareOperator lengthOperator = CompareOperator::kNone;
+  int32_t lengthValue = 0;
+  int32_t hitLimit = 512;
+
+  bool Has(Flag flag) const { return (flags & flag) != 0; }
+  // Whether an entry passes the date or length condition (assumed present).
+  bool KeepsTime(int32_t t) const;
+  bool KeepsLength(int32_t length) const;
+};
+
+// The raw inputs of the Search tab.
+struct SearchInputs {
+  int32_t dateOperator = 0;  // box index; -1 (no selection) and unknown indexes count as 0
+  std::string dateText;
+  int32_t lengthOperator = 0;
+  std::string lengthText;
+  std::string patternText;
+  int32_t mode = 0;
+  int32_t hitLimit = 512;
+};
+
+struct SearchRequest {
+  bool ok = false;
+  SearchConditions conditions;
+  std::string message;  // when not ok: what to tell the user
+};
+
+// Builds the conditions from the tab's inputs, or the message "Define at least one search
+// condition." when no condition is given. `now`: the current time, seconds since 1970 UTC.
+SearchRequest BuildSearchConditions(const SearchInputs& inputs, int64_t now);
+
+struct DayRange {
+  int32_t start = 0;
+  int32_t end = 0;
+};
+
+// The local day a date text names: "YYMMDD" with missing parts 1 January, two-digit years 70-99
+// in the 1900s and 00-69 in the 2000s, or "-n" for n days before `now`. An empty text is today.
+// Days outside the 32-bit time range are clamped to it.
+DayRange ParseSearchDate(std::string_view text, int64_t now);
+
+// The hit-limit field's value: the text as atoi reads it; below 1, or above 5120 unless in expert
+// mode, it becomes 2560.
+int32_t NormaliseHitLimit(std::string_view text, bool expertMode);
+
+}  // namespace mardo

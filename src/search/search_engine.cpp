@@ -1,0 +1,176 @@
+#include "search/search_engine.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "search/folded_finder.h"
+#include "search/name_pattern.h"
+#include "store/text_compare.h"
+
+namespace mardo {
+namespace {
+
+uintptr_t Address(const char* p) { return reinterpret_cast<uintptr_t>(p); }
+
+// The name condition of one search. Besides the per-name test it keeps, per catalog, the next
+// place in the name arena where the pattern's head occurs, so that names which cannot contain it
+// are passed over with one comparison.
+class NameTest {
+ public:
+  explicit NameTest(std::string_view patternText) : pattern_(CompileNamePattern(patternText)) {
+    if (pattern_.active && !pattern_.head.empty() && pattern_.head.find('\0') == std::string::npos) {
+      finder_.emplace(pattern_.head);
+    }
+  }
+
+  bool Active() const { return pattern_.active; }
+
+  void StartCatalog(const Catalog& catalog) {
+    arena_ = &catalog.names;
+    chunk_ = {nullptr, nullptr};
+    searchedFrom_ = 0;
+    candidate_ = 0;
+  }
+
+  bool Passes(const FileRecord& record) {
+    const std::string_view name = record.Name();
+    if (finder_ && !MayContainHead(name)) return false;
+    return MatchesName(pattern_, name);
+  }
+
+ private:
+  bool MayContainHead(std::string_view name) {
+    const uintptr_t p = Address(name.data());
+    if (chunk_.begin == nullptr || p < Address(chunk_.begin) || p >= Address(chunk_.end)) {
+      chunk_ = arena_->ChunkOf(name.data());
+      if (chunk_.begin == nullptr) return true;  // not in the arena: test the name itself
+      searchedFrom_ = 0;
+    }
+    if (searchedFrom_ == 0 || p < searchedFrom_ || candidate_ < p) {
+      const char* hit = finder_->Find(name.data(), chunk_.end);
+      candidate_ = Address(hit != nullptr ? hit : chunk_.end);
+      searchedFrom_ = p;
+    }
+    return candidate_ + finder_->Size() <= p + name.size();
+  }
+
+  NamePattern pattern_;
+  std::optional<FoldedFinder> finder_;
+  const NameArena* arena_ = nullptr;
+  NameArena::Chunk chunk_{nullptr, nullptr};
+  uintptr_t searchedFrom_ = 0;  // candidate_ is the first occurrence at or after this place
+  uintptr_t candidate_ = 0;
+};
+
+// One collected entry of a grouping search, with the first eight folded name bytes packed so that
+// most comparisons need no look at the names.
+struct Collected {
+  const FileRecord* record;
+  uint64_t prefix;
+  int32_t length;
+  uint32_t order;  // collection order: ties keep library order
+};
+
+uint64_t FoldedPrefix(std::string_view name) {
+  uint64_t prefix = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    prefix = (prefix << 8) | (i < name.size() ? static_cast<unsigned char>(FoldAscii(name[i])) : 0u);
+  }
+  return prefix;
+}
+
+int CompareNames(const Collected& a, const Collected& b) {
+  if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
+  return CompareNoCase(a.record->Name(), b.record->Name());
+}
+
+void GroupRows(std::vector<Collected>& entries, bool sameNames, int32_t hitLimit, SearchResult& result) {
+  std::sort(entries.begin(), entries.end(), [sameNames](const Collected& a, const Collected& b) {
+    if (!sameNames && a.length != b.length) return a.length < b.length;
+    if (const int names = CompareNames(a, b); names != 0) return names < 0;
+    if (sameNames && a.length != b.length) return a.length < b.length;
+    return a.order < b.order;
+  });
+  if (entries.size() < 2) return;
+  auto equal = [sameNames](const Collected& a, const Collected& b) {
+    return (sameNames || a.length == b.length) && CompareNames(a, b) == 0;
+  };
+  auto add = [&result](const Collected& entry) {
+    result.hits.push_back(entry.record);
+    ++result.count;
+  };
+  size_t current = 0;
+  bool mark = false;
+  for (size_t next = 1; next < entries.size(); ++next) {
+    if (result.count >= hitLimit) break;
+    const bool same = equal(entries[current], entries[next]);
+    if (same || mark) add(entries[current]);
+    mark = same;
+    current = next;
+  }
+  if (mark) add(entries[current]);
+}
+
+}  // namespace
+
+std::string SearchResult::CountText() const {
+  return (count < hitLimit ? "" : ">") + std::to_string(count);
+}
+
+void MarkSearchedCatalogs(CatalogLibrary& library, const SearchScope& scope) {
+  const bool some = scope.selectedOnly && !scope.selected.empty();
+  for (Catalog* catalog : library.Catalogs()) {
+    catalog->selected = !some || std::find(scope.selected.begin(), scope.selected.end(), catalog) !=
+                                     scope.selected.end();
+  }
+}
+
+SearchResult RunSearch(const SearchConditions& input, CatalogLibrary& library, const SearchScope& scope) {
+  SearchConditions conditions = input;
+  SearchResult result;
+  result.hitLimit = conditions.hitLimit;
+  result.grouping = conditions.Has(SearchConditions::kGroupingMode);
+
+  std::optional<NameTest> name;
+  if (conditions.Has(SearchConditions::kNameCondition)) {
+    name.emplace(conditions.patternText);
+    if (!name->Active()) {
+      conditions.flags &= ~static_cast<uint32_t>(SearchConditions::kNameCondition);
+      name.reset();
+    }
+  }
+  MarkSearchedCatalogs(library, scope);
+  if (result.grouping && !conditions.Has(SearchConditions::kLengthCondition)) {
+    // Grouping compares files only, unless the user's own length condition admits directories.
+    conditions.flags |= SearchConditions::kLengthCondition;
+    conditions.lengthOperator = CompareOperator::kNotBefore;
+    conditions.lengthValue = 0;
+  }
+  const bool byLength = conditions.Has(SearchConditions::kLengthCondition);
+  const bool byDate = conditions.Has(SearchConditions::kDateCondition);
+
+  std::vector<Collected> collected;
+  for (const Catalog* catalog : library.Catalogs()) {
+    if (!result.grouping && result.count >= conditions.hitLimit) break;
+    if (!catalog->selected) continue;
+    if (name) name->StartCatalog(*catalog);
+    for (const FileRecord* record : catalog->files) {
+      if (!result.grouping && result.count >= conditions.hitLimit) break;
+      if (byLength && !conditions.KeepsLength(record->length)) continue;
+      if (byDate && !conditions.KeepsTime(record->lastWriteTime)) continue;
+      if (name && !name->Passes(*record)) continue;
+      if (result.grouping) {
+        collected.push_back({record, FoldedPrefix(record->Name()), record->length,
+                             static_cast<uint32_t>(collected.size())});
+      } else {
+        result.hits.push_back(record);
+        ++result.count;
+      }
+    }
+  }
+  if (result.grouping) GroupRows(collected, conditions.Has(SearchConditions::kSameNames), conditions.hitLimit, result);
+  return result;
+}
+
+}  // namespace mardo

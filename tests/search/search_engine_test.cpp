@@ -1,0 +1,200 @@
+#include "search/search_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "search/name_pattern.h"
+#include "search/row_texts.h"
+#include "support/temp_tree.h"
+
+namespace mardo {
+namespace {
+
+struct Entry {
+  std::string name;
+  int32_t length;
+  int32_t time = 0;
+  int16_t dir = 0;
+};
+
+class SearchTest : public testing::Test {
+ protected:
+  SearchTest() : library_({}, tmp_.Path()) {}
+  void SetUp() override { test::SetTimeZone("UTC0"); }
+
+  // Adds a catalog with directories "" and "\d" (1 file, 100 bytes in all) and these entries.
+  Catalog* AddCatalog(const std::string& label, const std::vector<Entry>& entries, int16_t version = 3) {
+    auto catalog = std::make_unique<Catalog>();
+    catalog->volumeLabel = label;
+    catalog->AddDirectory("", 1, 13107200.0);
+    catalog->AddDirectory("\\d", 1, 13107200.0);
+    for (const Entry& e : entries) catalog->AddFile(e.name, e.time, e.length, e.dir);
+    library_.AddCatalog(catalog);
+    Catalog* added = library_.Catalogs().Last();
+    added->formatVersion = version;
+    return added;
+  }
+
+  SearchResult Search(SearchInputs inputs, const SearchScope& scope = {}) {
+    const SearchRequest request = BuildSearchConditions(inputs, 0);
+    EXPECT_TRUE(request.ok);
+    return RunSearch(request.conditions, library_, scope);
+  }
+
+  static std::vector<std::string> Names(const SearchResult& result) {
+    std::vector<std::string> names;
+    for (const FileRecord* r : result.hits) names.emplace_back(r->Name());
+    return names;
+  }
+
+  test::TempDir tmp_;
+  CatalogLibrary library_;
+};
+
+SearchInputs Pattern(const std::string& text, int32_t hitLimit = 512) {
+  SearchInputs inputs;
+  inputs.patternText = text;
+  inputs.hitLimit = hitLimit;
+  return inputs;
+}
+
+SearchInputs Mode(int32_t mode, int32_t lengthOperator = 0, const std::string& length = {}) {
+  SearchInputs inputs;
+  inputs.mode = mode;
+  inputs.lengthOperator = lengthOperator;
+  inputs.lengthText = length;
+  return inputs;
+}
+
+TEST_F(SearchTest, TheHitLimitCountsInScanOrder) {
+  std::vector<Entry> ten;
+  for (int i = 0; i < 10; ++i) ten.push_back({"hit" + std::to_string(i), i});
+  AddCatalog("A", ten);
+  SearchResult r = Search(Pattern("hit", 3));
+  EXPECT_EQ(Names(r), (std::vector<std::string>{"hit0", "hit1", "hit2"}));
+  EXPECT_EQ(r.CountText(), ">3");
+  r = Search(Pattern("hit|", 3));
+  EXPECT_TRUE(r.hits.empty());
+  EXPECT_EQ(r.CountText(), "0");
+  r = Search(Pattern("|hit[", 3));
+  EXPECT_EQ(r.CountText(), "0");
+  AddCatalog("B", {{"exact1", 1}, {"exact2", 2}, {"exact3", 3}});
+  r = Search(Pattern("exact", 3));
+  EXPECT_EQ(r.count, 3);
+  EXPECT_EQ(r.CountText(), ">3");  // exactly the limit qualified
+  r = Search(Pattern("exact", 4));
+  EXPECT_EQ(r.CountText(), "3");
+  r = Search(Pattern("exact|", 3));
+  EXPECT_EQ(r.CountText(), "0");
+  r = Search(Pattern("exact1", 3));
+  EXPECT_EQ(r.CountText(), "1");
+}
+
+TEST_F(SearchTest, InactivePatternsListEverythingUpToTheLimit) {
+  AddCatalog("A", {{"a", 1}, {"b", 2}, {"d", -1}});
+  EXPECT_EQ(Names(Search(Pattern("*"))), (std::vector<std::string>{"a", "b", "d"}));
+  EXPECT_EQ(Names(Search(Pattern("|*|", 2))), (std::vector<std::string>{"a", "b"}));
+  EXPECT_TRUE(Search(Pattern("|")).hits.empty());  // only an empty name could match
+}
+
+TEST_F(SearchTest, LengthThenDateThenName) {
+  AddCatalog("A", {{"old.txt", 10, 100}, {"new.txt", 10, 5000000}, {"dir", -1, 5000000}, {"nil", 0, 5000000}});
+  SearchInputs inputs = Pattern("t");
+  inputs.dateOperator = 5;  // ">" 1970-01-01
+  inputs.dateText = "700101";
+  EXPECT_EQ(Names(Search(inputs)), (std::vector<std::string>{"new.txt"}));
+  SearchInputs dirs = Mode(0, 1, "0");  // "<" 0: directory entries only
+  EXPECT_EQ(Names(Search(dirs)), (std::vector<std::string>{"dir"}));
+  SearchInputs empty = Mode(0, 3, "0");  // "=" 0: empty files only
+  EXPECT_EQ(Names(Search(empty)), (std::vector<std::string>{"nil"}));
+}
+
+TEST_F(SearchTest, DuplicatesShareNameAndLength) {
+  AddCatalog("A", {{"a.txt", 100}, {"A.TXT", 100}, {"a.txt", 99}, {"sub", -1}, {"solo", 5}});
+  AddCatalog("B", {{"a.txt", 100}, {"SUB", -1}, {"other", 5}});
+  SearchResult r = Search(Mode(1));
+  EXPECT_EQ(r.count, 3);
+  for (const FileRecord* hit : r.hits) EXPECT_EQ(hit->length, 100);
+  EXPECT_EQ(r.CountText(), "3");
+  EXPECT_TRUE(r.grouping);
+
+  r = Search(Mode(2));  // Same names: the 99-byte a.txt joins in, directories still not
+  EXPECT_EQ(r.count, 4);
+  r = Search(Mode(1, 1, "0"));  // "<" 0: directory entries, by name and (negative) length
+  EXPECT_EQ(Names(r), (std::vector<std::string>{"sub", "SUB"}));
+  EXPECT_EQ(LengthCell(*r.hits[0], r.grouping), "Directory");
+}
+
+TEST_F(SearchTest, OnePairOfDuplicatesGivesTwoRows) {
+  AddCatalog("A", {{"x", 1}, {"y", 2}});
+  AddCatalog("B", {{"Y", 2}, {"z", 3}});
+  const SearchResult r = Search(Mode(1));
+  EXPECT_EQ(Names(r), (std::vector<std::string>{"y", "Y"}));
+  EXPECT_EQ(r.CountText(), "2");
+}
+
+TEST_F(SearchTest, TheGroupingLimitLetsTheLastPairComplete) {
+  AddCatalog("A", {{"same", 1}, {"same", 1}, {"same", 1}, {"same", 1}, {"same", 1}});
+  SearchInputs inputs = Mode(1);
+  inputs.hitLimit = 2;
+  const SearchResult r = Search(inputs);
+  EXPECT_EQ(r.count, 3);
+  EXPECT_EQ(r.CountText(), ">3");
+}
+
+TEST_F(SearchTest, SelectedCatalogsOnly) {
+  Catalog* a = AddCatalog("A", {{"file", 1}});
+  Catalog* b = AddCatalog("B", {{"file", 2}});
+  SearchResult r = Search(Pattern("file"), SearchScope{true, {b}});
+  ASSERT_EQ(r.count, 1);
+  EXPECT_EQ(r.hits[0]->catalog, b);
+  EXPECT_FALSE(a->selected);
+  r = Search(Pattern("file"), SearchScope{true, {}});  // none selected: all catalogs
+  EXPECT_EQ(r.count, 2);
+  EXPECT_TRUE(a->selected);
+}
+
+TEST_F(SearchTest, ResultCellsOfFilesAndDirectories) {
+  AddCatalog("V3", {{"d", -1, 973468800, 0}, {"fd.txt", 1234, 0, 1}});
+  AddCatalog("V2", {{"d", -1, 0, 0}}, 2);
+  const SearchResult r = Search(Pattern("d", 10));
+  ASSERT_EQ(r.count, 3);
+  EXPECT_EQ(ResultCells(*r.hits[0], false, "%y-%m-%d"),
+            (std::array<std::string, 5>{"d", "00-11-06", "12.500", "V3", ""}));
+  EXPECT_EQ(ResultCells(*r.hits[1], false, "%y-%m-%d"),
+            (std::array<std::string, 5>{"fd.txt", "70-01-01", "1234", "V3", "\\d"}));
+  EXPECT_EQ(ResultCells(*r.hits[2], false, "%y-%m-%d")[2], "Directory");
+  EXPECT_EQ(LengthCell(*r.hits[0], true), "Directory");
+}
+
+// The name-arena shortcut must give exactly what testing every name gives, across chunks, for
+// every kind of pattern.
+TEST_F(SearchTest, TheArenaShortcutMissesNothing) {
+  std::mt19937 random(7);
+  const std::string parts[] = {"lib", "LIB", ".so", ".c", ".cpp", "read", "ME", "x", "é", "-", "_", "1"};
+  std::vector<Entry> entries;
+  for (int i = 0; i < 60000; ++i) {
+    std::string name;
+    for (int k = 1 + static_cast<int>(random() % 5); k > 0; --k) name += parts[random() % std::size(parts)];
+    entries.push_back({name, static_cast<int32_t>(random() % 1000)});
+  }
+  AddCatalog("A", entries);
+  AddCatalog("B", entries);
+  for (const char* pattern : {"lib", "|lib", ".c|", "lib*.so", "|lib*.so|", "me", "é-", "x_1|", "so.c", "readme"}) {
+    const NamePattern compiled = CompileNamePattern(pattern);
+    std::vector<const FileRecord*> expected;
+    for (const Catalog* c : library_.Catalogs()) {
+      for (const FileRecord* r : c->files) {
+        if (MatchesName(compiled, r->Name())) expected.push_back(r);
+      }
+    }
+    const SearchResult r = Search(Pattern(pattern, 1000000));
+    EXPECT_EQ(r.hits, expected) << pattern;
+  }
+}
+
+}  // namespace
+}  // namespace mardo
