@@ -4,7 +4,8 @@ namespace mardo {
 
 std::string CatalogPathFromNative(std::string_view mountPoint, std::string_view nativePath) {
   std::string_view rest = nativePath;
-  if (mountPoint != "/" && rest.substr(0, mountPoint.size()) == mountPoint) rest.remove_prefix(mountPoint.size());
+  if (mountPoint != "/" && rest.substr(0, mountPoint.size()) == mountPoint)
+    rest.remove_prefix(mountPoint.size());
   // Empty components ("//") are dropped; every other one gets a '\' before it.
   std::string out;
   out.reserve(rest.size() + 1);

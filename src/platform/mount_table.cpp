@@ -19,7 +19,9 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
   return fields;
 }
 
-bool IsOctal(char c) { return c >= '0' && c <= '7'; }
+bool IsOctal(char c) {
+  return c >= '0' && c <= '7';
+}
 
 // Whether `prefix` is `path` itself or a run of its leading components.
 bool HoldsPath(std::string_view prefix, std::string_view path) {
@@ -36,7 +38,8 @@ std::string DecodeMountField(std::string_view field) {
   for (size_t i = 0; i < field.size(); ++i) {
     if (field[i] == '\\' && i + 3 < field.size() && IsOctal(field[i + 1]) && IsOctal(field[i + 2]) &&
         IsOctal(field[i + 3])) {
-      out.push_back(static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0')));
+      out.push_back(static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) |
+                                      (field[i + 3] - '0')));
       i += 3;
     } else {
       out.push_back(field[i]);

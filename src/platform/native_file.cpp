@@ -26,7 +26,9 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
-NativeFile::~NativeFile() { Close(); }
+NativeFile::~NativeFile() {
+  Close();
+}
 
 bool NativeFile::Fail(int errorNumber) {
   error_ = SystemErrorText(errorNumber);
@@ -54,7 +56,8 @@ bool NativeFile::OpenForReading(const std::string& path) {
 bool NativeFile::CreateReplacement(const std::string& target) {
   Close();
   static std::atomic<unsigned> counter{0};
-  const std::string stem = DirectoryOf(target) + "/." + BaseName(target) + ".tmp-" + std::to_string(::getpid());
+  const std::string stem =
+      DirectoryOf(target) + "/." + BaseName(target) + ".tmp-" + std::to_string(::getpid());
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = stem + "-" + std::to_string(counter++);
     // 0666 less the umask, as for any file the user creates.

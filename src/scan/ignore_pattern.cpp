@@ -6,8 +6,12 @@ namespace mardo {
 namespace {
 
 // isspace and tolower of the C locale, without the sign trouble of plain char.
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+bool IsSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+char ToLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 
 // One bracket set starting after its '['. On return `pi` is past the closing ']'. Returns false
 // when the set is not terminated; `member` tells whether `c` belongs to it (before negation).
@@ -96,6 +100,8 @@ void ParseIgnoreList(std::string_view text, RecordArray<IgnorePattern>& patterns
   }
 }
 
-bool WildcardMatch(std::string_view name, std::string_view pattern) { return MatchFrom(name, 0, pattern, 0); }
+bool WildcardMatch(std::string_view name, std::string_view pattern) {
+  return MatchFrom(name, 0, pattern, 0);
+}
 
 }  // namespace mardo

@@ -27,7 +27,9 @@ int Commonness(unsigned char c) {
 }
 
 // The mask that makes a byte and its upper-case form compare equal: letters differ in bit 5 only.
-uint8_t FoldMask(char c) { return (c >= 'a' && c <= 'z') ? 0x20 : 0x00; }
+uint8_t FoldMask(char c) {
+  return (c >= 'a' && c <= 'z') ? 0x20 : 0x00;
+}
 
 }  // namespace
 

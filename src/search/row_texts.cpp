@@ -37,13 +37,14 @@ std::string LengthCell(const FileRecord& entry, bool grouping) {
 }
 
 std::array<std::string, 5> ResultCells(const FileRecord& entry, bool grouping, std::string_view dateFormat) {
-  return {std::string(entry.Name()), FormatLocalTime(entry.lastWriteTime, dateFormat), LengthCell(entry, grouping),
+  return {std::string(entry.Name()), FormatLocalTime(entry.lastWriteTime, dateFormat),
+          LengthCell(entry, grouping),
           entry.catalog != nullptr ? entry.catalog->DisplayName() : std::string(), PathCell(entry)};
 }
 
 std::array<std::string, 4> DirectoryCells(const FileRecord& entry, std::string_view dateFormat) {
-  return {std::string(entry.Name()), FormatLocalTime(entry.lastWriteTime, dateFormat), LengthCell(entry, false),
-          PathCell(entry)};
+  return {std::string(entry.Name()), FormatLocalTime(entry.lastWriteTime, dateFormat),
+          LengthCell(entry, false), PathCell(entry)};
 }
 
 std::array<std::string, 7> CatalogCells(const Catalog& catalog, std::string_view dateFormat) {

@@ -13,8 +13,12 @@ namespace {
 constexpr int32_t kMaxHitLimit = 5120;
 constexpr int32_t kReplacementHitLimit = 2560;
 
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Reads a decimal integer as strtol does after skipping blanks: optional sign, then digits. At most
 // `width` characters (the sign counts) when width > 0. Gives false when no digit was read. The
@@ -143,7 +147,8 @@ SearchRequest BuildSearchConditions(const SearchInputs& inputs, int64_t now) {
   }
   c.patternText = inputs.patternText;
   if (!c.patternText.empty()) c.flags |= SearchConditions::kNameCondition;
-  if (inputs.mode == static_cast<int32_t>(SearchMode::kDuplicates)) c.flags |= SearchConditions::kGroupingMode;
+  if (inputs.mode == static_cast<int32_t>(SearchMode::kDuplicates))
+    c.flags |= SearchConditions::kGroupingMode;
   if (inputs.mode == static_cast<int32_t>(SearchMode::kSameNames)) {
     c.flags |= SearchConditions::kGroupingMode | SearchConditions::kSameNames;
   }

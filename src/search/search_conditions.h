@@ -8,12 +8,12 @@ namespace mardo {
 
 // The index of a choice in the date-operator and length-operator boxes.
 enum class CompareOperator : int32_t {
-  kNone = 0,         // " "
-  kBefore = 1,       // "<"
-  kNotAfter = 2,     // "<="
-  kEqual = 3,        // "="
-  kNotBefore = 4,    // ">="
-  kAfter = 5,        // ">"
+  kNone = 0,       // " "
+  kBefore = 1,     // "<"
+  kNotAfter = 2,   // "<="
+  kEqual = 3,      // "="
+  kNotBefore = 4,  // ">="
+  kAfter = 5,      // ">"
 };
 
 // The index of a choice in the search-mode box.

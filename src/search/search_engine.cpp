@@ -11,7 +11,9 @@
 namespace mardo {
 namespace {
 
-uintptr_t Address(const char* p) { return reinterpret_cast<uintptr_t>(p); }
+uintptr_t Address(const char* p) {
+  return reinterpret_cast<uintptr_t>(p);
+}
 
 // The name condition of one search. Besides the per-name test it keeps, per catalog, the next
 // place in the name arena where the pattern's head occurs, so that names which cannot contain it
@@ -121,8 +123,8 @@ std::string SearchResult::CountText() const {
 void MarkSearchedCatalogs(CatalogLibrary& library, const SearchScope& scope) {
   const bool some = scope.selectedOnly && !scope.selected.empty();
   for (Catalog* catalog : library.Catalogs()) {
-    catalog->selected = !some || std::find(scope.selected.begin(), scope.selected.end(), catalog) !=
-                                     scope.selected.end();
+    catalog->selected =
+        !some || std::find(scope.selected.begin(), scope.selected.end(), catalog) != scope.selected.end();
   }
 }
 
@@ -161,15 +163,16 @@ SearchResult RunSearch(const SearchConditions& input, CatalogLibrary& library, c
       if (byDate && !conditions.KeepsTime(record->lastWriteTime)) continue;
       if (name && !name->Passes(*record)) continue;
       if (result.grouping) {
-        collected.push_back({record, FoldedPrefix(record->Name()), record->length,
-                             static_cast<uint32_t>(collected.size())});
+        collected.push_back(
+            {record, FoldedPrefix(record->Name()), record->length, static_cast<uint32_t>(collected.size())});
       } else {
         result.hits.push_back(record);
         ++result.count;
       }
     }
   }
-  if (result.grouping) GroupRows(collected, conditions.Has(SearchConditions::kSameNames), conditions.hitLimit, result);
+  if (result.grouping)
+    GroupRows(collected, conditions.Has(SearchConditions::kSameNames), conditions.hitLimit, result);
   return result;
 }
 

@@ -36,6 +36,7 @@ void MarkSearchedCatalogs(CatalogLibrary& library, const SearchScope& scope);
 // Standard search the first `hitLimit` qualifying entries become the rows. Duplicates and Same
 // names collect every qualifying file (every entry when the length condition admits directories),
 // order them by (length, name) or (name, length), and list the runs of equal entries.
-SearchResult RunSearch(const SearchConditions& conditions, CatalogLibrary& library, const SearchScope& scope = {});
+SearchResult RunSearch(const SearchConditions& conditions, CatalogLibrary& library,
+                       const SearchScope& scope = {});
 
 }  // namespace mardo

@@ -17,9 +17,12 @@ constexpr ColumnDef kDirectoryColumns[] = {
     {320, 57685, 1, 0, "Path"},
 };
 constexpr ColumnDef kCatalogColumns[] = {
-    {135, 57682, 1, 0, "Name"},           {120, 57683, -1, 0, "Date"},
-    {100, 57691, -1, 1, "Free (MB)"},     {60, 57690, -1, 1, "Files"},
-    {164, 57686, 1, 0, "Volume"},         {110, 57689, 1, 0, "Serial number"},
+    {135, 57682, 1, 0, "Name"},
+    {120, 57683, -1, 0, "Date"},
+    {100, 57691, -1, 1, "Free (MB)"},
+    {60, 57690, -1, 1, "Files"},
+    {164, 57686, 1, 0, "Volume"},
+    {110, 57689, 1, 0, "Serial number"},
     {240, 57688, 1, 0, "Catalog file name"},
 };
 
@@ -53,7 +56,8 @@ int CompareEntries(const FileRecord& a, const FileRecord& b, int32_t key, ListKi
     case 5: {
       const DirRecord* x = a.catalog != nullptr ? a.catalog->ContainingDirectory(a) : nullptr;
       const DirRecord* y = b.catalog != nullptr ? b.catalog->ContainingDirectory(b) : nullptr;
-      return CompareNoCase(x != nullptr ? x->path : std::string_view(), y != nullptr ? y->path : std::string_view());
+      return CompareNoCase(x != nullptr ? x->path : std::string_view(),
+                           y != nullptr ? y->path : std::string_view());
     }
     default:
       return 0;

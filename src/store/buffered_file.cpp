@@ -86,7 +86,9 @@ int16_t BufferedFile::ReadI16() {
   return static_cast<int16_t>(uint16_t{b[0]} | uint16_t{b[1]} << 8);
 }
 
-float BufferedFile::ReadF32() { return std::bit_cast<float>(ReadU32()); }
+float BufferedFile::ReadF32() {
+  return std::bit_cast<float>(ReadU32());
+}
 
 double BufferedFile::ReadF64() {
   const uint64_t low = ReadU32();
@@ -138,7 +140,9 @@ void BufferedFile::WriteI16(int16_t value) {
   WriteBytes(b, 2);
 }
 
-void BufferedFile::WriteF32(float value) { WriteU32(std::bit_cast<uint32_t>(value)); }
+void BufferedFile::WriteF32(float value) {
+  WriteU32(std::bit_cast<uint32_t>(value));
+}
 
 void BufferedFile::WriteF64(double value) {
   const auto bits = std::bit_cast<uint64_t>(value);

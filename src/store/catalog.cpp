@@ -22,10 +22,12 @@ const std::string& Catalog::DisplayName() const {
 }
 
 void Catalog::UpdateDisplayName() {
-  displayNameSource_ = catalogName.empty() ? DisplayNameSource::kVolumeLabel : DisplayNameSource::kCatalogName;
+  displayNameSource_ =
+      catalogName.empty() ? DisplayNameSource::kVolumeLabel : DisplayNameSource::kCatalogName;
 }
 
-FileRecord* Catalog::AddFile(std::string_view name, int32_t lastWriteTime, int32_t length, int16_t dirNumber) {
+FileRecord* Catalog::AddFile(std::string_view name, int32_t lastWriteTime, int32_t length,
+                             int16_t dirNumber) {
   return files.Emplace(this, names.Store(name), lastWriteTime, length, dirNumber);
 }
 

@@ -13,11 +13,14 @@ constexpr uint32_t kFormatBase = 500410407;
 constexpr uint32_t kVersionStep = 1000000000;
 
 // The fewest bytes a directory entry and a file entry occupy.
-constexpr int64_t MinimumDirEntry(int16_t version) { return version >= 3 ? 1 + 4 + 8 : 1; }
+constexpr int64_t MinimumDirEntry(int16_t version) {
+  return version >= 3 ? 1 + 4 + 8 : 1;
+}
 constexpr int64_t kMinimumFileEntry = 4 + 4 + 2 + 1;
 
 inline int32_t I32At(const uint8_t* p) {
-  return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
+  return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
+                              uint32_t{p[3]} << 24);
 }
 
 }  // namespace

@@ -17,7 +17,9 @@ bool HasCatalogExtension(std::string_view name) {
   return name.size() >= ext.size() && EqualNoCase(name.substr(name.size() - ext.size()), ext);
 }
 
-bool IsAsciiAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+bool IsAsciiAlnum(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
 
 // Reads catalogs on both cores; each result lands in its own slot, so the order stays the
 // order of `paths`.
@@ -50,7 +52,8 @@ CatalogLibrary::CatalogLibrary(std::vector<std::string> arguments, std::optional
   ParseDirOption();
 }
 
-bool CatalogLibrary::GetOption(std::string_view name, std::string& value, std::string_view defaultValue) const {
+bool CatalogLibrary::GetOption(std::string_view name, std::string& value,
+                               std::string_view defaultValue) const {
   for (size_t i = 0; i < arguments_.size(); ++i) {
     const std::string& arg = arguments_[i];
     if (arg.empty() || (arg[0] != '-' && arg[0] != '/')) continue;

@@ -54,22 +54,14 @@ class RecordArray {
   auto end() const { return slots_.end(); }
 
   // Appends a record and returns its position.
-  int32_t Add(std::unique_ptr<T> record)
-    requires(kOwnership == Ownership::kHeap)
-  {
+  int32_t Add(std::unique_ptr<T> record) requires(kOwnership == Ownership::kHeap) {
     return Append(record.release());
   }
-  int32_t Add(T* record)
-    requires(kOwnership == Ownership::kBorrowed)
-  {
-    return Append(record);
-  }
+  int32_t Add(T* record) requires(kOwnership == Ownership::kBorrowed) { return Append(record); }
 
   // Creates a record owned by the array and appends it.
   template <class... Args>
-  T* Emplace(Args&&... args)
-    requires(kOwnership != Ownership::kBorrowed)
-  {
+  T* Emplace(Args&&... args) requires(kOwnership != Ownership::kBorrowed) {
     T* record = nullptr;
     if constexpr (kOwnership == Ownership::kBlocks) {
       record = new (blocks_.Allocate(growBy_)) T(std::forward<Args>(args)...);
@@ -81,16 +73,12 @@ class RecordArray {
   }
 
   // Inserts the record before `position` (at the end when position is the size).
-  void InsertAt(int32_t position, std::unique_ptr<T> record)
-    requires(kOwnership == Ownership::kHeap)
-  {
+  void InsertAt(int32_t position, std::unique_ptr<T> record) requires(kOwnership == Ownership::kHeap) {
     InsertSlots(position, record.release(), 1);
   }
   // Inserts `count` copies of the pointer before `position`. An owning array may hold a record
   // only once, so there it takes back a record that RemoveAt took out.
-  void InsertAt(int32_t position, T* record, int32_t count = 1)
-    requires(kOwnership != Ownership::kHeap)
-  {
+  void InsertAt(int32_t position, T* record, int32_t count = 1) requires(kOwnership != Ownership::kHeap) {
     InsertSlots(position, record, count);
   }
 
@@ -285,8 +273,7 @@ class RecordArray {
 
   std::vector<T*> slots_;
   int32_t growBy_ = kDefaultGrowBy;
-  [[no_unique_address]] std::conditional_t<kOwnership == Ownership::kBlocks, Blocks, std::monostate>
-      blocks_;
+  [[no_unique_address]] std::conditional_t<kOwnership == Ownership::kBlocks, Blocks, std::monostate> blocks_;
 };
 
 }  // namespace mardo

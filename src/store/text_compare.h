@@ -7,7 +7,9 @@ namespace mardo {
 
 // ASCII-only case folding: A-Z become a-z, every other byte stays as it is. Names are bytes
 // (UTF-8 in practice) and are never re-encoded, so no locale takes part.
-constexpr char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+constexpr char FoldAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 
 // Folds `text` into `out` (reusing its capacity).
 void FoldAsciiInto(std::string_view text, std::string& out);

@@ -40,9 +40,9 @@ TEST(PosixDirectoryReader, ListsSortedWithoutFollowingLinks) {
   test::SetMtime(tmp / "link", 400);
   PosixDirectoryReader reader;
   EXPECT_EQ(List(reader, tmp.Path()), (std::vector<Seen>{{"A.txt", false, 5, 200},
-                                                          {"b.txt", false, 3, 100},
-                                                          {"link", false, 3, 400},
-                                                          {"sub", true, -1, 300}}));
+                                                         {"b.txt", false, 3, 100},
+                                                         {"link", false, 3, 400},
+                                                         {"sub", true, -1, 300}}));
 }
 
 TEST(PosixDirectoryReader, RefusesWhatIsNoDirectory) {

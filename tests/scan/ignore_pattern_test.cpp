@@ -71,15 +71,15 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"a", "a?", false}, MatchCase{"ab", "a?", true}, MatchCase{"abc", "a?", false},
         // Bracket sets.
         MatchCase{"5abc", "[0-9]*", true}, MatchCase{"9", "[0-9]*", true}, MatchCase{"x9", "[0-9]*", false},
-        MatchCase{"5abc", "[^0-9]*", false}, MatchCase{"abc5", "[^0-9]*", true},
-        MatchCase{"]", "[]x]", true}, MatchCase{"x", "[]x]", true}, MatchCase{"y", "[]x]", false},
-        MatchCase{"a", "[a-]", true}, MatchCase{"-", "[a-]", true}, MatchCase{"b", "[a-]", false},
-        MatchCase{"m", "[z-a]", false}, MatchCase{"a", "[z-a]", false}, MatchCase{"z", "[z-a]", false},
-        MatchCase{"a", "[abc", false}, MatchCase{"a", "[", false}, MatchCase{"a", "[^", false},
-        MatchCase{"]", "[^]x]", false}, MatchCase{"y", "[^]x]", true}, MatchCase{"", "[a]", false},
+        MatchCase{"5abc", "[^0-9]*", false}, MatchCase{"abc5", "[^0-9]*", true}, MatchCase{"]", "[]x]", true},
+        MatchCase{"x", "[]x]", true}, MatchCase{"y", "[]x]", false}, MatchCase{"a", "[a-]", true},
+        MatchCase{"-", "[a-]", true}, MatchCase{"b", "[a-]", false}, MatchCase{"m", "[z-a]", false},
+        MatchCase{"a", "[z-a]", false}, MatchCase{"z", "[z-a]", false}, MatchCase{"a", "[abc", false},
+        MatchCase{"a", "[", false}, MatchCase{"a", "[^", false}, MatchCase{"]", "[^]x]", false},
+        MatchCase{"y", "[^]x]", true}, MatchCase{"", "[a]", false},
         // Signed byte ranges: 0x80-0xFF rank below 0x00-0x7F.
-        MatchCase{"\xE9", "[\x80-a]", true}, MatchCase{"0", "[\x80-a]", true}, MatchCase{"z", "[\x80-a]", false},
-        MatchCase{"a", "[a-\x80]", false},
+        MatchCase{"\xE9", "[\x80-a]", true}, MatchCase{"0", "[\x80-a]", true},
+        MatchCase{"z", "[\x80-a]", false}, MatchCase{"a", "[a-\x80]", false},
         // Literals, no escapes.
         MatchCase{"a\\b", "a\\b", true}, MatchCase{"^", "^", true}, MatchCase{"]", "]", true},
         MatchCase{"", "", true}, MatchCase{"a", "", false}));

@@ -112,8 +112,7 @@ TEST(TreeScanner, PathsAreRelativeToTheMountPoint) {
   Catalog catalog;
   TreeScanner scanner(catalog, reader, mounts);
   EXPECT_EQ(scanner.Scan(tmp / "photos", ""), 4);
-  EXPECT_EQ(DirPaths(catalog),
-            (std::vector<std::string>{"\\photos", "\\photos\\2000", "\\photos\\2000\\b"}));
+  EXPECT_EQ(DirPaths(catalog), (std::vector<std::string>{"\\photos", "\\photos\\2000", "\\photos\\2000\\b"}));
   ExpectInvariants(catalog);
 }
 
@@ -199,11 +198,10 @@ TEST(TreeScanner, LinksAreFilesAndAreNeverFollowed) {
   Catalog catalog;
   TreeScanner scanner(catalog, reader, mounts);
   EXPECT_EQ(scanner.Scan(tmp.Path(), ""), 5);
-  EXPECT_EQ(Rows(catalog), (std::vector<Row>{{"dir", -1, 0},
-                                             {"dangling", 14, 1},
-                                             {"loop", 2, 1},
-                                             {"target.txt", 50, 1},
-                                             {"to-file", 10, 1}}));
+  EXPECT_EQ(
+      Rows(catalog),
+      (std::vector<Row>{
+          {"dir", -1, 0}, {"dangling", 14, 1}, {"loop", 2, 1}, {"target.txt", 50, 1}, {"to-file", 10, 1}}));
   ExpectInvariants(catalog);
 }
 
@@ -252,9 +250,10 @@ TEST(TreeScanner, OtherFileSystemsAndUnreadableDirectoriesKeepAnEmptyRecord) {
   Catalog catalog;
   TreeScanner scanner(catalog, reader, mounts);
   EXPECT_EQ(scanner.Scan("/vol/root", ""), 5);
-  EXPECT_EQ(DirPaths(catalog), (std::vector<std::string>{"\\root", "\\root\\mnt", "\\root\\locked", "\\root\\open"}));
-  EXPECT_EQ(Rows(catalog), (std::vector<Row>{{"mnt", -1, 0}, {"locked", -2, 0}, {"open", -3, 0}, {"f", 7, 0},
-                                             {"g", 3, 3}}));
+  EXPECT_EQ(DirPaths(catalog),
+            (std::vector<std::string>{"\\root", "\\root\\mnt", "\\root\\locked", "\\root\\open"}));
+  EXPECT_EQ(Rows(catalog),
+            (std::vector<Row>{{"mnt", -1, 0}, {"locked", -2, 0}, {"open", -3, 0}, {"f", 7, 0}, {"g", 3, 3}}));
   EXPECT_EQ(reader.opens, 3);  // root, locked (fails), open: never the other file system
   EXPECT_EQ(catalog.dirs[1]->fileCount, 0);
   EXPECT_EQ(catalog.dirs[0]->fileCount, 2);

@@ -32,24 +32,18 @@ TEST_P(CompileTest, GivesTheDescribedParts) {
   EXPECT_EQ(p.active, c.active) << c.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Patterns, CompileTest,
-                         testing::Values(Compiled{"abc", "abc", "", false, false, true},
-                                         Compiled{"ABC", "abc", "", false, false, true},
-                                         Compiled{"*abc", "abc", "", false, false, true},
-                                         Compiled{"abc*", "abc", "", false, false, true},
-                                         Compiled{"|abc*", "abc", "", true, false, true},
-                                         Compiled{"*str|", "str", "", false, true, true},
-                                         Compiled{"ab*|", "ab", "", false, false, true},
-                                         Compiled{"|a*.txt|", "a", ".txt", true, true, true},
-                                         Compiled{"a*b*c", "a", "b*c", false, false, true},
-                                         Compiled{"*a*", "a*", "", false, false, true},
-                                         Compiled{"*", "", "", false, false, false},
-                                         Compiled{"|*", "", "", false, false, false},
-                                         Compiled{"*|", "", "", false, true, false},
-                                         Compiled{"|*|", "", "", false, true, false},
-                                         Compiled{"|", "", "", true, true, true},
-                                         Compiled{"||", "", "", true, true, true},
-                                         Compiled{" abc ", " abc ", "", false, false, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, CompileTest,
+    testing::Values(
+        Compiled{"abc", "abc", "", false, false, true}, Compiled{"ABC", "abc", "", false, false, true},
+        Compiled{"*abc", "abc", "", false, false, true}, Compiled{"abc*", "abc", "", false, false, true},
+        Compiled{"|abc*", "abc", "", true, false, true}, Compiled{"*str|", "str", "", false, true, true},
+        Compiled{"ab*|", "ab", "", false, false, true}, Compiled{"|a*.txt|", "a", ".txt", true, true, true},
+        Compiled{"a*b*c", "a", "b*c", false, false, true}, Compiled{"*a*", "a*", "", false, false, true},
+        Compiled{"*", "", "", false, false, false}, Compiled{"|*", "", "", false, false, false},
+        Compiled{"*|", "", "", false, true, false}, Compiled{"|*|", "", "", false, true, false},
+        Compiled{"|", "", "", true, true, true}, Compiled{"||", "", "", true, true, true},
+        Compiled{" abc ", " abc ", "", false, false, true}));
 
 struct Match {
   const char* pattern;
@@ -69,13 +63,14 @@ TEST_P(MatchTest, TestsTheFirstOccurrence) {
 INSTANTIATE_TEST_SUITE_P(
     Names, MatchTest,
     testing::Values(Match{"abc", "xAbCy.TXT", true}, Match{"*abc", "xAbCy.TXT", true},
-                    Match{"abc*", "xAbCy.TXT", true}, Match{"ABC", "xabcy", true}, Match{"abc", "ab c", false},
-                    Match{"|abc", "abcdef", true}, Match{"|abc", "xabc", false}, Match{"|abc*", "ABCd", true},
-                    Match{".c|", "main.c", true}, Match{".c|", "main.cpp", false},
-                    Match{"|readme.txt|", "README.TXT", true}, Match{"|readme.txt|", "readme.txt.bak", false},
-                    Match{"|a*.txt|", "Alpha.TXT", true}, Match{"|a*.txt|", "beta.txt", false},
-                    Match{"a*b", "cab", true}, Match{"a*b", "a-b.txt", true}, Match{"a*b", "b-a.txt", false},
-                    Match{"a*b", "ab", true}, Match{"a*a", "a", false},  // head and tail never overlap
+                    Match{"abc*", "xAbCy.TXT", true}, Match{"ABC", "xabcy", true},
+                    Match{"abc", "ab c", false}, Match{"|abc", "abcdef", true}, Match{"|abc", "xabc", false},
+                    Match{"|abc*", "ABCd", true}, Match{".c|", "main.c", true},
+                    Match{".c|", "main.cpp", false}, Match{"|readme.txt|", "README.TXT", true},
+                    Match{"|readme.txt|", "readme.txt.bak", false}, Match{"|a*.txt|", "Alpha.TXT", true},
+                    Match{"|a*.txt|", "beta.txt", false}, Match{"a*b", "cab", true},
+                    Match{"a*b", "a-b.txt", true}, Match{"a*b", "b-a.txt", false}, Match{"a*b", "ab", true},
+                    Match{"a*a", "a", false},  // head and tail never overlap
                     Match{"|s*doc|", "Solution.DOC", true}, Match{"|s*doc|", "StringDOC", true},
                     Match{"|s*doc|", "SolDOCument.txt", false}, Match{"|s*doc", "SolDOCument.txt", true},
                     Match{"s*doc", "unSolDOCument.txt", true}, Match{"|s*doc", "unSolDOCument.txt", false},

@@ -15,23 +15,23 @@ class SearchDateTest : public testing::Test {
   void SetUp() override { test::SetTimeZone("CET-1CEST,M3.5.0,M10.5.0/3"); }
 };
 
-constexpr int32_t kNov6th2000 = 973465200;       // 2000-11-06 00:00:00 CET
-constexpr int64_t kNow = 1007204400;             // 2001-12-01 12:00:00 CET
+constexpr int32_t kNov6th2000 = 973465200;  // 2000-11-06 00:00:00 CET
+constexpr int64_t kNow = 1007204400;        // 2001-12-01 12:00:00 CET
 constexpr int32_t kDay = 86400;
 
 TEST_F(SearchDateTest, ReadsTwoDigitFields) {
   EXPECT_EQ(ParseSearchDate("001106", kNow).start, kNov6th2000);
   EXPECT_EQ(ParseSearchDate("001106", kNow).end, kNov6th2000 + kDay - 1);
   EXPECT_EQ(ParseSearchDate("0011", kNow).start, kNov6th2000 - 5 * kDay);    // 1 November
-  EXPECT_EQ(ParseSearchDate(" 0 11 6", kNow).start, kNov6th2000);           // blanks are skipped
-  EXPECT_EQ(ParseSearchDate("99", kNow).start, 915145200);                  // 1999-01-01
-  EXPECT_EQ(ParseSearchDate("5", kNow).start, 1104534000);                  // 2005-01-01
-  EXPECT_EQ(ParseSearchDate("no date", kNow).start, 946681200);             // 2000-01-01
-  EXPECT_EQ(ParseSearchDate("0013", kNow).start, 946681200);                // month 13 is 1
-  EXPECT_EQ(ParseSearchDate("001132", kNow).start, kNov6th2000 - 5 * kDay); // day 32 is 1
-  EXPECT_EQ(ParseSearchDate("000230", kNow).start, 951865200);              // 30 February: 1 March
+  EXPECT_EQ(ParseSearchDate(" 0 11 6", kNow).start, kNov6th2000);            // blanks are skipped
+  EXPECT_EQ(ParseSearchDate("99", kNow).start, 915145200);                   // 1999-01-01
+  EXPECT_EQ(ParseSearchDate("5", kNow).start, 1104534000);                   // 2005-01-01
+  EXPECT_EQ(ParseSearchDate("no date", kNow).start, 946681200);              // 2000-01-01
+  EXPECT_EQ(ParseSearchDate("0013", kNow).start, 946681200);                 // month 13 is 1
+  EXPECT_EQ(ParseSearchDate("001132", kNow).start, kNov6th2000 - 5 * kDay);  // day 32 is 1
+  EXPECT_EQ(ParseSearchDate("000230", kNow).start, 951865200);               // 30 February: 1 March
   EXPECT_EQ(ParseSearchDate("000230", kNow).end, 951865200 + kDay - 1);
-  EXPECT_EQ(ParseSearchDate("1a06", kNow).start, 978303600);                // 2001-01-01
+  EXPECT_EQ(ParseSearchDate("1a06", kNow).start, 978303600);  // 2001-01-01
 }
 
 TEST_F(SearchDateTest, EmptyIsTodayAndMinusCountsDays) {
@@ -113,8 +113,9 @@ TEST(SearchConditions, FlagsFollowTheInputs) {
   EXPECT_EQ(BuildSearchConditions(dup, kNow).conditions.flags, SearchConditions::kGroupingMode);
   dup.mode = 2;
   dup.patternText = " ";
-  EXPECT_EQ(BuildSearchConditions(dup, kNow).conditions.flags,
-            SearchConditions::kGroupingMode | SearchConditions::kSameNames | SearchConditions::kNameCondition);
+  EXPECT_EQ(BuildSearchConditions(dup, kNow).conditions.flags, SearchConditions::kGroupingMode |
+                                                                   SearchConditions::kSameNames |
+                                                                   SearchConditions::kNameCondition);
 
   SearchInputs odd;
   odd.dateOperator = -1;  // no selection

@@ -101,7 +101,8 @@ TEST_F(SearchTest, InactivePatternsListEverythingUpToTheLimit) {
 }
 
 TEST_F(SearchTest, LengthThenDateThenName) {
-  AddCatalog("A", {{"old.txt", 10, 100}, {"new.txt", 10, 5000000}, {"dir", -1, 5000000}, {"nil", 0, 5000000}});
+  AddCatalog("A",
+             {{"old.txt", 10, 100}, {"new.txt", 10, 5000000}, {"dir", -1, 5000000}, {"nil", 0, 5000000}});
   SearchInputs inputs = Pattern("t");
   inputs.dateOperator = 5;  // ">" 1970-01-01
   inputs.dateText = "700101";
@@ -183,7 +184,8 @@ TEST_F(SearchTest, TheArenaShortcutMissesNothing) {
   }
   AddCatalog("A", entries);
   AddCatalog("B", entries);
-  for (const char* pattern : {"lib", "|lib", ".c|", "lib*.so", "|lib*.so|", "me", "é-", "x_1|", "so.c", "readme"}) {
+  for (const char* pattern :
+       {"lib", "|lib", ".c|", "lib*.so", "|lib*.so|", "me", "é-", "x_1|", "so.c", "readme"}) {
     const NamePattern compiled = CompileNamePattern(pattern);
     std::vector<const FileRecord*> expected;
     for (const Catalog* c : library_.Catalogs()) {

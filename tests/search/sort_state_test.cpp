@@ -18,7 +18,8 @@ std::vector<std::string> Sorted(std::vector<const FileRecord*> rows, const SortS
     return CompareResultRows(a, b, state, dirsFirst) < 0;
   });
   std::vector<std::string> names;
-  for (const FileRecord* r : rows) names.push_back(std::string(r->Name()) + "@" + std::to_string(r->lastWriteTime));
+  for (const FileRecord* r : rows)
+    names.push_back(std::string(r->Name()) + "@" + std::to_string(r->lastWriteTime));
   return names;
 }
 
@@ -30,8 +31,9 @@ class RowSortTest : public testing::Test {
     catalog_.AddDirectory("");
     catalog_.AddDirectory("\\big", 0, 900.0);
     catalog_.AddDirectory("\\small", 0, 10.0);
-    rows_ = {catalog_.AddFile("b", 10, 5, 0), catalog_.AddFile("B", 20, 7, 0), catalog_.AddFile("a", 10, 9, 0),
-             catalog_.AddFile("small", 30, -2, 0), catalog_.AddFile("big", 5, -1, 0)};
+    rows_ = {catalog_.AddFile("b", 10, 5, 0), catalog_.AddFile("B", 20, 7, 0),
+             catalog_.AddFile("a", 10, 9, 0), catalog_.AddFile("small", 30, -2, 0),
+             catalog_.AddFile("big", 5, -1, 0)};
   }
   Catalog catalog_;
   std::vector<const FileRecord*> rows_;
@@ -39,16 +41,20 @@ class RowSortTest : public testing::Test {
 
 TEST_F(RowSortTest, AFreshListSortsByNameThenNewestFirst) {
   const SortState state(ListKind::kResults);
-  EXPECT_EQ(Sorted(rows_, state, false), (std::vector<std::string>{"a@10", "B@20", "b@10", "big@5", "small@30"}));
-  EXPECT_EQ(Sorted(rows_, state, true), (std::vector<std::string>{"big@5", "small@30", "a@10", "B@20", "b@10"}));
+  EXPECT_EQ(Sorted(rows_, state, false),
+            (std::vector<std::string>{"a@10", "B@20", "b@10", "big@5", "small@30"}));
+  EXPECT_EQ(Sorted(rows_, state, true),
+            (std::vector<std::string>{"big@5", "small@30", "a@10", "B@20", "b@10"}));
 }
 
 TEST_F(RowSortTest, ClicksReverseOrPromoteAColumn) {
   SortState state(ListKind::kResults);
   state.OnColumnClick(1);  // Date, newest first, names as tie-breaker
-  EXPECT_EQ(Sorted(rows_, state, false), (std::vector<std::string>{"small@30", "B@20", "a@10", "b@10", "big@5"}));
+  EXPECT_EQ(Sorted(rows_, state, false),
+            (std::vector<std::string>{"small@30", "B@20", "a@10", "b@10", "big@5"}));
   state.OnColumnClick(1);  // again: oldest first
-  EXPECT_EQ(Sorted(rows_, state, false), (std::vector<std::string>{"big@5", "a@10", "b@10", "B@20", "small@30"}));
+  EXPECT_EQ(Sorted(rows_, state, false),
+            (std::vector<std::string>{"big@5", "a@10", "b@10", "B@20", "small@30"}));
 
   SortState byName(ListKind::kResults);
   byName.OnColumnClick(0);  // Name is already first: descending now
@@ -58,9 +64,11 @@ TEST_F(RowSortTest, ClicksReverseOrPromoteAColumn) {
 TEST_F(RowSortTest, LengthPutsDirectoriesFirstInBothDirections) {
   SortState state(ListKind::kResults);
   state.OnColumnClick(2);  // Length, descending
-  EXPECT_EQ(Sorted(rows_, state, false), (std::vector<std::string>{"big@5", "small@30", "a@10", "B@20", "b@10"}));
+  EXPECT_EQ(Sorted(rows_, state, false),
+            (std::vector<std::string>{"big@5", "small@30", "a@10", "B@20", "b@10"}));
   state.OnColumnClick(2);  // ascending
-  EXPECT_EQ(Sorted(rows_, state, false), (std::vector<std::string>{"small@30", "big@5", "b@10", "B@20", "a@10"}));
+  EXPECT_EQ(Sorted(rows_, state, false),
+            (std::vector<std::string>{"small@30", "big@5", "b@10", "B@20", "a@10"}));
 }
 
 TEST(SortState, KeySlotsFollowTheLastClicks) {

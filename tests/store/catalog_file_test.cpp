@@ -46,11 +46,11 @@ TEST(CatalogFile, WritesTheExactBytesOfASmallCatalog) {
   ASSERT_TRUE(catalog.Write());
   const int32_t t = catalog.cataloguedTime;
   EXPECT_GT(t, 0);
-  const std::string expected =
-      Bytes({0x27, 0x06, 0xA4, 0xD0, 0x03, 0x00}) +
-      Bytes({t & 0xFF, (t >> 8) & 0xFF, (t >> 16) & 0xFF, (t >> 24) & 0xFF}) + Bytes({0x00}) +
-      Bytes({0x03, 'C', 'D', '1'}) + Bytes({0x00}) + Bytes({0, 0, 0, 0}) + Bytes({0x00, 0x00, 0x80, 0xBF}) +
-      Bytes({0, 0, 0, 0}) + Bytes({0, 0, 0, 0});
+  const std::string expected = Bytes({0x27, 0x06, 0xA4, 0xD0, 0x03, 0x00}) +
+                               Bytes({t & 0xFF, (t >> 8) & 0xFF, (t >> 16) & 0xFF, (t >> 24) & 0xFF}) +
+                               Bytes({0x00}) + Bytes({0x03, 'C', 'D', '1'}) + Bytes({0x00}) +
+                               Bytes({0, 0, 0, 0}) + Bytes({0x00, 0x00, 0x80, 0xBF}) + Bytes({0, 0, 0, 0}) +
+                               Bytes({0, 0, 0, 0});
   EXPECT_EQ(tmp.ReadFile("cd1.mvl"), expected);
 }
 
@@ -67,8 +67,8 @@ TEST(CatalogFile, WritesEntriesLittleEndianWithTheirStrings) {
   ASSERT_TRUE(catalog.Write());
   const std::string bytes = tmp.ReadFile("e.mvl");
   const std::string dirs = Bytes({1, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x2E, 0x40});
-  const std::string files = Bytes({2, 0, 0, 0, 4, 3, 2, 1, 0xFD, 0xFF, 0xFF, 0xFF, 2, 1, 3, 'S', 'u', 'b',
-                                   0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0});
+  const std::string files = Bytes({2,   0,   0,   0,    4,    3,    2,    1, 0xFD, 0xFF, 0xFF, 0xFF, 2, 1, 3,
+                                   'S', 'u', 'b', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0,    0,    0,    0,    0, 0});
   EXPECT_EQ(bytes.substr(bytes.size() - dirs.size() - files.size()), dirs + files);
   EXPECT_EQ(bytes.substr(10, 12), Bytes({11, '/', 'm', 'e', 'd', 'i', 'a', '/', 'u', 's', 'b', '/'}));
 }
@@ -134,7 +134,8 @@ TEST(CatalogFile, RejectsEveryTruncationAndLyingCount) {
   hugeDirs.Time(0).String("").String("").String("").U32(0).F32(-1).I32(0x40000000).Dir("", 0, 0);
   EXPECT_EQ(ReadBytes(tmp, hugeDirs.Bytes()), nullptr);
   CatalogBytes stray(3);  // an entry in a directory the catalog does not have
-  stray.Time(0).String("").String("").String("").U32(0).F32(-1).I32(1).Dir("", 0, 0).I32(1).File(1, 1, 1, "a");
+  stray.Time(0).String("").String("").String("").U32(0).F32(-1).I32(1).Dir("", 0, 0).I32(1).File(1, 1, 1,
+                                                                                                 "a");
   EXPECT_EQ(ReadBytes(tmp, stray.Bytes()), nullptr);
   CatalogBytes negative(3);  // counts below zero read no entries
   negative.Time(0).String("").String("").String("").U32(0).F32(-1).I32(-5).I32(-1);
@@ -147,7 +148,7 @@ TEST(CatalogFile, LongStringsAreCutAtACharacterBoundary) {
   TempDir tmp;
   Catalog catalog;
   catalog.filePath = tmp / "long.mvl";
-  std::string deep = "x";  // puts byte 255 inside a character
+  std::string deep = "x";                                   // puts byte 255 inside a character
   while (deep.size() < 300) deep += "\\\xC3\xA9t\xC3\xA9";  // "\été": 6 bytes
   catalog.AddDirectory(deep);
   const std::string name255(255, 'n');
@@ -160,7 +161,7 @@ TEST(CatalogFile, LongStringsAreCutAtACharacterBoundary) {
   EXPECT_LE(cut.size(), 255u);
   EXPECT_EQ(cut, deep.substr(0, cut.size()));
   EXPECT_NE(static_cast<unsigned char>(deep[cut.size()]) & 0xC0, 0x80);  // not inside a character
-  EXPECT_EQ(catalog.dirs[0]->path, deep);                                 // memory keeps it whole
+  EXPECT_EQ(catalog.dirs[0]->path, deep);                                // memory keeps it whole
   EXPECT_EQ(back->files[0]->Name(), name255);
   EXPECT_EQ(back->files[1]->Name(), "\xFF\x80\x80\x80\x80");
   EXPECT_EQ(BufferedFile::StoredStringLength(std::string(300, '\x80')), 252u);
@@ -257,7 +258,8 @@ TEST(CatalogFile, AReadOnlyDirectoryRefusesTheWriteAndKeepsTheOldFile) {
   const std::string before = tmp.ReadFile("ro/keep.mvl");
   std::filesystem::permissions(tmp.Path(), std::filesystem::perms::all);
   std::filesystem::permissions(dir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                                        std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+                                        std::filesystem::perms::others_read |
+                                        std::filesystem::perms::others_exec);
   const int status = InChild([&] {
     // Root writes anywhere: take the identity of an ordinary user first.
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 3;

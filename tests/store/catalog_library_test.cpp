@@ -34,7 +34,8 @@ std::vector<std::string> Labels(const CatalogLibrary& library) {
   return labels;
 }
 
-std::unique_ptr<Catalog> Pending(const std::string& label, const std::string& name = "", uint32_t serial = 0) {
+std::unique_ptr<Catalog> Pending(const std::string& label, const std::string& name = "",
+                                 uint32_t serial = 0) {
   auto c = std::make_unique<Catalog>();
   c->volumeLabel = label;
   c->catalogName = name;
@@ -44,7 +45,9 @@ std::unique_ptr<Catalog> Pending(const std::string& label, const std::string& na
   return c;
 }
 
-void Add(CatalogLibrary& library, std::unique_ptr<Catalog> catalog) { library.AddCatalog(catalog); }
+void Add(CatalogLibrary& library, std::unique_ptr<Catalog> catalog) {
+  library.AddCatalog(catalog);
+}
 
 TEST(CatalogLibraryOptions, StartDirectoryAndDirOption) {
   const CatalogLibrary plain({}, "/work/");

@@ -18,7 +18,8 @@ struct Probe {
   std::string text;
   int32_t number = 0;
   double real = 0.0;
-  explicit Probe(std::string t = {}, int32_t n = 0, double r = 0.0) : text(std::move(t)), number(n), real(r) {}
+  explicit Probe(std::string t = {}, int32_t n = 0, double r = 0.0)
+      : text(std::move(t)), number(n), real(r) {}
   ~Probe() { ++destroyed; }
 
   static FieldValue Text(const Probe& p) { return FieldValue::Text(p.text); }

@@ -25,7 +25,8 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   // Make everything writable again so that a test's read-only directories go too.
-  for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ignored);
+  for (auto it =
+           fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ignored);
        it != fs::recursive_directory_iterator(); it.increment(ignored)) {
     if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
       fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
@@ -35,7 +36,9 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-std::string TempDir::operator/(std::string_view relative) const { return path_ + "/" + std::string(relative); }
+std::string TempDir::operator/(std::string_view relative) const {
+  return path_ + "/" + std::string(relative);
+}
 
 std::string TempDir::MakeDir(std::string_view relative, int64_t mtime) const {
   const std::string path = *this / relative;
@@ -44,7 +47,8 @@ std::string TempDir::MakeDir(std::string_view relative, int64_t mtime) const {
   return path;
 }
 
-std::string TempDir::MakeFile(std::string_view relative, int64_t size, int64_t mtime, std::string_view content) const {
+std::string TempDir::MakeFile(std::string_view relative, int64_t size, int64_t mtime,
+                              std::string_view content) const {
   const std::string path = *this / relative;
   fs::create_directories(fs::path(path).parent_path());
   {
