@@ -160,6 +160,15 @@ bool CatalogLibrary::DeleteCatalog(const Catalog* catalog) {
   return true;
 }
 
+bool CatalogLibrary::RemoveCatalog(const Catalog* catalog) {
+  const int32_t position = catalogs_.IndexOf(catalog);
+  if (position < 0) return false;
+  recordCount_ -= catalog->files.Size();
+  catalogCount_ -= 1;
+  catalogs_.RemoveAndDelete(position);
+  return true;
+}
+
 Catalog* CatalogLibrary::CurrentCatalog() const {
   return currentIndex_ >= 0 && currentIndex_ < catalogs_.Size() ? catalogs_[currentIndex_] : nullptr;
 }

@@ -53,6 +53,10 @@ class CatalogLibrary {
   // With no catalog, the current one. A catalog not in the library gives false.
   bool DeleteCatalog(const Catalog* catalog = nullptr);
 
+  // Takes the catalog out of the library and destroys it, leaving its file alone (a replacement
+  // is about to be written over it). False when the catalog is not in the library.
+  bool RemoveCatalog(const Catalog* catalog);
+
   // The catalog at the current index, or nullptr.
   Catalog* CurrentCatalog() const;
   int32_t CurrentIndex() const { return currentIndex_; }

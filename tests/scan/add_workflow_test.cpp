@@ -1,0 +1,268 @@
+#include "scan/add_workflow.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/volume_query.h"
+#include "store/catalog_library.h"
+#include "support/scripted_prompts.h"
+#include "support/volume_fixture.h"
+
+namespace mardo {
+namespace {
+
+// The Catalog tab as the workflow sees it, remembering what was done to it.
+class FakeForm final : public CatalogForm {
+ public:
+  std::string root, label, ignore;
+  std::string status;
+  std::vector<std::string> histories;
+  std::vector<std::string> rows;  // what happened to the catalog rows, in order
+  int resultsCleared = 0;
+  int progressCalls = 0;
+  bool cancelOnProgress = false;
+  std::atomic<bool> cancel{false};
+
+  std::string RootText() const override { return root; }
+  void SetRootText(const std::string& text) override { root = text; }
+  std::string LabelText() const override { return label; }
+  void SetLabelText(const std::string& text) override { label = text; }
+  std::string IgnoreText() const override { return ignore; }
+  void SetStatusMessage(const std::string& text) override { status = text; }
+  void AddHistory(History history, const std::string& text) override {
+    histories.push_back((history == History::kDirectories ? "dir:" : "ignore:") + text);
+  }
+  void RemoveCatalogRow(const Catalog* catalog) override {
+    rows.push_back("remove " + catalog->DisplayName());
+  }
+  void AddCatalogRow(int32_t position, bool select) override {
+    rows.push_back("add " + std::to_string(position) + (select ? " selected" : ""));
+  }
+  void SortCatalogs() override {}
+  void ClearResults() override { ++resultsCleared; }
+  void ShowCatalogCounts() override {}
+  void ScanProgress(const mardo::ScanProgress&) override {
+    ++progressCalls;
+    if (cancelOnProgress) cancel = true;
+  }
+  const std::atomic<bool>* CancelFlag() override { return &cancel; }
+};
+
+class AddWorkflowTest : public testing::Test {
+ protected:
+  AddWorkflowTest()
+      : volumes_(machine_.paths),
+        library_({}, machine_.tmp.MakeDir("catalogs")),
+        workflow_(library_, form_, prompts_, volumes_) {
+    machine_.tmp.MakeFile("media/usb/a.jpg", 10);
+    machine_.tmp.MakeFile("media/usb/photos/2000/b.jpg", 20);
+  }
+
+  // As in the window: leaving the root box identifies the volume, then the user may type a label.
+  void Add(const std::string& root, const std::string& label = "") {
+    form_.root = root;
+    form_.label = "";
+    if (!label.empty()) {
+      workflow_.IdentifyVolume(root);
+      form_.label = label;
+    }
+    workflow_.AddVolume(false);
+  }
+
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const Catalog* c : library_.Catalogs()) names.push_back(c->DisplayName());
+    return names;
+  }
+
+  test::VolumeFixture machine_;
+  VolumeQuery volumes_;
+  CatalogLibrary library_;
+  FakeForm form_;
+  test::ScriptedPrompts prompts_;
+  AddWorkflow workflow_;
+};
+
+TEST_F(AddWorkflowTest, AddsAVolumeUnderItsProposedLabel) {
+  form_.ignore = "*.tmp";
+  Add(machine_.Usb());
+  ASSERT_EQ(Names(), (std::vector<std::string>{"PHOTOS"}));
+  const Catalog& added = *library_.Catalogs()[0];
+  EXPECT_EQ(added.volumeRoot, machine_.Usb() + "/");
+  EXPECT_EQ(added.serialNumber, 0xABCD1234u);
+  EXPECT_EQ(added.catalogName, "");
+  EXPECT_EQ(added.files.Size(), 4);
+  EXPECT_GE(added.freeSpace, 0.0f);
+  EXPECT_EQ(added.filePath, machine_.tmp / "catalogs/PHOTOS.mvl");
+  EXPECT_TRUE(std::filesystem::exists(added.filePath));
+  EXPECT_EQ(form_.status, "4 files added to catalog from PHOTOS");
+  EXPECT_EQ(form_.histories, (std::vector<std::string>{"dir:" + machine_.Usb(), "ignore:*.tmp"}));
+  EXPECT_EQ(form_.rows, (std::vector<std::string>{"add 0"}));
+  EXPECT_EQ(form_.root, "");
+  EXPECT_EQ(form_.label, "");
+  EXPECT_GT(form_.progressCalls, 0);
+  EXPECT_TRUE(prompts_.log.empty());
+  EXPECT_EQ(workflow_.Pending().files.Size(), 0);
+}
+
+TEST_F(AddWorkflowTest, MissingRootAndFailedIdentification) {
+  Add("");
+  EXPECT_EQ(prompts_.log, (std::vector<std::string>{"Mardo|Select Root directory before Add"}));
+  EXPECT_TRUE(form_.histories.empty());
+
+  prompts_.log.clear();
+  Add(machine_.tmp / "media/gone");
+  EXPECT_EQ(prompts_.log, (std::vector<std::string>{"Volume label error|No such file or directory",
+                                                    "Mardo|Select Root directory before Add"}));
+  EXPECT_TRUE(library_.Catalogs().Empty());
+}
+
+TEST_F(AddWorkflowTest, ATypedLabelBecomesTheCatalogName) {
+  Add(machine_.Usb(), "Holiday");
+  ASSERT_EQ(Names(), (std::vector<std::string>{"Holiday"}));
+  EXPECT_EQ(library_.Catalogs()[0]->volumeLabel, "PHOTOS");
+  EXPECT_EQ(library_.Catalogs()[0]->filePath, machine_.tmp / "catalogs/Holiday.mvl");
+}
+
+TEST_F(AddWorkflowTest, ALabelTypedBeforeIdentificationKeepsAnEmptyIdentity) {
+  form_.root = machine_.Usb();
+  form_.label = "Typed";
+  workflow_.AddVolume(false);
+  ASSERT_EQ(Names(), (std::vector<std::string>{"Typed"}));
+  EXPECT_EQ(library_.Catalogs()[0]->volumeLabel, "");
+  EXPECT_EQ(library_.Catalogs()[0]->volumeRoot, "");
+  EXPECT_EQ(library_.Catalogs()[0]->serialNumber, 0u);
+}
+
+TEST_F(AddWorkflowTest, TheSameVolumeTwiceAsksBeforeReplacing) {
+  Add(machine_.Usb());
+  const std::string path = library_.Catalogs()[0]->filePath;
+  machine_.tmp.MakeFile("media/usb/new.txt", 1);
+
+  prompts_.answers = {false};
+  Add(machine_.Usb());
+  EXPECT_EQ(prompts_.log, (std::vector<std::string>{"?Mardo|Already existing. Overwrite ?"}));
+  EXPECT_EQ(library_.Catalogs()[0]->files.Size(), 4);
+  EXPECT_EQ(form_.status, "Wait, please...");
+  EXPECT_EQ(form_.root, "");
+
+  prompts_.answers = {true};
+  Add(machine_.Usb());
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  EXPECT_EQ(library_.Catalogs()[0]->files.Size(), 5);
+  EXPECT_EQ(library_.Catalogs()[0]->filePath, path);
+  EXPECT_EQ(form_.rows, (std::vector<std::string>{"add 0", "remove PHOTOS", "add 0"}));
+  EXPECT_EQ(form_.resultsCleared, 1);
+  CatalogLibrary reloaded({}, machine_.tmp / "catalogs");
+  reloaded.LoadAll();
+  ASSERT_EQ(reloaded.CatalogCount(), 1);
+  EXPECT_EQ(reloaded.Catalogs()[0]->files.Size(), 5);
+}
+
+TEST_F(AddWorkflowTest, TheSameNameOnAnotherVolumeAsks) {
+  Add(machine_.Usb(), "Backup");
+  prompts_.answers = {true};
+  machine_.tmp.MakeFile("media/disk/x", 1);
+  Add(machine_.tmp / "media/disk", "Backup");
+  EXPECT_EQ(
+      prompts_.log,
+      (std::vector<std::string>{"?Mardo|Same label already archived.\r\nRemove the previous archive ?"}));
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  EXPECT_EQ(library_.Catalogs()[0]->volumeLabel, "My Disk");
+}
+
+TEST_F(AddWorkflowTest, AnOverwriteThatFindsNothingKeepsTheOldCatalog) {
+  Add(machine_.Usb());
+  const std::string path = library_.Catalogs()[0]->filePath;
+  const std::string before = machine_.tmp.ReadFile("catalogs/PHOTOS.mvl");
+  prompts_.answers = {true};
+  form_.ignore = "* \\*";  // everything ignored: the scan yields nothing
+  Add(machine_.Usb());
+  EXPECT_EQ(form_.status, "No files added to catalog from PHOTOS");
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  EXPECT_EQ(library_.Catalogs()[0]->files.Size(), 4);
+  EXPECT_EQ(machine_.tmp.ReadFile("catalogs/PHOTOS.mvl"), before);
+  EXPECT_EQ(form_.rows, (std::vector<std::string>{"add 0"}));
+}
+
+TEST_F(AddWorkflowTest, RefreshRescansASubdirectoryCatalog) {
+  Add(machine_.Usb() + "/photos/2000");
+  ASSERT_EQ(Names(), (std::vector<std::string>{"\\2000"}));
+  EXPECT_EQ(library_.Catalogs()[0]->volumeLabel, "[\\photos\\2000]");
+  machine_.tmp.MakeFile("media/usb/photos/2000/c.jpg", 30);
+  machine_.tmp.MakeFile("media/usb/elsewhere.jpg", 30);
+
+  workflow_.RefreshCatalog(library_.Catalogs()[0]);
+  EXPECT_TRUE(prompts_.log.empty());
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  const Catalog& refreshed = *library_.Catalogs()[0];
+  EXPECT_EQ(refreshed.files.Size(), 2);
+  EXPECT_EQ(refreshed.DisplayName(), "\\2000");
+  EXPECT_EQ(refreshed.dirs[0]->path, "\\photos\\2000");
+  EXPECT_EQ(form_.rows.back(), "add 0 selected");
+}
+
+TEST_F(AddWorkflowTest, RefreshWithAnotherMediumChangesNothing) {
+  Add(machine_.Usb(), "Holiday");
+  machine_.SetUuid("sdb1", "1111-2222");
+  workflow_.RefreshCatalog(library_.Catalogs()[0]);
+  EXPECT_EQ(
+      prompts_.log,
+      (std::vector<std::string>{"Mardo|The catalog file cannot be refreshed, because the medium 'Holiday' "
+                                "\r\nis not present in original device (" +
+                                machine_.Usb() + "/). Insert it and try again."}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Holiday"}));
+}
+
+TEST_F(AddWorkflowTest, RefreshLeavesASameNamedCatalogAlone) {
+  machine_.tmp.MakeFile("media/disk/x", 1);
+  Add(machine_.tmp / "media/disk", "Backup");
+  prompts_.answers = {false};  // keep both
+  Add(machine_.Usb(), "Backup");
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  // Make the second one directly: same name, other volume, later in the library.
+  auto other = std::make_unique<Catalog>();
+  other->volumeRoot = machine_.Usb() + "/";
+  other->volumeLabel = "PHOTOS";
+  other->serialNumber = 0xABCD1234u;
+  other->catalogName = "Backup";
+  other->AddDirectory("");
+  other->AddFile("old", 0, 1, 0);
+  library_.AddCatalog(other);
+  ASSERT_EQ(library_.CatalogCount(), 2);
+  const Catalog* disk = library_.Catalogs()[0];
+
+  workflow_.RefreshCatalog(library_.Catalogs()[1]);
+  ASSERT_EQ(library_.CatalogCount(), 2);
+  EXPECT_EQ(library_.Catalogs()[0], disk);  // untouched
+  EXPECT_EQ(library_.Catalogs()[1]->volumeLabel, "PHOTOS");
+  EXPECT_EQ(library_.Catalogs()[1]->files.Size(), 4);
+  EXPECT_EQ(library_.Catalogs()[1]->DisplayName(), "Backup");
+}
+
+TEST_F(AddWorkflowTest, AFailedWriteIsReportedAndTheCatalogStaysForThisRun) {
+  std::filesystem::remove_all(machine_.tmp / "catalogs");
+  Add(machine_.Usb());
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  EXPECT_EQ(prompts_.log,
+            (std::vector<std::string>{"Mardo|The catalog file '" +
+                                      machine_.tmp / "catalogs/PHOTOS.mvl' could not be written.\r\n"
+                                                     "No such file or directory"}));
+}
+
+TEST_F(AddWorkflowTest, ACancelledScanStoresAndRemovesNothing) {
+  Add(machine_.Usb());
+  prompts_.answers = {true};
+  form_.cancelOnProgress = true;
+  Add(machine_.Usb());
+  EXPECT_EQ(form_.status, "Scan cancelled: nothing added to catalog from PHOTOS");
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  EXPECT_EQ(library_.Catalogs()[0]->files.Size(), 4);
+  EXPECT_EQ(form_.resultsCleared, 0);
+}
+
+}  // namespace
+}  // namespace mardo
