@@ -90,17 +90,17 @@ void AddWorkflow::RemoveReplacedCatalog(const Catalog* replaced) {
   library_.RemoveCatalog(replaced);
 }
 
-void AddWorkflow::AddVolume(bool silent) {
-  Run(silent, nullptr);
+AddWorkflow::Outcome AddWorkflow::AddVolume(bool silent) {
+  return Run(silent, nullptr);
 }
 
-void AddWorkflow::Run(bool silent, const Catalog* refreshed) {
+AddWorkflow::Outcome AddWorkflow::Run(bool silent, const Catalog* refreshed) {
   if (form_.LabelText().empty() && !form_.RootText().empty()) IdentifyVolume(form_.RootText());
   form_.SetStatusMessage("");
   const std::string root = form_.RootText();
   if (root.empty()) {
     prompts_.Message(texts::kSelectRoot, texts::kApplicationTitle, Icon::kExclamation);
-    return;
+    return Outcome::kNothing;
   }
   const std::string ignore = form_.IgnoreText();
   form_.AddHistory(CatalogForm::History::kDirectories, root);
@@ -108,7 +108,7 @@ void AddWorkflow::Run(bool silent, const Catalog* refreshed) {
   const std::string label = form_.LabelText();
   if (label.empty()) {
     prompts_.Message(texts::kGiveName, texts::kApplicationTitle, Icon::kExclamation);
-    return;
+    return Outcome::kNothing;
   }
   if (label != pending_->volumeLabel) pending_->catalogName = label;
   form_.SetStatusMessage(texts::kWaitPlease);
@@ -124,7 +124,7 @@ void AddWorkflow::Run(bool silent, const Catalog* refreshed) {
         const char* question = match == 2 ? texts::kSameLabel : texts::kAlreadyExisting;
         if (!prompts_.AskYesNo(question, texts::kApplicationTitle)) {
           ResetPending();
-          return;
+          return Outcome::kNothing;
         }
       }
     }
@@ -179,18 +179,20 @@ void AddWorkflow::Run(bool silent, const Catalog* refreshed) {
                      texts::kApplicationTitle, Icon::kExclamation);
   }
   ResetPending();
+  if (found == 0) return Outcome::kNothing;
+  return written ? Outcome::kStored : Outcome::kNotWritten;
 }
 
-void AddWorkflow::RefreshCatalog(const Catalog* catalog) {
-  if (catalog == nullptr) return;
+AddWorkflow::Outcome AddWorkflow::RefreshCatalog(const Catalog* catalog) {
+  if (catalog == nullptr) return Outcome::kNothing;
   const std::string root = ScanRootOf(*catalog);
   form_.SetRootText(root);
   if (IdentifyVolume(root) && catalog->serialNumber == pending_->serialNumber) {
-    Run(true, catalog);
-    return;
+    return Run(true, catalog);
   }
   prompts_.Message(Format(texts::kCannotRefresh, catalog->catalogName.c_str(), root.c_str()),
                    texts::kApplicationTitle, Icon::kExclamation);
+  return Outcome::kNothing;
 }
 
 }  // namespace mardo

@@ -55,6 +55,13 @@ class CatalogForm {
 // the scan fill.
 class AddWorkflow {
  public:
+  // How an Add or Refresh ended.
+  enum class Outcome {
+    kNothing,     // stopped, declined, cancelled, or the scan found nothing: nothing changed
+    kStored,      // the catalog joined the library and its file was written
+    kNotWritten,  // the catalog joined the library for this run, but its file could not be written
+  };
+
   AddWorkflow(CatalogLibrary& library, CatalogForm& form, UserPrompts& prompts, const VolumeQuery& volumes);
   ~AddWorkflow();
 
@@ -65,16 +72,16 @@ class AddWorkflow {
 
   // The Add button (silent false). Asks before replacing a catalog of the same volume or name;
   // the old catalog stays until its replacement has been scanned.
-  void AddVolume(bool silent);
+  Outcome AddVolume(bool silent);
 
   // Catalogues again the volume behind `catalog` (version 2 or more) and replaces that catalog,
   // and only that one, without asking.
-  void RefreshCatalog(const Catalog* catalog);
+  Outcome RefreshCatalog(const Catalog* catalog);
 
   Catalog& Pending() { return *pending_; }
 
  private:
-  void Run(bool silent, const Catalog* refreshed);
+  Outcome Run(bool silent, const Catalog* refreshed);
   void RemoveReplacedCatalog(const Catalog* replaced);
   void MeasureFreeSpace(const std::string& rootPath);
   void ResetPending();
