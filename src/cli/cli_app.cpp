@@ -361,7 +361,7 @@ int Session::Dump(const ParsedCommand& command) {
   for (int32_t k = 0; k < catalog.dirs.Size(); ++k) {
     const DirRecord& dir = *catalog.dirs[k];
     std::snprintf(number, sizeof number, "%.0f", dir.totalLength);
-    out << "dir\t" << k << '\t' << dir.path << '\t' << dir.fileCount << '\t' << number << '\n';
+    out << "dir\t" << k << '\t' << dir.Path() << '\t' << dir.fileCount << '\t' << number << '\n';
   }
   out << "files\t" << catalog.files.Size() << '\n';
   for (int32_t i = 0; i < catalog.files.Size(); ++i) {

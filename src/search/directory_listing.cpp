@@ -6,7 +6,7 @@ namespace mardo {
 
 int32_t FindDirectory(const Catalog& catalog, std::string_view path, int32_t from) {
   for (int32_t k = from < 0 ? 0 : from; k < catalog.dirs.Size(); ++k) {
-    if (catalog.dirs[k]->path == path) return k;
+    if (catalog.dirs[k]->Path() == path) return k;
   }
   return -1;
 }

@@ -21,7 +21,7 @@ std::string Printf(const char* format, double value) {
 
 std::string PathCell(const FileRecord& entry) {
   const DirRecord* dir = entry.catalog != nullptr ? entry.catalog->ContainingDirectory(entry) : nullptr;
-  return dir != nullptr ? dir->path : std::string();
+  return dir != nullptr ? std::string(dir->Path()) : std::string();
 }
 
 }  // namespace

@@ -56,8 +56,8 @@ int CompareEntries(const FileRecord& a, const FileRecord& b, int32_t key, ListKi
     case 5: {
       const DirRecord* x = a.catalog != nullptr ? a.catalog->ContainingDirectory(a) : nullptr;
       const DirRecord* y = b.catalog != nullptr ? b.catalog->ContainingDirectory(b) : nullptr;
-      return CompareNoCase(x != nullptr ? x->path : std::string_view(),
-                           y != nullptr ? y->path : std::string_view());
+      return CompareNoCase(x != nullptr ? x->Path() : std::string_view(),
+                           y != nullptr ? y->Path() : std::string_view());
     }
     default:
       return 0;

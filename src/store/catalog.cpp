@@ -1,10 +1,9 @@
 #include "store/catalog.h"
 
-#include <utility>
-
 namespace mardo {
 
 static_assert(sizeof(FileRecord) <= 32, "a file record must stay within its memory budget");
+static_assert(sizeof(DirRecord) <= 24, "a directory record must stay small");
 
 Catalog::Catalog() = default;
 
@@ -31,8 +30,8 @@ FileRecord* Catalog::AddFile(std::string_view name, int32_t lastWriteTime, int32
   return files.Emplace(this, names.Store(name), lastWriteTime, length, dirNumber);
 }
 
-DirRecord* Catalog::AddDirectory(std::string path, int32_t fileCount, double totalLength) {
-  return dirs.Emplace(DirRecord{std::move(path), fileCount, totalLength});
+DirRecord* Catalog::AddDirectory(std::string_view path, int32_t fileCount, double totalLength) {
+  return dirs.Emplace(dirPaths.Store(path), fileCount, totalLength);
 }
 
 const DirRecord* Catalog::DirectoryOf(const FileRecord& entry) const {
@@ -49,6 +48,7 @@ void Catalog::ClearRecords() {
   files.DeleteAll();
   dirs.DeleteAll();
   names.Clear();
+  dirPaths.Clear();
 }
 
 }  // namespace mardo

@@ -43,9 +43,10 @@ class Catalog {
   // Free space of the volume when catalogued, in MiB; -1 means unknown.
   float freeSpace = -1.0f;
 
-  RecordArray<DirRecord> dirs{kDirGrowBy};
+  RecordArray<DirRecord, Ownership::kBlocks> dirs{kDirGrowBy};
   RecordArray<FileRecord, Ownership::kBlocks> files{kFileGrowBy};
-  NameArena names;
+  NameArena names;     // the entries' names, in file-array order
+  NameArena dirPaths;  // the directories' paths
 
   // The catalog name when UpdateDisplayName found it not empty, else the volume label; empty
   // before the first UpdateDisplayName.
@@ -54,7 +55,8 @@ class Catalog {
 
   // Appends a file record whose name is copied into the catalog's arena.
   FileRecord* AddFile(std::string_view name, int32_t lastWriteTime, int32_t length, int16_t dirNumber);
-  DirRecord* AddDirectory(std::string path, int32_t fileCount = 0, double totalLength = 0.0);
+  // Appends a directory record whose path is copied into the catalog.
+  DirRecord* AddDirectory(std::string_view path, int32_t fileCount = 0, double totalLength = 0.0);
 
   // The DirRecord a directory entry stands for, or nullptr for a file or a number out of range.
   const DirRecord* DirectoryOf(const FileRecord& entry) const;

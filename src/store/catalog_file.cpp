@@ -42,7 +42,7 @@ bool Catalog::Write(std::string* error) {
   file.WriteF32(freeSpace);
   file.WriteI32(dirs.Size());
   for (const DirRecord* dir : dirs) {
-    file.WriteString(dir->path);
+    file.WriteString(dir->Path());
     file.WriteI32(dir->fileCount);
     file.WriteF64(dir->totalLength);
   }
@@ -82,14 +82,17 @@ bool Catalog::Read() {
   if (dirCount > 0) {
     if (dirCount > file.Remaining() / MinimumDirEntry(version)) return false;
     dirs.SetSize(0, dirCount);
+    std::string path;
     for (int32_t k = 0; k < dirCount; ++k) {
-      DirRecord* dir = AddDirectory({});
-      file.ReadString(dir->path);
+      file.ReadString(path);
+      int32_t count = 0;
+      double total = 0.0;
       if (version >= 3) {
-        dir->fileCount = file.ReadI32();
-        dir->totalLength = file.ReadF64();
+        count = file.ReadI32();
+        total = file.ReadF64();
       }
       if (file.Failed()) return false;
+      AddDirectory(path, count, total);
     }
   }
 

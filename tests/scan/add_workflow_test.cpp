@@ -201,7 +201,7 @@ TEST_F(AddWorkflowTest, RefreshRescansASubdirectoryCatalog) {
   const Catalog& refreshed = *library_.Catalogs()[0];
   EXPECT_EQ(refreshed.files.Size(), 2);
   EXPECT_EQ(refreshed.DisplayName(), "\\2000");
-  EXPECT_EQ(refreshed.dirs[0]->path, "\\photos\\2000");
+  EXPECT_EQ(refreshed.dirs[0]->Path(), "\\photos\\2000");
   EXPECT_EQ(form_.rows.back(), "add 0 selected");
 }
 

@@ -43,7 +43,7 @@ std::vector<Row> Rows(const Catalog& catalog) {
 
 std::vector<std::string> DirPaths(const Catalog& catalog) {
   std::vector<std::string> paths;
-  for (const DirRecord* d : catalog.dirs) paths.push_back(d->path);
+  for (const DirRecord* d : catalog.dirs) paths.emplace_back(d->Path());
   return paths;
 }
 
@@ -61,8 +61,8 @@ void ExpectInvariants(const Catalog& catalog) {
     if (r->length < 0) {
       ASSERT_EQ(r->length, -expectedNumber);
       ASSERT_LT(r->dirNumber, expectedNumber);
-      ASSERT_EQ(catalog.dirs[expectedNumber]->path,
-                catalog.dirs[r->dirNumber]->path + "\\" + std::string(r->Name()));
+      ASSERT_EQ(catalog.dirs[expectedNumber]->Path(),
+                std::string(catalog.dirs[r->dirNumber]->Path()) + "\\" + std::string(r->Name()));
       parent[static_cast<size_t>(expectedNumber)] = r->dirNumber;
       ++expectedNumber;
     }
@@ -78,8 +78,8 @@ void ExpectInvariants(const Catalog& catalog) {
     }
   }
   for (int32_t d = 0; d < dirCount; ++d) {
-    EXPECT_EQ(catalog.dirs[d]->fileCount, files[static_cast<size_t>(d)]) << catalog.dirs[d]->path;
-    EXPECT_EQ(catalog.dirs[d]->totalLength, bytes[static_cast<size_t>(d)]) << catalog.dirs[d]->path;
+    EXPECT_EQ(catalog.dirs[d]->fileCount, files[static_cast<size_t>(d)]) << catalog.dirs[d]->Path();
+    EXPECT_EQ(catalog.dirs[d]->totalLength, bytes[static_cast<size_t>(d)]) << catalog.dirs[d]->Path();
   }
 }
 
@@ -141,7 +141,7 @@ TEST(TreeScanner, DeepTreesKeepEveryInvariant) {
   // Breadth-first: the depth of the directories never decreases along the array.
   size_t depth = 0;
   for (const DirRecord* d : catalog.dirs) {
-    const auto here = static_cast<size_t>(std::count(d->path.begin(), d->path.end(), '\\'));
+    const auto here = static_cast<size_t>(std::count(d->Path().begin(), d->Path().end(), '\\'));
     EXPECT_GE(here, depth);
     depth = here;
   }

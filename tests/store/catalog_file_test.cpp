@@ -90,7 +90,7 @@ TEST(CatalogFile, ReadsEveryVersionWithItsDefaults) {
     EXPECT_EQ(catalog->serialNumber, 77u);
     EXPECT_EQ(catalog->freeSpace, version >= 1 ? 2.5f : -1.0f);
     ASSERT_EQ(catalog->dirs.Size(), 2);
-    EXPECT_EQ(catalog->dirs[1]->path, "\\d");
+    EXPECT_EQ(catalog->dirs[1]->Path(), "\\d");
     EXPECT_EQ(catalog->dirs[0]->fileCount, version >= 3 ? 3 : 0);
     EXPECT_EQ(catalog->dirs[0]->totalLength, version >= 3 ? 30.0 : 0.0);
     ASSERT_EQ(catalog->files.Size(), 3);
@@ -157,11 +157,11 @@ TEST(CatalogFile, LongStringsAreCutAtACharacterBoundary) {
   ASSERT_TRUE(catalog.Write());
   const auto back = ReadFile(catalog.filePath);
   ASSERT_NE(back, nullptr);
-  const std::string& cut = back->dirs[0]->path;
+  const std::string_view cut = back->dirs[0]->Path();
   EXPECT_LE(cut.size(), 255u);
   EXPECT_EQ(cut, deep.substr(0, cut.size()));
   EXPECT_NE(static_cast<unsigned char>(deep[cut.size()]) & 0xC0, 0x80);  // not inside a character
-  EXPECT_EQ(catalog.dirs[0]->path, deep);                                // memory keeps it whole
+  EXPECT_EQ(catalog.dirs[0]->Path(), deep);                              // memory keeps it whole
   EXPECT_EQ(back->files[0]->Name(), name255);
   EXPECT_EQ(back->files[1]->Name(), "\xFF\x80\x80\x80\x80");
   EXPECT_EQ(BufferedFile::StoredStringLength(std::string(300, '\x80')), 252u);

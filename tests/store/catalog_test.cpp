@@ -45,9 +45,9 @@ TEST(Catalog, RecordsKeepTheirNamesAndOwner) {
   EXPECT_EQ(file->catalog, &catalog);
   EXPECT_TRUE(dir->IsDirectory());
   EXPECT_FALSE(empty->IsDirectory());  // a file of length 0 is a file
-  EXPECT_EQ(catalog.DirectoryOf(*dir)->path, "\\Sub");
+  EXPECT_EQ(catalog.DirectoryOf(*dir)->Path(), "\\Sub");
   EXPECT_EQ(catalog.DirectoryOf(*file), nullptr);
-  EXPECT_EQ(catalog.ContainingDirectory(*empty)->path, "\\Sub");
+  EXPECT_EQ(catalog.ContainingDirectory(*empty)->Path(), "\\Sub");
   EXPECT_EQ(catalog.files.Last()->Name(), "filler-name-99999");
   EXPECT_EQ(catalog.FileCount(), 100003);
 
