@@ -1,0 +1,294 @@
+// mardo-bench: builds the benchmark corpus and measures Mardo against find and plocate.
+//
+//   mardo-bench corpus CONTENTS LIBRARY_DIR TREE_DIR TREE_FILES
+//   mardo-bench memory LIBRARY_DIR
+//   mardo-bench run LIBRARY_DIR TREE_DIR PLOCATE_DB
+//
+// CONTENTS is the text of Debian's Contents lists (one "path  section/package" per line).
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <numeric>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/corpus.h"
+#include "platform/mount_table.h"
+#include "scan/tree_scanner.h"
+#include "search/search_engine.h"
+#include "store/catalog_library.h"
+
+namespace mardo::bench {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint64_t kSeed = 20261207;
+constexpr size_t kVolumes = 8;
+constexpr const char* kRarePattern = "frobnic";
+
+double Seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// The median wall time of `runs` calls, in seconds.
+double Time(int runs, const std::function<void()>& body) {
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    body();
+    times.push_back(Seconds(Clock::now() - start));
+  }
+  return Median(times);
+}
+
+// Runs a program with its output thrown away; false when it failed. posix_spawn does not copy
+// this process's page tables, so the measured time is the program's own even with the library
+// loaded.
+bool RunQuietly(const std::vector<std::string>& args) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return false;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) <= 1;  // 1: plocate found nothing
+}
+
+// The standard output of a program.
+std::string Capture(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return out;
+}
+
+int64_t ResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  int64_t size = 0;
+  int64_t resident = 0;
+  statm >> size >> resident;
+  return resident * ::sysconf(_SC_PAGESIZE);
+}
+
+std::vector<CorpusFile> ReadCorpus(const std::string& contents) {
+  std::ifstream in(contents);
+  std::vector<std::string> paths;
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::string_view path = ContentsPath(line);
+    if (!path.empty()) paths.emplace_back(path);
+  }
+  return MakeCorpus(std::move(paths), kSeed);
+}
+
+int BuildCorpus(const std::string& contents, const std::string& libraryDir, const std::string& treeDir,
+                size_t treeFiles) {
+  const std::vector<CorpusFile> files = ReadCorpus(contents);
+  if (files.empty()) {
+    std::cerr << "no paths in " << contents << '\n';
+    return 1;
+  }
+  // (a) The library: consecutive slices of the corpus, one catalog each, scanned from memory.
+  fs::create_directories(libraryDir);
+  std::vector<size_t> starts = SplitVolumes(files, kVolumes, Catalog::kMaxDirectories);
+  starts.push_back(files.size());
+  for (size_t v = 0; v + 1 < starts.size(); ++v) {
+    const std::string root = "/corpus/volume" + std::to_string(v + 1);
+    MemoryTree tree(root, files, starts[v], starts[v + 1]);
+    const MountTable mounts = MountTable::Parse("1 0 8:1 / " + root + " rw - ext4 /dev/sdz1 rw\n");
+    Catalog catalog;
+    TreeScanner scanner(catalog, tree, mounts);
+    if (scanner.Scan(root, "") == 0) {
+      std::cerr << "volume " << v + 1 << ": " << scanner.RefusalText() << '\n';
+      return 1;
+    }
+    catalog.volumeRoot = root + "/";
+    catalog.volumeLabel = "VOLUME" + std::to_string(v + 1);
+    catalog.serialNumber = static_cast<uint32_t>(0x10000000u + v);
+    catalog.freeSpace = 1024.0f * static_cast<float>(v + 1);
+    catalog.filePath = libraryDir + "/volume" + std::to_string(v + 1) + ".mvl";
+    std::string error;
+    if (!catalog.Write(&error)) {
+      std::cerr << catalog.filePath << ": " << error << '\n';
+      return 1;
+    }
+    std::cerr << catalog.filePath << ": " << catalog.files.Size() << " records, " << catalog.dirs.Size()
+              << " directories\n";
+  }
+  // (b) The tree: a run of consecutive files that one catalog can hold, as empty (sparse) files
+  // with their sizes and times.
+  const auto [first, last] = TreeSlice(files, treeFiles, Catalog::kMaxDirectories);
+  size_t made = 0;
+  for (size_t i = first; i < last; ++i) {
+    const fs::path path = fs::path(treeDir) / files[i].path;
+    std::error_code error;
+    fs::create_directories(path.parent_path(), error);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) continue;  // a name that is a directory elsewhere in the corpus
+    if (::ftruncate(fd, files[i].size) == 0) {
+      const struct timespec times[2] = {{files[i].time, 0}, {files[i].time, 0}};
+      ::futimens(fd, times);
+    }
+    ::close(fd);
+    ++made;
+  }
+  std::cerr << treeDir << ": " << made << " files\n";
+  return 0;
+}
+
+// Loads the library and prints records, bytes and the resident memory per record.
+int Memory(const std::string& libraryDir) {
+  const int64_t before = ResidentBytes();
+  CatalogLibrary library({}, libraryDir);
+  library.LoadAll();
+  const int64_t after = ResidentBytes();
+  int64_t nameBytes = 0;
+  for (const Catalog* catalog : library.Catalogs())
+    nameBytes += static_cast<int64_t>(catalog->names.BytesUsed());
+  const double perRecord =
+      static_cast<double>(after - before - nameBytes) / std::max(library.RecordCount(), 1);
+  std::cout << library.RecordCount() << ' ' << perRecord << '\n';
+  return 0;
+}
+
+struct Figure {
+  std::string name;
+  double value;
+  std::string unit;
+};
+
+SearchConditions Conditions(const std::string& pattern, int mode = 0) {
+  SearchInputs inputs;
+  inputs.patternText = pattern;
+  inputs.mode = mode;
+  return BuildSearchConditions(inputs, 0).conditions;
+}
+
+int Run(const std::string& libraryDir, const std::string& treeDir, const std::string& plocateDb) {
+  std::vector<Figure> figures;
+  auto add = [&figures](std::string name, double value, std::string unit) {
+    figures.push_back({std::move(name), value, std::move(unit)});
+    std::cout << figures.back().name << '\t' << value << '\t' << figures.back().unit << '\n' << std::flush;
+  };
+
+  // Scanning the tree, against find doing the same walk (warm caches for both).
+  Catalog treeCatalog;
+  int32_t treeEntries = 0;
+  {
+    TreeScanner warm(treeCatalog);
+    warm.Scan(treeDir, "");
+  }
+  const double scan = Time(3, [&] {
+    TreeScanner scanner(treeCatalog);
+    treeEntries = scanner.Scan(treeDir, "");
+  });
+  const double find = Time(3, [&] { RunQuietly({"find", treeDir, "-printf", "%s %T@\\n"}); });
+  add("tree_entries", treeEntries, "entries");
+  add("scan_s", scan, "s");
+  add("find_s", find, "s");
+  add("scan_vs_find", scan / find, "ratio");
+
+  // Loading the library.
+  int64_t libraryBytes = 0;
+  for (const auto& entry : fs::directory_iterator(libraryDir))
+    libraryBytes += static_cast<int64_t>(entry.file_size());
+  const double load = Time(3, [&] {
+    CatalogLibrary library({}, libraryDir);
+    library.LoadAll();
+  });
+  CatalogLibrary library({}, libraryDir);
+  library.LoadAll();
+  add("entries", library.RecordCount(), "entries");
+  add("load_s", load, "s");
+  add("load_mb_per_s", static_cast<double>(libraryBytes) / (1024.0 * 1024.0) / load, "MB/s");
+  std::istringstream memory(
+      Capture("'/proc/" + std::to_string(::getpid()) + "/exe' memory '" + libraryDir + "'"));
+  double records = 0;
+  double perRecord = 0;
+  memory >> records >> perRecord;
+  add("bytes_per_record", perRecord, "bytes");
+
+  // Searches over the whole library.
+  auto searchMs = [&library](const SearchConditions& conditions, int runs = 5) {
+    return 1000.0 * Time(runs, [&] { RunSearch(conditions, library); });
+  };
+  add("search_rare_ms", searchMs(Conditions(kRarePattern)), "ms");
+  add("search_common_ms", searchMs(Conditions("lib")), "ms");
+  add("search_end_anchor_ms", searchMs(Conditions(".c|")), "ms");
+  add("search_star_ms", searchMs(Conditions("lib*.so")), "ms");
+  SearchInputs length;
+  length.lengthOperator = static_cast<int32_t>(CompareOperator::kEqual);
+  length.lengthText = "1000000";
+  add("search_length_ms", searchMs(BuildSearchConditions(length, 0).conditions), "ms");
+  SearchInputs date;
+  date.dateOperator = static_cast<int32_t>(CompareOperator::kBefore);
+  date.dateText = "000101";
+  add("search_date_ms", searchMs(BuildSearchConditions(date, 0).conditions), "ms");
+  add("duplicates_s", searchMs(Conditions("", 1), 3) / 1000.0, "s");
+  add("same_names_s", searchMs(Conditions("", 2), 3) / 1000.0, "s");
+
+  // The rare pattern over the tree's entries: Mardo's catalog of the tree against plocate's
+  // database of the same tree.
+  CatalogLibrary treeLibrary({}, "/nonexistent");
+  {
+    auto pending = std::make_unique<Catalog>();
+    TreeScanner scanner(*pending);
+    scanner.Scan(treeDir, "");
+    pending->filePath = "/nonexistent/tree.mvl";  // kept in memory only
+    treeLibrary.AddCatalog(pending);
+  }
+  const double mardoTree = 1000.0 * Time(9, [&] { RunSearch(Conditions(kRarePattern), treeLibrary); });
+  const double plocate = 1000.0 * Time(9, [&] {
+                           RunQuietly({"plocate", "-d", plocateDb, "-i", "-b", kRarePattern});
+                         });
+  add("search_rare_tree_ms", mardoTree, "ms");
+  add("plocate_rare_ms", plocate, "ms");
+  add("search_rare_vs_plocate", mardoTree / plocate, "ratio");
+
+  std::printf("\n%-24s %14s  %s\n", "figure", "value", "unit");
+  for (const Figure& f : figures) std::printf("%-24s %14.3f  %s\n", f.name.c_str(), f.value, f.unit.c_str());
+  return 0;
+}
+
+}  // namespace
+}  // namespace mardo::bench
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 5 && args[0] == "corpus") {
+    return mardo::bench::BuildCorpus(args[1], args[2], args[3], std::stoul(args[4]));
+  }
+  if (args.size() == 2 && args[0] == "memory") return mardo::bench::Memory(args[1]);
+  if (args.size() == 4 && args[0] == "run") return mardo::bench::Run(args[1], args[2], args[3]);
+  std::cerr << "usage: mardo-bench corpus CONTENTS LIBRARY_DIR TREE_DIR TREE_FILES\n"
+               "       mardo-bench memory LIBRARY_DIR\n"
+               "       mardo-bench run LIBRARY_DIR TREE_DIR PLOCATE_DB\n";
+  return 2;
+}
