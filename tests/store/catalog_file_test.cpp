@@ -269,6 +269,7 @@ TEST(CatalogFile, AReadOnlyDirectoryRefusesTheWriteAndKeepsTheOldFile) {
     if (replacement.Write(&error)) return 1;
     return error == "Permission denied" ? 0 : 2;
   });
+  if (status == 3) GTEST_SKIP() << "this machine does not let root take another identity";
   EXPECT_EQ(status, 0);
   EXPECT_EQ(tmp.ReadFile("ro/keep.mvl"), before);
 }

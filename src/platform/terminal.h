@@ -1,0 +1,16 @@
+#pragma once
+
+#include <atomic>
+
+namespace mardo {
+
+// Whether standard input or standard error is a terminal, for the command line's questions and
+// progress.
+bool StandardInputIsTerminal();
+bool StandardErrorIsTerminal();
+
+// Makes Ctrl+C set `cancel` while `armed` is true (a scan is running), and end the program as
+// usual at any other time. Both flags must live as long as the program.
+void CatchInterrupt(std::atomic<bool>& cancel, const std::atomic<bool>& armed);
+
+}  // namespace mardo
