@@ -29,7 +29,7 @@ constexpr int kNothing = 1;
 constexpr int kError = 2;
 
 // The options of one command: which take values, and how many.
-struct OptionSpec {
+struct OptionRule {
   const char* name;
   int values;  // -1: one or two (--date OP [TEXT])
 };
@@ -52,7 +52,7 @@ struct ParsedCommand {
 };
 
 ParsedCommand ParseCommand(const std::vector<std::string>& args, size_t first,
-                           const std::vector<OptionSpec>& specs) {
+                           const std::vector<OptionRule>& rules) {
   ParsedCommand parsed;
   for (size_t i = first; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -65,14 +65,14 @@ ParsedCommand ParseCommand(const std::vector<std::string>& args, size_t first,
       continue;
     }
     const std::string name = arg.substr(2);
-    const auto spec =
-        std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return name == s.name; });
-    if (spec == specs.end()) {
+    const auto rule =
+        std::find_if(rules.begin(), rules.end(), [&](const OptionRule& s) { return name == s.name; });
+    if (rule == rules.end()) {
       parsed.error = "Unknown option: " + arg;
       return parsed;
     }
     std::vector<std::string> values;
-    const int wanted = spec->values < 0 ? 1 : spec->values;
+    const int wanted = rule->values < 0 ? 1 : rule->values;
     for (int v = 0; v < wanted; ++v) {
       if (i + 1 >= args.size()) {
         parsed.error = "The option " + arg + " needs a value";
@@ -80,7 +80,7 @@ ParsedCommand ParseCommand(const std::vector<std::string>& args, size_t first,
       }
       values.push_back(args[++i]);
     }
-    if (spec->values < 0 && i + 1 < args.size() && args[i + 1].compare(0, 2, "--") != 0)
+    if (rule->values < 0 && i + 1 < args.size() && args[i + 1].compare(0, 2, "--") != 0)
       values.push_back(args[++i]);
     parsed.options.emplace(name, std::move(values));
   }
@@ -407,15 +407,15 @@ int RunCli(const std::vector<std::string>& arguments, CliContext& context) {
     return kError;
   }
   const std::string command = arguments[i];
-  const OptionSpec format{"format", 1};
-  const OptionSpec dateFormat{"date-format", 1};
-  const OptionSpec limit{"limit", 1};
-  const OptionSpec yes{"yes", 0};
+  const OptionRule format{"format", 1};
+  const OptionRule dateFormat{"date-format", 1};
+  const OptionRule limit{"limit", 1};
+  const OptionRule yes{"yes", 0};
 
   struct Command {
     const char* name;
     const char* help;
-    std::vector<OptionSpec> options;
+    std::vector<OptionRule> options;
     int (Session::*run)(const ParsedCommand&);
   };
   const Command commands[] = {
