@@ -20,8 +20,12 @@ extern "C" void OnInterrupt(int signal) {
 
 }  // namespace
 
-bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) != 0; }
-bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+bool StandardInputIsTerminal() {
+  return ::isatty(STDIN_FILENO) != 0;
+}
+bool StandardErrorIsTerminal() {
+  return ::isatty(STDERR_FILENO) != 0;
+}
 
 void CatchInterrupt(std::atomic<bool>& cancel, const std::atomic<bool>& armed) {
   cancelFlag = &cancel;
