@@ -20,7 +20,7 @@ std::string Printf(const char* format, double value) {
 }
 
 std::string PathCell(const FileRecord& entry) {
-  const DirRecord* dir = entry.catalog != nullptr ? entry.catalog->ContainingDirectory(entry) : nullptr;
+  const DirRecord* dir = ContainingDirectoryOfEntry(entry);
   return dir != nullptr ? std::string(dir->Path()) : std::string();
 }
 

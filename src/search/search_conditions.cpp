@@ -57,6 +57,26 @@ CompareOperator OperatorAt(int32_t index) {
   return index >= 1 && index <= 5 ? static_cast<CompareOperator>(index) : CompareOperator::kNone;
 }
 
+// An operator against a range [low, high]: "<" before it, "<=" not after it, "=" within it, ">="
+// not before it, ">" after it. A single value is the range [value, value].
+bool Keeps(CompareOperator op, int32_t v, int32_t low, int32_t high) {
+  switch (op) {
+    case CompareOperator::kBefore:
+      return v < low;
+    case CompareOperator::kNotAfter:
+      return v <= high;
+    case CompareOperator::kEqual:
+      return low <= v && v <= high;
+    case CompareOperator::kNotBefore:
+      return v >= low;
+    case CompareOperator::kAfter:
+      return v > high;
+    case CompareOperator::kNone:
+      break;
+  }
+  return true;
+}
+
 DayRange RangeOfDay(int year, int month, int day) {
   return {ClampTime32(LocalTimeToSeconds(year, month, day, 0, 0, 0)),
           ClampTime32(LocalTimeToSeconds(year, month, day, 23, 59, 59))};
@@ -65,39 +85,11 @@ DayRange RangeOfDay(int year, int month, int day) {
 }  // namespace
 
 bool SearchConditions::KeepsTime(int32_t t) const {
-  switch (dateOperator) {
-    case CompareOperator::kBefore:
-      return t < dayStart;
-    case CompareOperator::kNotAfter:
-      return t <= dayEnd;
-    case CompareOperator::kEqual:
-      return dayStart <= t && t <= dayEnd;
-    case CompareOperator::kNotBefore:
-      return t >= dayStart;
-    case CompareOperator::kAfter:
-      return t > dayEnd;
-    case CompareOperator::kNone:
-      break;
-  }
-  return true;
+  return Keeps(dateOperator, t, dayStart, dayEnd);
 }
 
 bool SearchConditions::KeepsLength(int32_t length) const {
-  switch (lengthOperator) {
-    case CompareOperator::kBefore:
-      return length < lengthValue;
-    case CompareOperator::kNotAfter:
-      return length <= lengthValue;
-    case CompareOperator::kEqual:
-      return length == lengthValue;
-    case CompareOperator::kNotBefore:
-      return length >= lengthValue;
-    case CompareOperator::kAfter:
-      return length > lengthValue;
-    case CompareOperator::kNone:
-      break;
-  }
-  return true;
+  return Keeps(lengthOperator, length, lengthValue, lengthValue);
 }
 
 DayRange ParseSearchDate(std::string_view text, int64_t now) {

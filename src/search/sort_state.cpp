@@ -42,8 +42,8 @@ int CompareEntries(const FileRecord& a, const FileRecord& b, int32_t key, ListKi
       return Sign(a.lastWriteTime, b.lastWriteTime);
     case 3:
       if (a.IsDirectory() && b.IsDirectory()) {
-        const DirRecord* x = a.catalog != nullptr ? a.catalog->DirectoryOf(a) : nullptr;
-        const DirRecord* y = b.catalog != nullptr ? b.catalog->DirectoryOf(b) : nullptr;
+        const DirRecord* x = DirectoryOfEntry(a);
+        const DirRecord* y = DirectoryOfEntry(b);
         return Sign(x != nullptr ? x->totalLength : 0.0, y != nullptr ? y->totalLength : 0.0);
       }
       return Sign(a.length, b.length);
@@ -54,8 +54,8 @@ int CompareEntries(const FileRecord& a, const FileRecord& b, int32_t key, ListKi
       }
       [[fallthrough]];
     case 5: {
-      const DirRecord* x = a.catalog != nullptr ? a.catalog->ContainingDirectory(a) : nullptr;
-      const DirRecord* y = b.catalog != nullptr ? b.catalog->ContainingDirectory(b) : nullptr;
+      const DirRecord* x = ContainingDirectoryOfEntry(a);
+      const DirRecord* y = ContainingDirectoryOfEntry(b);
       return CompareNoCase(x != nullptr ? x->Path() : std::string_view(),
                            y != nullptr ? y->Path() : std::string_view());
     }

@@ -44,6 +44,14 @@ const DirRecord* Catalog::ContainingDirectory(const FileRecord& entry) const {
   return entry.dirNumber >= 0 && entry.dirNumber < dirs.Size() ? dirs[entry.dirNumber] : nullptr;
 }
 
+const DirRecord* DirectoryOfEntry(const FileRecord& entry) {
+  return entry.catalog != nullptr ? entry.catalog->DirectoryOf(entry) : nullptr;
+}
+
+const DirRecord* ContainingDirectoryOfEntry(const FileRecord& entry) {
+  return entry.catalog != nullptr ? entry.catalog->ContainingDirectory(entry) : nullptr;
+}
+
 void Catalog::ClearRecords() {
   files.DeleteAll();
   dirs.DeleteAll();

@@ -83,4 +83,8 @@ class Catalog {
   DisplayNameSource displayNameSource_ = DisplayNameSource::kUnset;
 };
 
+// The same two lookups through the entry's own catalog; nullptr when it has none.
+const DirRecord* DirectoryOfEntry(const FileRecord& entry);
+const DirRecord* ContainingDirectoryOfEntry(const FileRecord& entry);
+
 }  // namespace mardo
