@@ -5,7 +5,7 @@
 #include <random>
 #include <unordered_set>
 
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 namespace mardo::bench {
 namespace {

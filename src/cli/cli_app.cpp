@@ -19,7 +19,7 @@
 #include "search/search_texts.h"
 #include "search/sort_state.h"
 #include "store/catalog_library.h"
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 namespace mardo {
 namespace {

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 namespace mardo {
 

@@ -11,7 +11,7 @@
 #include "platform/mount_table.h"
 #include "scan/scan_texts.h"
 #include "scan/volume_path.h"
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 namespace mardo {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 namespace mardo {
 

@@ -6,7 +6,7 @@
 
 #include "search/folded_finder.h"
 #include "search/name_pattern.h"
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 namespace mardo {
 namespace {

@@ -7,7 +7,7 @@
 #include "platform/file_system.h"
 #include "platform/native_file.h"
 #include "store/buffered_file.h"
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 namespace mardo {
 namespace {

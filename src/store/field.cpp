@@ -1,6 +1,6 @@
 #include "store/field.h"
 
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 namespace mardo {
 namespace {

@@ -83,7 +83,7 @@ void ExpectInvariants(const Catalog& catalog) {
   }
 }
 
-TEST(TreeScanner, ScansTheDescribedSmallVolume) {
+TEST(TreeScanner, ScansASmallVolumeWithTotalsAndNumbering) {
   TempDir tmp;
   tmp.MakeFile("A.TXT", 10, 1000);
   tmp.MakeFile("Sub/b.txt", 5, 2000);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "search/folded_finder.h"
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 namespace mardo {
 namespace {
@@ -22,7 +22,7 @@ struct Compiled {
 
 class CompileTest : public testing::TestWithParam<Compiled> {};
 
-TEST_P(CompileTest, GivesTheDescribedParts) {
+TEST_P(CompileTest, SplitsIntoHeadTailAndAnchors) {
   const Compiled& c = GetParam();
   const NamePattern p = CompileNamePattern(c.text);
   EXPECT_EQ(p.head, c.head) << c.text;

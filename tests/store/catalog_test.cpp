@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 namespace mardo {
 namespace {
 
-TEST(Catalog, StartsWithTheDescribedValues) {
+TEST(Catalog, StartsEmptyWithUnknownFreeSpaceAndVersion3) {
   Catalog catalog;
   EXPECT_EQ(catalog.formatVersion, 3);
   EXPECT_EQ(catalog.freeSpace, -1.0f);

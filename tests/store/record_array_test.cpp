@@ -33,7 +33,7 @@ std::vector<std::string> Names(const RecordArray<FileRecord, Ownership::kBlocks>
   return names;
 }
 
-TEST(RecordArraySort, GapSequenceIsTheDescribedOne) {
+TEST(RecordArraySort, GapsHalveAndStayOdd) {
   using Array = RecordArray<Probe>;
   EXPECT_EQ(Array::SortGaps(1000), (std::vector<int32_t>{501, 251, 125, 63, 31, 7, 3, 1, 1}));
   EXPECT_EQ(Array::SortGaps(40), (std::vector<int32_t>{21, 5, 3, 1, 1}));
@@ -112,7 +112,7 @@ TEST(RecordArrayFind, MatchesExactlyAndFromAfterThePosition) {
   EXPECT_EQ(files.FindField(FieldValue::Integer(1), &FileRecord::LengthField, 13, -1), -1);
 }
 
-TEST(RecordArrayCompare, EachKindOrdersAsDescribed) {
+TEST(RecordArrayCompare, EachKindHasItsOwnOrder) {
   RecordArray<Probe> array;
   const auto i = [](int64_t v) { return FieldValue::Integer(v); };
   const auto r = [](double v) { return FieldValue::Real(v); };

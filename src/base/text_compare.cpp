@@ -1,4 +1,4 @@
-#include "store/text_compare.h"
+#include "base/text_compare.h"
 
 #include <algorithm>
 
