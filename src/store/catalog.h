@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/dir_record.h"
 #include "store/file_record.h"
@@ -13,6 +15,10 @@ namespace mardo {
 
 // One catalogued volume and its catalog file. Owns its directory records, its file records and
 // their names; a Catalog never moves, since every record points back at it.
+//
+// Invariant: the names of the file records lie in the name arena in file-array order (each record's
+// name after the previous record's), so that a search can scan the arena in one pass. AddFile
+// appends, and RemoveFiles keeps the order of the records that stay.
 class Catalog {
  public:
   static constexpr int16_t kCurrentVersion = 3;
@@ -76,11 +82,39 @@ class Catalog {
   // Destroys every record and name.
   void ClearRecords();
 
+  // Destroys these file records and takes them out of the file array in one pass, keeping the
+  // order of the others. Their name bytes stay in the arena until the catalog goes. Returns the
+  // number removed.
+  int32_t RemoveFiles(std::span<const FileRecord* const> doomed);
+
+  // Whether the directory entries are numbered as a scan numbers them: the j-th directory entry of
+  // the file array (counting directory entries only) stands for DirRecord j + 1, every directory
+  // but the root has one, and each lies in a directory of a lower number. Then the DirRecord of a
+  // directory entry is found by its number, and the entry of a directory by counting. Catalogs
+  // from elsewhere may not keep this; they are browsed by their paths. Computed when first asked
+  // after a change.
+  bool KeepsDirectoryNumbering() const;
+
+  // The directory entry that stands for directory `dirNumber` (not the root), or nullptr.
+  const FileRecord* EntryOfDirectory(int32_t dirNumber) const;
+
+  // Whether the names lie in the arena in file-array order (the invariant above).
+  bool NamesInArenaOrder() const;
+
   int32_t FileCount() const { return files.Size(); }
+
+  // Only catalogs of version 2 or later record the volume root that a refresh and the opening of
+  // entries need.
+  bool CanBeRefreshed() const { return formatVersion >= 2; }
 
  private:
   enum class DisplayNameSource : uint8_t { kUnset, kCatalogName, kVolumeLabel };
+  enum class Numbering : uint8_t { kUnknown, kKept, kBroken };
+
   DisplayNameSource displayNameSource_ = DisplayNameSource::kUnset;
+  mutable Numbering numbering_ = Numbering::kUnknown;
+  // With the numbering kept: the directory entry of each directory, by number (nullptr for 0).
+  mutable std::vector<const FileRecord*> directoryEntries_;
 };
 
 // The same two lookups through the entry's own catalog; nullptr when it has none.

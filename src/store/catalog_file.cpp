@@ -1,5 +1,6 @@
 // Catalog::Write and Catalog::Read: the catalog file format. See docs/catalog-format.md.
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "platform/local_time.h"
@@ -130,6 +131,7 @@ bool Catalog::Read() {
       AddFile(name, time, length, dirNumber);
     }
   }
+  assert(NamesInArenaOrder());
   return file.Close();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <type_traits>
@@ -128,6 +129,25 @@ class RecordArray {
   void RemoveAndDelete(int32_t position) {
     Destroy(slots_[static_cast<size_t>(position)]);
     slots_.erase(slots_.begin() + position);
+  }
+
+  // Destroys the given records and removes their slots in one pass, keeping the order of the
+  // others: removing k of n records costs O(n + k log k). Pointers not in the array are ignored.
+  // Returns the number of slots removed.
+  int32_t RemoveAndDeleteAll(std::span<const T* const> doomed) {
+    if (doomed.empty() || slots_.empty()) return 0;
+    std::vector<const T*> sorted(doomed.begin(), doomed.end());
+    std::sort(sorted.begin(), sorted.end(), std::less<const T*>());
+    const auto removed = std::remove_if(slots_.begin(), slots_.end(), [&sorted](T* record) {
+      if (record == nullptr ||
+          !std::binary_search(sorted.begin(), sorted.end(), record, std::less<const T*>()))
+        return false;
+      Destroy(record);
+      return true;
+    });
+    const auto count = static_cast<int32_t>(slots_.end() - removed);
+    slots_.erase(removed, slots_.end());
+    return count;
   }
 
   // Destroys every non-null record, empties the array and frees the pointer block.

@@ -71,5 +71,60 @@ TEST(TextCompare, FoldsAsciiOnlyAndComparesUnsigned) {
   EXPECT_EQ(FoldAscii("MiXeD \xC3\x89"), "mixed \xC3\x89");
 }
 
+// A catalog as a scan leaves it: "" with "a" (holding "b") and "c"; the entries in breadth-first
+// order, directory entries numbered -1, -2, -3.
+void AddScannedTree(Catalog& catalog) {
+  catalog.AddDirectory("");
+  catalog.AddDirectory("\\a");
+  catalog.AddDirectory("\\c");
+  catalog.AddDirectory("\\a\\b");
+  catalog.AddFile("a", 0, -1, 0);
+  catalog.AddFile("c", 0, -2, 0);
+  catalog.AddFile("x.txt", 0, 5, 0);
+  catalog.AddFile("b", 0, -3, 1);
+  catalog.AddFile("y.txt", 0, 7, 3);
+}
+
+TEST(Catalog, ScannedNumberingIsRecognisedAndNamesEachDirectorysEntry) {
+  Catalog catalog;
+  AddScannedTree(catalog);
+  EXPECT_TRUE(catalog.KeepsDirectoryNumbering());
+  EXPECT_EQ(catalog.EntryOfDirectory(0), nullptr);
+  EXPECT_EQ(catalog.EntryOfDirectory(1)->Name(), "a");
+  EXPECT_EQ(catalog.EntryOfDirectory(3)->Name(), "b");
+  EXPECT_EQ(catalog.EntryOfDirectory(4), nullptr);
+
+  // Removing files keeps the numbering; a directory entry out of order breaks it.
+  const FileRecord* x = catalog.files[2];
+  EXPECT_EQ(catalog.RemoveFiles(std::span<const FileRecord* const>(&x, 1)), 1);
+  EXPECT_TRUE(catalog.KeepsDirectoryNumbering());
+  catalog.files[0]->length = -2;
+  catalog.files[1]->length = -1;
+  catalog.AddFile("z", 0, 1, 0);  // any change makes the catalog look again
+  EXPECT_FALSE(catalog.KeepsDirectoryNumbering());
+  // Without the numbering, the entry of a directory is found by its length.
+  EXPECT_EQ(catalog.EntryOfDirectory(2)->Name(), "a");
+}
+
+TEST(Catalog, NumberingNeedsOneEntryPerDirectoryInALowerDirectory) {
+  Catalog missing;  // directory 3 has no entry
+  missing.AddDirectory("");
+  missing.AddDirectory("\\a");
+  missing.AddFile("a", 0, -1, 0);
+  missing.AddDirectory("\\b");
+  EXPECT_FALSE(missing.KeepsDirectoryNumbering());
+
+  Catalog upward;  // an entry lying in the directory it stands for
+  upward.AddDirectory("");
+  upward.AddDirectory("\\a");
+  upward.AddFile("a", 0, -1, 1);
+  EXPECT_FALSE(upward.KeepsDirectoryNumbering());
+
+  Catalog empty;
+  EXPECT_FALSE(empty.KeepsDirectoryNumbering());
+  empty.AddDirectory("");
+  EXPECT_TRUE(empty.KeepsDirectoryNumbering());
+}
+
 }  // namespace
 }  // namespace mardo

@@ -193,5 +193,38 @@ TEST(RecordArrayGrowth, TheGrowthStepIsAMinimumAndTheBlockIsAllocatedOnce) {
   EXPECT_EQ(array.Size(), 5);
 }
 
+TEST(RecordArrayOwnership, BatchRemovalKeepsTheOrderAndDestroysOnlyTheGivenRecords) {
+  RecordArray<Probe> array;
+  std::vector<Probe*> probes;
+  for (int i = 0; i < 10; ++i) {
+    array.Add(std::make_unique<Probe>("p" + std::to_string(i)));
+    probes.push_back(array.Last());
+  }
+  Probe stranger("stranger");
+  Probe::destroyed = 0;
+  const std::vector<const Probe*> doomed = {probes[7], probes[0], &stranger, probes[3], probes[9]};
+  EXPECT_EQ(array.RemoveAndDeleteAll(doomed), 4);
+  EXPECT_EQ(Probe::destroyed, 4);
+  std::vector<std::string> left;
+  for (const Probe* p : array) left.push_back(p->text);
+  EXPECT_EQ(left, (std::vector<std::string>{"p1", "p2", "p4", "p5", "p6", "p8"}));
+  EXPECT_EQ(array.RemoveAndDeleteAll({}), 0);
+  Probe::destroyed = 0;
+}
+
+TEST(RecordArrayOwnership, BatchRemovalOfBlockRecordsKeepsTheirNamesInArenaOrder) {
+  Catalog catalog;
+  catalog.AddDirectory("");
+  std::vector<const FileRecord*> odd;
+  for (int i = 0; i < 5000; ++i) {
+    const FileRecord* r = catalog.AddFile("n" + std::to_string(i), 0, i, 0);
+    if (i % 2 == 1) odd.push_back(r);
+  }
+  EXPECT_EQ(catalog.RemoveFiles(odd), 2500);
+  ASSERT_EQ(catalog.files.Size(), 2500);
+  for (int32_t i = 0; i < catalog.files.Size(); ++i) EXPECT_EQ(catalog.files[i]->length, 2 * i);
+  EXPECT_TRUE(catalog.NamesInArenaOrder());
+}
+
 }  // namespace
 }  // namespace mardo
