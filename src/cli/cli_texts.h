@@ -78,7 +78,6 @@ inline constexpr const char* kDumpHelp =
     "\n"
     "Prints every field of one catalog file, one tab-separated line each.\n";
 
-inline constexpr const char* kReallyDelete = "Really want to delete ?";
 inline constexpr const char* kNotACatalog = "Not a catalog file: ";
 
 }  // namespace mardo::texts::cli

@@ -4,10 +4,14 @@
 #include <atomic>
 #include <thread>
 
+#include "base/app_title.h"
+#include "base/format_text.h"
+#include "base/text_compare.h"
 #include "platform/file_system.h"
 #include "platform/native_file.h"
+#include "platform/user_prompts.h"
 #include "store/buffered_file.h"
-#include "base/text_compare.h"
+#include "store/store_texts.h"
 
 namespace mardo {
 namespace {
@@ -143,30 +147,78 @@ std::string CatalogLibrary::NameForVolume(std::string_view label, uint32_t seria
   return {};
 }
 
-bool CatalogLibrary::DeleteCatalog(const Catalog* catalog) {
+bool CatalogLibrary::DeleteCatalog(const Catalog* catalog, std::string* error) {
   if (catalog != nullptr) {
     const int32_t position = catalogs_.IndexOf(catalog);
     if (position < 0) return false;
     currentIndex_ = position;
   }
-  Catalog* doomed = CurrentCatalog();
+  const Catalog* doomed = CurrentCatalog();
   if (doomed == nullptr) return false;
-  const int32_t records = doomed->files.Size();
   BufferedFile file(doomed->filePath, BufferedFile::kDelete);
-  if (!file.Remove()) return false;
-  recordCount_ -= records;
-  catalogs_.RemoveAndDelete(currentIndex_);
-  catalogCount_ -= 1;
+  if (!file.Remove()) {
+    if (error != nullptr) *error = file.ErrorText();
+    return false;
+  }
+  Destroy(currentIndex_);
   return true;
 }
 
 bool CatalogLibrary::RemoveCatalog(const Catalog* catalog) {
   const int32_t position = catalogs_.IndexOf(catalog);
   if (position < 0) return false;
-  recordCount_ -= catalog->files.Size();
+  Destroy(position);
+  return true;
+}
+
+void CatalogLibrary::Destroy(int32_t position) {
+  const Catalog* doomed = catalogs_[position];
+  // Observers may remove themselves while told; iterate over a copy.
+  for (CatalogObserver* observer : std::vector<CatalogObserver*>(observers_))
+    observer->CatalogRemoving(*doomed);
+  recordCount_ -= doomed->files.Size();
   catalogCount_ -= 1;
   catalogs_.RemoveAndDelete(position);
-  return true;
+}
+
+int32_t CatalogLibrary::RemoveRecords(const Catalog& catalog, std::span<const FileRecord* const> records) {
+  const int32_t position = catalogs_.IndexOf(&catalog);
+  if (position < 0 || records.empty()) return 0;
+  for (CatalogObserver* observer : std::vector<CatalogObserver*>(observers_))
+    observer->RecordsRemoving(catalog, records);
+  const int32_t removed = catalogs_[position]->RemoveFiles(records);
+  recordCount_ -= removed;
+  return removed;
+}
+
+void CatalogLibrary::AddObserver(CatalogObserver* observer) {
+  if (observer != nullptr && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+    observers_.push_back(observer);
+}
+
+void CatalogLibrary::RemoveObserver(CatalogObserver* observer) {
+  std::erase(observers_, observer);
+}
+
+DeleteCatalogsResult DeleteSelectedCatalogs(CatalogLibrary& library, UserPrompts& prompts, int32_t currentTab,
+                                            std::span<const Catalog* const> selected) {
+  DeleteCatalogsResult result;
+  result.confirmed = prompts.AskYesNo(texts::kReallyDelete, texts::kApplicationTitle);
+  constexpr int32_t kCatalogTab = 2;
+  if (!result.confirmed || currentTab != kCatalogTab) return result;
+  // The rows may go away with their catalogs: work on a copy of the selection.
+  const std::vector<const Catalog*> doomed(selected.begin(), selected.end());
+  for (const Catalog* catalog : doomed) {
+    if (!library.Contains(catalog)) continue;
+    const std::string path = catalog->filePath;
+    std::string error;
+    if (library.DeleteCatalog(catalog, &error)) {
+      ++result.deleted;
+    } else {
+      result.failures.push_back(FormatText(texts::kCatalogNotDeleted, path.c_str(), error.c_str()));
+    }
+  }
+  return result;
 }
 
 Catalog* CatalogLibrary::CurrentCatalog() const {

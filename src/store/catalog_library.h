@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,19 @@
 #include "store/record_array.h"
 
 namespace mardo {
+
+class UserPrompts;
+
+// Told before catalogs or records of the library are destroyed, so that whoever keeps references
+// to them (the window's lists, the browsing state) drops them first.
+class CatalogObserver {
+ public:
+  virtual ~CatalogObserver() = default;
+  // `catalog` and every record of it are about to be destroyed.
+  virtual void CatalogRemoving(const Catalog& catalog) = 0;
+  // These file records of `catalog` are about to be destroyed.
+  virtual void RecordsRemoving(const Catalog& catalog, std::span<const FileRecord* const> records) = 0;
+};
 
 // Every catalog the program knows while it runs, with the directories they are read from: the
 // start directory and the "-dir" directories of the command line.
@@ -50,12 +64,27 @@ class CatalogLibrary {
   std::string NameForVolume(std::string_view label, uint32_t serial) const;
 
   // Deletes the catalog's file and, when that worked (or the file was already gone), the catalog.
-  // With no catalog, the current one. A catalog not in the library gives false.
-  bool DeleteCatalog(const Catalog* catalog = nullptr);
+  // With no catalog, the current one. A catalog not in the library gives false; a file that could
+  // not be deleted gives false and its reason in `error` (if given).
+  bool DeleteCatalog(const Catalog* catalog = nullptr, std::string* error = nullptr);
 
   // Takes the catalog out of the library and destroys it, leaving its file alone (a replacement
   // is about to be written over it). False when the catalog is not in the library.
   bool RemoveCatalog(const Catalog* catalog);
+
+  // Destroys these file records of a loaded catalog (in memory only; the catalog file stays as it
+  // is) and keeps the record count. Returns the number removed.
+  int32_t RemoveRecords(const Catalog& catalog, std::span<const FileRecord* const> records);
+
+  // Whether the catalog is one of the library's (by identity).
+  bool Contains(const Catalog* catalog) const {
+    return catalog != nullptr && catalogs_.IndexOf(catalog) >= 0;
+  }
+
+  // Observers are told before catalogs or records are destroyed. Not owned; an observer removes
+  // itself before it goes.
+  void AddObserver(CatalogObserver* observer);
+  void RemoveObserver(CatalogObserver* observer);
 
   // The catalog at the current index, or nullptr.
   Catalog* CurrentCatalog() const;
@@ -72,6 +101,8 @@ class CatalogLibrary {
  private:
   void ParseDirOption();
   void Append(std::unique_ptr<Catalog> catalog);
+  // Tells the observers, then destroys the catalog at `position` and keeps the counts.
+  void Destroy(int32_t position);
 
   std::vector<std::string> arguments_;
   RecordArray<Catalog> catalogs_;
@@ -80,6 +111,21 @@ class CatalogLibrary {
   int32_t catalogCount_ = 0;
   int32_t recordCount_ = 0;
   int32_t currentIndex_ = 0;
+  std::vector<CatalogObserver*> observers_;
 };
+
+// What deleting the selected catalogs did.
+struct DeleteCatalogsResult {
+  bool confirmed = false;  // the user answered Yes
+  int32_t deleted = 0;
+  std::vector<std::string> failures;  // one text per catalog whose file could not be deleted
+};
+
+// Deletes the catalogs of the selected catalog-list rows, from the top, after the question
+// "Really want to delete ?". Acts only while the Catalog tab (2) is shown. A catalog whose file
+// cannot be deleted stays, and the reason is kept. The caller then rebuilds the catalog list and
+// empties the results list.
+DeleteCatalogsResult DeleteSelectedCatalogs(CatalogLibrary& library, UserPrompts& prompts, int32_t currentTab,
+                                            std::span<const Catalog* const> selected);
 
 }  // namespace mardo

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "store/store_texts.h"
 #include "support/catalog_bytes.h"
+#include "support/scripted_prompts.h"
 #include "support/temp_tree.h"
 
 namespace mardo {
@@ -203,6 +205,92 @@ TEST(CatalogLibraryDeleting, DeletesFileAndCatalogTogether) {
   EXPECT_EQ(library.CatalogCount(), 0);
   EXPECT_EQ(library.RecordCount(), 0);
   EXPECT_FALSE(library.DeleteCatalog());
+}
+
+// Keeps references to records as a list would, and checks them when told they go: under
+// AddressSanitizer, a notice that came after the destruction would read freed memory.
+class RowKeeper final : public CatalogObserver {
+ public:
+  std::vector<const FileRecord*> rows;
+  std::vector<std::string> log;
+
+  void CatalogRemoving(const Catalog& catalog) override {
+    log.push_back("catalog " + catalog.volumeLabel + " " + std::to_string(catalog.files.Size()));
+    std::erase_if(rows, [&](const FileRecord* r) {
+      log.push_back("drop " + std::string(r->Name()));  // reads the record
+      return r->catalog == &catalog;
+    });
+  }
+  void RecordsRemoving(const Catalog& catalog, std::span<const FileRecord* const> records) override {
+    log.push_back("records " + catalog.volumeLabel + " " + std::to_string(records.size()));
+    std::erase_if(rows, [&](const FileRecord* r) {
+      return std::find(records.begin(), records.end(), r) != records.end() && !r->Name().empty();
+    });
+  }
+};
+
+TEST(CatalogLibraryObservers, RowsAreDroppedBeforeTheirRecordsGo) {
+  TempDir tmp;
+  WriteCatalog(tmp / "a.mvl", "A", "", 0, 3);
+  WriteCatalog(tmp / "b.mvl", "B", "", 0, 2);
+  CatalogLibrary library({}, tmp.Path());
+  library.LoadAll();
+  RowKeeper keeper;
+  library.AddObserver(&keeper);
+  library.AddObserver(&keeper);  // once only
+  for (const Catalog* c : library.Catalogs())
+    for (const FileRecord* r : c->files) keeper.rows.push_back(r);
+
+  Catalog* a = library.Catalogs()[0];
+  const std::vector<const FileRecord*> doomed = {a->files[0], a->files[2]};
+  EXPECT_EQ(library.RemoveRecords(*a, doomed), 2);
+  EXPECT_EQ(library.RecordCount(), 3);
+  EXPECT_EQ(keeper.rows.size(), 3u);
+  EXPECT_EQ(a->files.Size(), 1);
+  EXPECT_EQ(a->files[0]->Name(), "f1");
+
+  EXPECT_TRUE(library.DeleteCatalog(a));
+  EXPECT_EQ(keeper.rows.size(), 2u);
+  EXPECT_TRUE(library.RemoveCatalog(library.Catalogs()[0]));
+  EXPECT_TRUE(keeper.rows.empty());
+  EXPECT_EQ(keeper.log, (Args{"records A 2", "catalog A 1", "drop f1", "drop f0", "drop f1", "catalog B 2",
+                              "drop f0", "drop f1"}));
+
+  library.RemoveObserver(&keeper);
+  WriteCatalog(tmp / "c.mvl", "C");
+  CatalogLibrary other({}, tmp.Path());
+  other.LoadAll();
+  EXPECT_TRUE(other.DeleteCatalog(other.Catalogs()[0]));  // nobody to tell
+}
+
+TEST(CatalogLibraryDeleting, SelectedCatalogsGoOnlyAfterYesAndOnlyOnTheCatalogTab) {
+  TempDir tmp;
+  for (const char* label : {"A", "B", "C", "D"}) WriteCatalog(tmp / (std::string(label) + ".mvl"), label);
+  CatalogLibrary library({}, tmp.Path());
+  library.LoadAll();
+  const auto& all = library.Catalogs();
+  std::vector<const Catalog*> selected = {all[0], all[2], all[3]};
+  test::ScriptedPrompts prompts;
+
+  // No, then Yes on the Search tab: nothing changes.
+  EXPECT_FALSE(DeleteSelectedCatalogs(library, prompts, 2, selected).confirmed);
+  prompts.answers = {true};
+  EXPECT_EQ(DeleteSelectedCatalogs(library, prompts, 0, selected).deleted, 0);
+  EXPECT_EQ(library.CatalogCount(), 4);
+  EXPECT_EQ(prompts.log, (Args{"?Mardo|Really want to delete ?", "?Mardo|Really want to delete ?"}));
+
+  // A file that cannot be deleted keeps its catalog, and says why.
+  const std::string dPath = all[3]->filePath;
+  std::filesystem::remove(dPath);
+  std::filesystem::create_directory(dPath);
+  std::filesystem::create_directory(dPath + "/inside");
+  prompts.answers = {true};
+  const DeleteCatalogsResult result = DeleteSelectedCatalogs(library, prompts, 2, selected);
+  EXPECT_EQ(result.deleted, 2);
+  ASSERT_EQ(result.failures.size(), 1u);
+  EXPECT_EQ(result.failures[0].rfind("The catalog file '" + dPath + "' could not be deleted: ", 0), 0u);
+  EXPECT_EQ(Labels(library), (Args{"B", "D"}));
+  EXPECT_EQ(library.CatalogCount(), 2);
 }
 
 }  // namespace
