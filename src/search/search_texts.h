@@ -4,6 +4,22 @@
 namespace mardo::texts {
 
 inline constexpr const char* kDefineCondition = "Define at least one search condition.";
+
+// The tabs of the form, their labels and the hints they write into the message pane.
+inline constexpr const char* kTabLabels[] = {"Search", "Directory", "Catalog"};
+inline constexpr const char* kTabHints[] = {
+    "Type a part of filename and push Search",
+    "Doubleclick on directory shows its content",
+    "Select volume root and push Add to catalogize",
+};
+inline constexpr const char* kCatalogsLoaded = "%d catalogs loaded";
+
+// Directory browsing.
+inline constexpr const char* kSelectOneRow =
+    "At first select one row from Search results or Catalog list\nto see the files in same directory.";
+inline constexpr const char* kSelectDirectoryRow = "Select a Directory row !";
+inline constexpr const char* kListingCut =
+    "Only the first %d entries of this directory are listed (Hit limit)";
 inline constexpr const char* kDirectoryCell = "Directory";
 inline constexpr const char* kUnknownFreeSpace = "---N/A---";
 

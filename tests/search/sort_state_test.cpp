@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "search/row_order.h"
 #include "search/row_texts.h"
 #include "store/catalog.h"
 #include "support/temp_tree.h"
@@ -14,9 +15,7 @@ namespace mardo {
 namespace {
 
 std::vector<std::string> Sorted(std::vector<const FileRecord*> rows, const SortState& state, bool dirsFirst) {
-  std::stable_sort(rows.begin(), rows.end(), [&](const FileRecord* a, const FileRecord* b) {
-    return CompareResultRows(a, b, state, dirsFirst) < 0;
-  });
+  SortRows(rows, state, dirsFirst);
   std::vector<std::string> names;
   for (const FileRecord* r : rows)
     names.push_back(std::string(r->Name()) + "@" + std::to_string(r->lastWriteTime));

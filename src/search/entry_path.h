@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace mardo {
+
+class Catalog;
+class FileRecord;
+
+// The path of an entry as its catalog lists it, without the volume root: the containing
+// directory's path, a backslash and the name ("\docs\a.txt", "\a.txt" in the root directory).
+std::string ListedPath(const FileRecord& entry);
+
+// The native path of directory `dirNumber` of `catalog` on this machine, or nullopt when the
+// catalog cannot name one here (a catalog older than version 2 records no volume root; a root
+// such as "E:\" or "\\srv\share\" belongs to another system). Below the catalog's root directory
+// the path is built from the directory entries' own names, so a name holding a backslash keeps it;
+// only the root directory's stored path is read, and when the medium is present and that path
+// fits several directories, the first that exists is taken.
+std::optional<std::string> NativeDirectoryPath(const Catalog& catalog, int32_t dirNumber);
+
+// The native path of an entry: its directory's native path, a separator and its name.
+std::optional<std::string> NativeEntryPath(const FileRecord& entry);
+
+}  // namespace mardo

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <span>
+
+#include "search/sort_state.h"
+
+namespace mardo {
+
+class Catalog;
+class FileRecord;
+
+// Puts the rows of a list in the order of its sort state (the results or the directory list, with
+// the "Dirs before files" rule, or the catalog list). Rows that compare equal on every key keep
+// their order.
+void SortRows(std::span<const FileRecord*> rows, const SortState& state, bool dirsFirst);
+void SortRows(std::span<const Catalog*> rows, const SortState& state);
+
+}  // namespace mardo
