@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/text_compare.h"
 #include "cli/cli_form.h"
 #include "cli/cli_texts.h"
 #include "cli/table_writer.h"
@@ -19,7 +20,7 @@
 #include "search/search_texts.h"
 #include "search/sort_state.h"
 #include "store/catalog_library.h"
-#include "base/text_compare.h"
+#include "store/store_texts.h"
 
 namespace mardo {
 namespace {
@@ -141,11 +142,11 @@ class Session {
     if (command.Has("yes")) return TerminalPrompts::Answer::kYes;
     return context_.inputIsTerminal ? TerminalPrompts::Answer::kAsk : TerminalPrompts::Answer::kNo;
   }
-  int Finish(const CliForm& form, AddWorkflow::Outcome outcome) {
+  int Finish(const CliForm& form, const AddWorkflow::Result& result) {
     if (!form.status.empty() && form.status != texts::kWaitPlease) {
       context_.out << TerminalPrompts::ForTerminal(form.status) << '\n';
     }
-    switch (outcome) {
+    switch (result.outcome) {
       case AddWorkflow::Outcome::kStored:
         return kSuccess;
       case AddWorkflow::Outcome::kNotWritten:
@@ -256,12 +257,11 @@ int Session::List(const ParsedCommand& command) {
   if (catalog == nullptr) return Fail("No catalog named '" + name + "'");
   int32_t dirNumber = 0;
   if (command.positional.size() == 2) {
-    std::string path = command.positional[1];
-    std::replace(path.begin(), path.end(), '/', '\\');
-    if (path.size() > 1 && path.back() == '\\') path.pop_back();
-    if (path == "\\") path.clear();
-    dirNumber = FindDirectory(*catalog, path);
-    if (dirNumber < 0) return Fail("No directory '" + path + "' in catalog '" + name + "'");
+    dirNumber = FindDirectoryByPath(*catalog, command.positional[1]);
+    if (dirNumber < 0) {
+      return Fail("No directory '" + NormaliseCatalogPath(command.positional[1]) + "' in catalog '" + name +
+                  "'");
+    }
   } else if (catalog->dirs.Empty()) {
     return Fail("The catalog '" + name + "' holds no directory");
   }
@@ -307,7 +307,7 @@ int Session::Refresh(const ParsedCommand& command) {
   const std::string& name = command.positional[0];
   const Catalog* catalog = FirstNamed(name);
   if (catalog == nullptr) return Fail("No catalog named '" + name + "'");
-  if (catalog->formatVersion < 2) {
+  if (!catalog->CanBeRefreshed()) {
     return Fail("The catalog '" + name + "' does not record its volume root and cannot be refreshed");
   }
   CliForm form(context_.err, context_.errorIsTerminal, context_.cancel, context_.cancellable);
@@ -324,7 +324,7 @@ int Session::Delete(const ParsedCommand& command) {
     if (FirstNamed(name) == nullptr) return Fail("No catalog named '" + name + "'");
   }
   TerminalPrompts prompts(context_.in, context_.err, Answering(command));
-  if (!prompts.AskYesNo(texts::cli::kReallyDelete, texts::kApplicationTitle)) return kNothing;
+  if (!prompts.AskYesNo(texts::kReallyDelete, texts::kApplicationTitle)) return kNothing;
   int status = kSuccess;
   for (const std::string& name : command.positional) {
     const Catalog* catalog = FirstNamed(name);

@@ -29,6 +29,50 @@ std::string JoinNativePath(std::string_view dir, std::string_view name) {
   return out;
 }
 
+namespace {
+
+void FindReadings(const std::string& dir, const std::vector<std::string_view>& parts, size_t first,
+                  size_t limit, std::vector<std::string>& found) {
+  if (first == parts.size()) {
+    found.push_back(dir);
+    return;
+  }
+  std::string name;
+  for (size_t k = first; k < parts.size() && found.size() < limit; ++k) {
+    if (k > first) name.push_back('\\');
+    name.append(parts[k]);
+    if (name.empty()) continue;
+    const std::string candidate = JoinNativePath(dir, name);
+    struct stat st;
+    if (::lstat(candidate.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      FindReadings(candidate, parts, k + 1, limit, found);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> FindNativeDirectories(std::string_view volumeRoot, std::string_view catalogPath,
+                                               size_t limit) {
+  std::vector<std::string> found;
+  std::string root(volumeRoot);
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  struct stat st;
+  if (root.empty() || limit == 0 || ::lstat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return found;
+  std::vector<std::string_view> parts;
+  if (!catalogPath.empty() && catalogPath[0] == '\\') catalogPath.remove_prefix(1);
+  if (!catalogPath.empty()) {
+    size_t start = 0;
+    while (true) {
+      const size_t slash = catalogPath.find('\\', start);
+      parts.push_back(catalogPath.substr(start, slash == std::string_view::npos ? slash : slash - start));
+      if (slash == std::string_view::npos) break;
+      start = slash + 1;
+    }
+  }
+  FindReadings(root, parts, 0, limit, found);
+  return found;
+}
+
 std::string SystemErrorText(int errorNumber) {
   char buffer[256];
   // GNU strerror_r returns the text, which may or may not live in the buffer.

@@ -16,6 +16,12 @@ std::string CanonicalPath(const std::string& path);
 // `dir` + "/" + `name`, without doubling a separator that `dir` already ends with.
 std::string JoinNativePath(std::string_view dir, std::string_view name);
 
+// The existing directories that a catalog path may name below a volume root ("/media/usb/"). On
+// Linux a name may hold a backslash, so "\a\b" may be "a/b" or the single name "a\b": every
+// reading that exists is returned, up to `limit` of them. Links are not followed.
+std::vector<std::string> FindNativeDirectories(std::string_view volumeRoot, std::string_view catalogPath,
+                                               size_t limit);
+
 // The system's text for an errno value.
 std::string SystemErrorText(int errorNumber);
 

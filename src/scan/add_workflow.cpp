@@ -1,12 +1,11 @@
 #include "scan/add_workflow.h"
 
-#include <cstdio>
-
+#include "base/format_text.h"
 #include "platform/catalog_path.h"
 #include "platform/directory_reader.h"
+#include "platform/file_system.h"
 #include "platform/mount_table.h"
 #include "platform/user_prompts.h"
-#include "platform/volume_query.h"
 #include "scan/scan_texts.h"
 #include "scan/volume_identification.h"
 #include "store/catalog_library.h"
@@ -16,30 +15,43 @@ namespace {
 
 using Icon = UserPrompts::Icon;
 
-// printf-style filling of a message with texts and numbers, without a length limit.
-template <class... Args>
-std::string Format(const char* format, Args... args) {
-  const int n = std::snprintf(nullptr, 0, format, args...);
-  if (n <= 0) return {};
-  std::string out(static_cast<size_t>(n) + 1, '\0');
-  std::snprintf(out.data(), out.size(), format, args...);
-  out.pop_back();
-  return out;
-}
+// The longest text a catalog file can hold (one length byte).
+constexpr size_t kStoredTextLimit = 255;
 
-// The directory a catalog was made from: its volume root, and for a catalog of a subdirectory
-// (label "[\photos\2000]") that subdirectory.
-std::string ScanRootOf(const Catalog& catalog) {
-  const std::string& label = catalog.volumeLabel;
-  const bool subdirectory =
-      label.size() >= 3 && label.compare(0, 2, "[\\") == 0 && label.compare(0, 3, "[\\\\") != 0;
-  if (!subdirectory) return catalog.volumeRoot;
-  const std::string below = label.substr(2, label.size() - 3);
-  if (IsWindowsStylePath(catalog.volumeRoot)) return catalog.volumeRoot + below;
-  return NativePathFromCatalog(catalog.volumeRoot, "\\" + below);
+bool IsSubdirectoryLabel(std::string_view label) {
+  return label.substr(0, 2) == "[\\" && label.substr(0, 3) != "[\\\\";
 }
 
 }  // namespace
+
+CatalogOrigin OriginOf(const Catalog& catalog) {
+  CatalogOrigin origin;
+  origin.volumeRoot = catalog.volumeRoot;
+  const std::string& label = catalog.volumeLabel;
+  if (!IsSubdirectoryLabel(label)) return origin;
+  // A label that reached the length limit may have lost its end, and with it part of the path.
+  if (label.size() >= kStoredTextLimit || label.back() != ']') {
+    origin.cut = true;
+    return origin;
+  }
+  origin.subdirectory = label.substr(1, label.size() - 2);
+  return origin;
+}
+
+ScanJob::~ScanJob() = default;
+
+void ScanJob::Run(const std::atomic<bool>* cancel, const TreeScanner::ProgressCallback& progress) {
+  catalog_->freeSpace = IsWindowsStylePath(root_) ? -1.0f : volumes_.FreeSpace(root_);
+  PosixDirectoryReader reader;
+  const MountTable mounts = volumes_.Mounts();
+  TreeScanner scanner(*catalog_, reader, mounts);
+  if (progress) scanner.SetProgressCallback(progress);
+  scanner.SetCancelFlag(cancel);
+  found_ = scanner.Scan(root_, ignore_);
+  cancelled_ = scanner.Cancelled();
+  refusal_ = scanner.RefusalText();
+  ran_ = true;
+}
 
 AddWorkflow::AddWorkflow(CatalogLibrary& library, CatalogForm& form, UserPrompts& prompts,
                          const VolumeQuery& volumes)
@@ -72,10 +84,6 @@ bool AddWorkflow::IdentifyVolume(const std::string& rootPath) {
   return true;
 }
 
-void AddWorkflow::MeasureFreeSpace(const std::string& rootPath) {
-  pending_->freeSpace = IsWindowsStylePath(rootPath) ? -1.0f : volumes_.FreeSpace(rootPath);
-}
-
 void AddWorkflow::ResetPending() {
   pending_ = std::make_unique<Catalog>();
   form_.SetLabelText("");
@@ -90,17 +98,17 @@ void AddWorkflow::RemoveReplacedCatalog(const Catalog* replaced) {
   library_.RemoveCatalog(replaced);
 }
 
-AddWorkflow::Outcome AddWorkflow::AddVolume(bool silent) {
-  return Run(silent, nullptr);
+std::unique_ptr<ScanJob> AddWorkflow::PrepareAdd(bool silent) {
+  return Prepare(silent, nullptr);
 }
 
-AddWorkflow::Outcome AddWorkflow::Run(bool silent, const Catalog* refreshed) {
+std::unique_ptr<ScanJob> AddWorkflow::Prepare(bool silent, const Catalog* refreshed) {
   if (form_.LabelText().empty() && !form_.RootText().empty()) IdentifyVolume(form_.RootText());
   form_.SetStatusMessage("");
   const std::string root = form_.RootText();
   if (root.empty()) {
     prompts_.Message(texts::kSelectRoot, texts::kApplicationTitle, Icon::kExclamation);
-    return Outcome::kNothing;
+    return nullptr;
   }
   const std::string ignore = form_.IgnoreText();
   form_.AddHistory(CatalogForm::History::kDirectories, root);
@@ -108,7 +116,7 @@ AddWorkflow::Outcome AddWorkflow::Run(bool silent, const Catalog* refreshed) {
   const std::string label = form_.LabelText();
   if (label.empty()) {
     prompts_.Message(texts::kGiveName, texts::kApplicationTitle, Icon::kExclamation);
-    return Outcome::kNothing;
+    return nullptr;
   }
   if (label != pending_->volumeLabel) pending_->catalogName = label;
   form_.SetStatusMessage(texts::kWaitPlease);
@@ -124,75 +132,115 @@ AddWorkflow::Outcome AddWorkflow::Run(bool silent, const Catalog* refreshed) {
         const char* question = match == 2 ? texts::kSameLabel : texts::kAlreadyExisting;
         if (!prompts_.AskYesNo(question, texts::kApplicationTitle)) {
           ResetPending();
-          return Outcome::kNothing;
+          return nullptr;
         }
       }
     }
   }
-  const std::string replacedPath = replaced != nullptr ? replaced->filePath : std::string();
 
+  auto job = std::unique_ptr<ScanJob>(new ScanJob());
+  job->catalog_ = std::exchange(pending_, std::make_unique<Catalog>());
+  job->root_ = root;
+  job->ignore_ = ignore;
+  job->silent_ = silent;
+  job->volumes_ = volumes_;
+  job->replaced_ = replaced;
+  if (replaced != nullptr) job->replacedPath_ = replaced->filePath;
   form_.BeginWait();
-  MeasureFreeSpace(root);
-  int32_t found = 0;
-  bool cancelled = false;
-  std::string refusal;
-  {
-    PosixDirectoryReader reader;
-    const MountTable mounts = volumes_.Mounts();
-    TreeScanner scanner(*pending_, reader, mounts);
-    scanner.SetProgressCallback([this](const ScanProgress& progress) { form_.ScanProgress(progress); });
-    scanner.SetCancelFlag(form_.CancelFlag());
-    found = scanner.Scan(root, ignore);
-    cancelled = scanner.Cancelled();
-    refusal = scanner.RefusalText();
-  }
-  const std::string& volumeLabel = pending_->volumeLabel;
-  std::string message;
-  if (cancelled) {
-    message = Format(texts::kScanCancelled, volumeLabel.c_str());
+  return job;
+}
+
+AddWorkflow::Result AddWorkflow::Commit(std::unique_ptr<ScanJob> job) {
+  Result result;
+  Catalog& scanned = *job->catalog_;
+  const std::string volumeLabel = scanned.volumeLabel;
+  const int32_t found = job->ran_ ? job->found_ : 0;
+  result.cancelled = job->cancelled_ || !job->ran_;
+  result.refused = !job->refusal_.empty();
+  if (result.cancelled) {
+    result.message = FormatText(texts::kScanCancelled, volumeLabel.c_str());
   } else if (found != 0) {
-    message = Format(texts::kFilesAdded, static_cast<long>(pending_->files.Size()), volumeLabel.c_str());
-  } else if (!refusal.empty()) {
-    message = refusal;
+    result.message =
+        FormatText(texts::kFilesAdded, static_cast<long>(scanned.files.Size()), volumeLabel.c_str());
+  } else if (result.refused) {
+    result.message = job->refusal_;
   } else {
-    message = Format(texts::kNoFilesAdded, volumeLabel.c_str());
+    result.message = FormatText(texts::kNoFilesAdded, volumeLabel.c_str());
   }
 
-  std::string writeError;
-  std::string writtenPath;
   bool written = true;
-  if (found != 0) {
-    if (replaced != nullptr) {
+  if (found != 0 && !result.cancelled) {
+    // The catalog to replace may have gone while the scan ran; then the new one gets a file of its
+    // own rather than the name of a file that may belong to someone else by now.
+    const Catalog* replaced = job->replaced_;
+    if (replaced != nullptr && library_.Contains(replaced) && replaced->filePath == job->replacedPath_) {
       RemoveReplacedCatalog(replaced);
-      pending_->filePath = replacedPath;
+      scanned.filePath = job->replacedPath_;
     }
-    written = library_.AddCatalog(pending_, &writeError);
-    writtenPath = library_.Catalogs().Last()->filePath;
+    written = library_.AddCatalog(job->catalog_, &result.writeError);
+    result.catalogPath = library_.Catalogs().Last()->filePath;
+    result.outcome = written ? Outcome::kStored : Outcome::kNotWritten;
   }
   form_.ShowCatalogCounts();
-  if (found != 0) form_.AddCatalogRow(library_.Catalogs().Size() - 1, silent);
+  if (result.outcome != Outcome::kNothing) form_.AddCatalogRow(library_.Catalogs().Size() - 1, job->silent_);
   form_.SortCatalogs();
-  form_.SetStatusMessage(message);
+  form_.SetStatusMessage(result.message);
   form_.EndWait();
   if (!written) {
-    prompts_.Message(Format(texts::kNotWritten, writtenPath.c_str(), writeError.c_str()),
+    prompts_.Message(FormatText(texts::kNotWritten, result.catalogPath.c_str(), result.writeError.c_str()),
                      texts::kApplicationTitle, Icon::kExclamation);
   }
   ResetPending();
-  if (found == 0) return Outcome::kNothing;
-  return written ? Outcome::kStored : Outcome::kNotWritten;
+  return result;
 }
 
-AddWorkflow::Outcome AddWorkflow::RefreshCatalog(const Catalog* catalog) {
-  if (catalog == nullptr) return Outcome::kNothing;
-  const std::string root = ScanRootOf(*catalog);
-  form_.SetRootText(root);
-  if (IdentifyVolume(root) && catalog->serialNumber == pending_->serialNumber) {
-    return Run(true, catalog);
+AddWorkflow::Result AddWorkflow::RunHere(std::unique_ptr<ScanJob> job) {
+  if (!job) return {};
+  job->Run(form_.CancelFlag(), [this](const ScanProgress& progress) { form_.ScanProgress(progress); });
+  return Commit(std::move(job));
+}
+
+AddWorkflow::Result AddWorkflow::AddVolume(bool silent) {
+  return RunHere(PrepareAdd(silent));
+}
+
+AddWorkflow::Result AddWorkflow::RefreshCatalog(const Catalog* catalog) {
+  return RunHere(PrepareRefresh(catalog));
+}
+
+std::unique_ptr<ScanJob> AddWorkflow::PrepareRefresh(const Catalog* catalog) {
+  if (catalog == nullptr || !catalog->CanBeRefreshed()) return nullptr;
+  const CatalogOrigin origin = OriginOf(*catalog);
+  if (origin.cut) {
+    prompts_.Message(FormatText(texts::kRefreshPathCut, catalog->DisplayName().c_str()),
+                     texts::kApplicationTitle, Icon::kExclamation);
+    return nullptr;
   }
-  prompts_.Message(Format(texts::kCannotRefresh, catalog->catalogName.c_str(), root.c_str()),
+  // The directory to scan again, found on the medium from the stored path. Since a name may hold a
+  // backslash here, a stored path may fit several directories; then it is not known which one
+  // was catalogued.
+  std::string root = origin.volumeRoot;
+  if (!origin.subdirectory.empty()) {
+    if (IsWindowsStylePath(origin.volumeRoot)) {
+      root = origin.volumeRoot + origin.subdirectory.substr(1);
+    } else {
+      const std::vector<std::string> readings =
+          FindNativeDirectories(origin.volumeRoot, origin.subdirectory, 2);
+      if (readings.size() > 1) {
+        prompts_.Message(FormatText(texts::kRefreshPathAmbiguous, catalog->DisplayName().c_str(),
+                                    readings[0].c_str(), readings[1].c_str()),
+                         texts::kApplicationTitle, Icon::kExclamation);
+        return nullptr;
+      }
+      root =
+          readings.size() == 1 ? readings[0] : NativePathFromCatalog(origin.volumeRoot, origin.subdirectory);
+    }
+  }
+  form_.SetRootText(root);
+  if (IdentifyVolume(root) && catalog->serialNumber == pending_->serialNumber) return Prepare(true, catalog);
+  prompts_.Message(FormatText(texts::kCannotRefresh, catalog->catalogName.c_str(), root.c_str()),
                    texts::kApplicationTitle, Icon::kExclamation);
-  return Outcome::kNothing;
+  return nullptr;
 }
 
 }  // namespace mardo

@@ -5,7 +5,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/volume_query.h"
 #include "scan/tree_scanner.h"
 #include "store/catalog.h"
 
@@ -13,7 +15,6 @@ namespace mardo {
 
 class CatalogLibrary;
 class UserPrompts;
-class VolumeQuery;
 
 // The part of the Catalog tab that the Add and Refresh workflow reads and fills. The window
 // implements it with its widgets, the command line with its options and the terminal.
@@ -41,25 +42,70 @@ class CatalogForm {
   // Hit-count pane cleared, record count, "%d catalogs loaded".
   virtual void ShowCatalogCounts() = 0;
 
-  // Around the long part of the work (the wait cursor).
+  // Around the scan: from the moment a scan is prepared until it is committed (the wait cursor,
+  // or the disabled form with its Cancel button).
   virtual void BeginWait() {}
   virtual void EndWait() {}
-  // Progress of the scan, at most about every 100 ms.
+  // For a scan run on the caller's thread: progress, at most about every 100 ms, and a flag the
+  // front end sets to cancel (nullptr when it cannot cancel).
   virtual void ScanProgress(const mardo::ScanProgress& progress) { (void)progress; }
-  // A flag the front end sets to cancel the scan; nullptr when it cannot cancel.
   virtual const std::atomic<bool>* CancelFlag() { return nullptr; }
 };
 
+// One scan that the workflow prepared: the catalog to fill and the tree to walk. Run touches
+// nothing but the job itself, so it may run on a worker thread while the caller's thread goes on;
+// the job then goes back to the workflow's Commit on the caller's thread.
+class ScanJob {
+ public:
+  ~ScanJob();
+
+  // Measures the free space of the volume and walks the tree. `cancel` (may be nullptr) stops the
+  // walk when it becomes true; `progress` (may be empty) is called on this thread.
+  void Run(const std::atomic<bool>* cancel, const TreeScanner::ProgressCallback& progress);
+
+  // The directory the scan walks.
+  const std::string& Root() const { return root_; }
+
+ private:
+  friend class AddWorkflow;
+  ScanJob() = default;
+
+  std::unique_ptr<Catalog> catalog_;
+  std::string root_;
+  std::string ignore_;
+  bool silent_ = false;
+  VolumeQuery volumes_;
+  // The catalog this one replaces once it has found something, and that catalog's file.
+  const Catalog* replaced_ = nullptr;
+  std::string replacedPath_;
+
+  bool ran_ = false;
+  int32_t found_ = 0;
+  bool cancelled_ = false;
+  std::string refusal_;
+};
+
 // Catalogues the volume or directory of the root box under the label of the label box, and
-// refreshes existing catalogs from their media. Holds the pending catalog that identification and
-// the scan fill.
+// refreshes existing catalogs from their media. Holds the pending catalog that identification
+// fills. Each Add and Refresh has three steps: Prepare (the checks and questions, on the caller's
+// thread), ScanJob::Run (on any thread), Commit (library changes, rows and messages, on the
+// caller's thread).
 class AddWorkflow {
  public:
   // How an Add or Refresh ended.
   enum class Outcome {
-    kNothing,     // stopped, declined, cancelled, or the scan found nothing: nothing changed
+    kNothing,     // stopped, declined, cancelled, refused, or the scan found nothing: nothing changed
     kStored,      // the catalog joined the library and its file was written
     kNotWritten,  // the catalog joined the library for this run, but its file could not be written
+  };
+
+  struct Result {
+    Outcome outcome = Outcome::kNothing;
+    std::string message;      // what the message pane says at the end
+    bool cancelled = false;   // the user cancelled the scan
+    bool refused = false;     // the scan refused the tree (too many directories)
+    std::string catalogPath;  // kStored, kNotWritten: the catalog file
+    std::string writeError;   // kNotWritten: why the file could not be written
   };
 
   AddWorkflow(CatalogLibrary& library, CatalogForm& form, UserPrompts& prompts, const VolumeQuery& volumes);
@@ -70,20 +116,32 @@ class AddWorkflow {
   // whether the volume was identified.
   bool IdentifyVolume(const std::string& rootPath);
 
-  // The Add button (silent false). Asks before replacing a catalog of the same volume or name;
-  // the old catalog stays until its replacement has been scanned.
-  Outcome AddVolume(bool silent);
+  // The Add button (silent false): checks the boxes, records the histories and asks before
+  // replacing a catalog of the same volume or name. Returns the scan to run, or nullptr when the
+  // workflow stopped (the user has been told why).
+  std::unique_ptr<ScanJob> PrepareAdd(bool silent);
 
-  // Catalogues again the volume behind `catalog` (version 2 or more) and replaces that catalog,
-  // and only that one, without asking.
-  Outcome RefreshCatalog(const Catalog* catalog);
+  // Catalogues again the directory `catalog` (version 2 or more) was made from, if the same medium
+  // is there, to replace that catalog and only that one, without asking. Refuses when the stored
+  // path cannot be trusted to name the directory that was catalogued. nullptr when there is
+  // nothing to scan (the user has been told why).
+  std::unique_ptr<ScanJob> PrepareRefresh(const Catalog* catalog);
+
+  // Stores what the scan found: the replaced catalog goes (if it is still there) and the new one
+  // joins the library with its file; the rows, counts and messages follow. The old catalog stays
+  // when the scan found nothing or was cancelled.
+  Result Commit(std::unique_ptr<ScanJob> job);
+
+  // The three steps on the caller's thread, with the form's progress and cancel flag.
+  Result AddVolume(bool silent);
+  Result RefreshCatalog(const Catalog* catalog);
 
   Catalog& Pending() { return *pending_; }
 
  private:
-  Outcome Run(bool silent, const Catalog* refreshed);
+  std::unique_ptr<ScanJob> Prepare(bool silent, const Catalog* refreshed);
+  Result RunHere(std::unique_ptr<ScanJob> job);
   void RemoveReplacedCatalog(const Catalog* replaced);
-  void MeasureFreeSpace(const std::string& rootPath);
   void ResetPending();
 
   CatalogLibrary& library_;
@@ -92,5 +150,16 @@ class AddWorkflow {
   const VolumeQuery& volumes_;
   std::unique_ptr<Catalog> pending_;
 };
+
+// The directory a catalog was made from, in the catalog's own form: its volume root, and for a
+// catalog of a subdirectory (label "[\photos\2000]") that subdirectory's catalog path
+// ("\photos\2000"). `cut` tells that the label was cut when the catalog was written, so the
+// subdirectory is not known.
+struct CatalogOrigin {
+  std::string volumeRoot;
+  std::string subdirectory;  // catalog form; empty for the volume root
+  bool cut = false;
+};
+CatalogOrigin OriginOf(const Catalog& catalog);
 
 }  // namespace mardo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/app_title.h"
+
 // Texts of the scanning subsystem shown to the user, in one place.
 namespace mardo::texts {
 
@@ -11,7 +13,6 @@ inline constexpr const char* kTooManyDirectories =
 
 namespace mardo::texts {
 
-inline constexpr const char* kApplicationTitle = "Mardo";
 inline constexpr const char* kVolumeLabelError = "Volume label error";
 inline constexpr const char* kSelectRoot = "Select Root directory before Add";
 inline constexpr const char* kGiveName = "Give a name before Add";
@@ -26,5 +27,11 @@ inline constexpr const char* kCannotRefresh =
     "The catalog file cannot be refreshed, because the medium '%s' \r\nis not present in original device "
     "(%s). "
     "Insert it and try again.";
+inline constexpr const char* kRefreshPathCut =
+    "The catalog '%s' cannot be refreshed: the path of the directory it was made from was too long to be "
+    "stored whole, so that directory is not known.";
+inline constexpr const char* kRefreshPathAmbiguous =
+    "The catalog '%s' cannot be refreshed: it may have been made from '%s' or from '%s', since a name may "
+    "hold a backslash.";
 
 }  // namespace mardo::texts

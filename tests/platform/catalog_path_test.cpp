@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
 #include "scan/volume_path.h"
+#include "support/temp_tree.h"
 
 namespace mardo {
 namespace {
@@ -35,6 +41,25 @@ TEST(CatalogPath, WindowsStyleRootsKeepTheirRules) {
   EXPECT_EQ(WindowsVolumeRelativePath("\\\\srv\\share\\docs"), "\\docs");
   EXPECT_EQ(WindowsVolumeRelativePath("\\\\srv"), "");
   EXPECT_EQ(WindowsVolumeRelativePath("relative\\dir"), "relative\\dir");
+}
+
+TEST(CatalogPath, EveryExistingReadingOfAStoredPathIsFound) {
+  test::TempDir tmp;
+  tmp.MakeDir("a/b/c");
+  tmp.MakeDir("a\\b/c");
+  tmp.MakeDir("x\\y");
+  tmp.MakeFile("file", 1);
+  const std::string root = tmp.Path() + "/";
+  auto found = FindNativeDirectories(root, "\\a\\b\\c", 5);
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::string>{tmp / "a/b/c", tmp / "a\\b/c"}));
+  EXPECT_EQ(FindNativeDirectories(root, "\\a\\b\\c", 1).size(), 1u);
+  EXPECT_EQ(FindNativeDirectories(root, "\\x\\y", 5), (std::vector<std::string>{tmp / "x\\y"}));
+  EXPECT_EQ(FindNativeDirectories(root, "", 5), (std::vector<std::string>{tmp.Path()}));
+  EXPECT_EQ(FindNativeDirectories(root, "\\", 5), (std::vector<std::string>{tmp.Path()}));
+  EXPECT_TRUE(FindNativeDirectories(root, "\\file", 5).empty());
+  EXPECT_TRUE(FindNativeDirectories(root, "\\gone", 5).empty());
+  EXPECT_TRUE(FindNativeDirectories(tmp / "gone/", "", 5).empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/volume_query.h"
@@ -262,6 +263,94 @@ TEST_F(AddWorkflowTest, ACancelledScanStoresAndRemovesNothing) {
   ASSERT_EQ(library_.CatalogCount(), 1);
   EXPECT_EQ(library_.Catalogs()[0]->files.Size(), 4);
   EXPECT_EQ(form_.resultsCleared, 0);
+}
+
+TEST_F(AddWorkflowTest, TheScanRunsOnAnotherThreadBetweenPrepareAndCommit) {
+  Add(machine_.Usb());
+  machine_.tmp.MakeFile("media/usb/new.txt", 1);
+  prompts_.answers = {true};
+  form_.root = machine_.Usb();
+  workflow_.IdentifyVolume(form_.root);
+  std::unique_ptr<ScanJob> job = workflow_.PrepareAdd(false);
+  ASSERT_NE(job, nullptr);
+  EXPECT_EQ(job->Root(), machine_.Usb());
+  // Until the commit the library is as it was, and a new identification may start.
+  EXPECT_EQ(library_.Catalogs()[0]->files.Size(), 4);
+  EXPECT_EQ(workflow_.Pending().volumeLabel, "");
+  int reports = 0;
+  std::thread worker([&job, &reports] { job->Run(nullptr, [&reports](const ScanProgress&) { ++reports; }); });
+  worker.join();
+  EXPECT_GT(reports, 0);
+  const AddWorkflow::Result result = workflow_.Commit(std::move(job));
+  EXPECT_EQ(result.outcome, AddWorkflow::Outcome::kStored);
+  EXPECT_EQ(result.message, "5 files added to catalog from PHOTOS");
+  EXPECT_EQ(result.catalogPath, machine_.tmp / "catalogs/PHOTOS.mvl");
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  EXPECT_EQ(library_.Catalogs()[0]->files.Size(), 5);
+}
+
+TEST_F(AddWorkflowTest, ACatalogThatWentDuringTheScanIsNotReplacedAndItsFileNotReused) {
+  Add(machine_.Usb());
+  const std::string oldPath = library_.Catalogs()[0]->filePath;
+  prompts_.answers = {true};
+  form_.root = machine_.Usb();
+  std::unique_ptr<ScanJob> job = workflow_.PrepareAdd(false);
+  ASSERT_NE(job, nullptr);
+  job->Run(nullptr, {});
+  ASSERT_TRUE(library_.DeleteCatalog(library_.Catalogs()[0]));
+  machine_.tmp.MakeFile("catalogs/PHOTOS.mvl", 3, -1, "new");  // someone else's file by now
+  const AddWorkflow::Result result = workflow_.Commit(std::move(job));
+  EXPECT_EQ(result.outcome, AddWorkflow::Outcome::kStored);
+  EXPECT_EQ(result.catalogPath, machine_.tmp / "catalogs/PHOTOS1.mvl");
+  EXPECT_EQ(machine_.tmp.ReadFile("catalogs/PHOTOS.mvl"), "new");
+  EXPECT_EQ(library_.CatalogCount(), 1);
+}
+
+TEST_F(AddWorkflowTest, RefreshRefusesAPathThatFitsTwoDirectories) {
+  machine_.tmp.MakeFile("media/usb/a\\b/one.txt", 1);
+  Add(machine_.Usb() + "/a\\b");
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  EXPECT_EQ(library_.Catalogs()[0]->volumeLabel, "[\\a\\b]");
+
+  // Only the directory that was catalogued exists: the refresh finds it.
+  workflow_.RefreshCatalog(library_.Catalogs()[0]);
+  EXPECT_TRUE(prompts_.log.empty());
+  EXPECT_EQ(form_.status, "1 files added to catalog from [\\a\\b]");
+
+  // Now "a/b" exists as well: which one was catalogued is not known.
+  machine_.tmp.MakeFile("media/usb/a/b/two.txt", 1);
+  const AddWorkflow::Result result = workflow_.RefreshCatalog(library_.Catalogs()[0]);
+  EXPECT_EQ(result.outcome, AddWorkflow::Outcome::kNothing);
+  ASSERT_EQ(prompts_.log.size(), 1u);
+  EXPECT_NE(prompts_.log[0].find("cannot be refreshed"), std::string::npos);
+  EXPECT_NE(prompts_.log[0].find(machine_.Usb() + "/a/b"), std::string::npos);
+  EXPECT_NE(prompts_.log[0].find(machine_.Usb() + "/a\\b"), std::string::npos);
+  EXPECT_EQ(library_.Catalogs()[0]->files.Size(), 1);
+}
+
+TEST_F(AddWorkflowTest, RefreshRefusesALabelThatWasCut) {
+  const std::string name(127, 'n');
+  machine_.tmp.MakeFile("media/usb/" + name + "/" + name + "/" + name + "/f.txt", 1);
+  // A neighbour whose path is what is left of the cut label.
+  machine_.tmp.MakeFile("media/usb/" + name + "/" + name.substr(0, 124) + "/other.txt", 1);
+  Add(machine_.Usb() + "/" + name + "/" + name);
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  // As written to its file, the label lost its end.
+  Catalog read;
+  read.filePath = library_.Catalogs()[0]->filePath;
+  ASSERT_TRUE(read.Read());
+  EXPECT_EQ(read.volumeLabel.size(), 255u);
+  EXPECT_NE(read.volumeLabel.back(), ']');
+  EXPECT_TRUE(OriginOf(read).cut);
+
+  CatalogLibrary reloaded({}, machine_.tmp / "catalogs");
+  reloaded.LoadAll();
+  AddWorkflow workflow(reloaded, form_, prompts_, volumes_);
+  EXPECT_EQ(workflow.RefreshCatalog(reloaded.Catalogs()[0]).outcome, AddWorkflow::Outcome::kNothing);
+  ASSERT_EQ(prompts_.log.size(), 1u);
+  EXPECT_NE(prompts_.log[0].find("too long to be stored whole"), std::string::npos);
+  EXPECT_EQ(reloaded.Catalogs()[0]->files.Size(), 2);
+  EXPECT_EQ(reloaded.Catalogs()[0]->files[1]->Name(), "f.txt");
 }
 
 }  // namespace
