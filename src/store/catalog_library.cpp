@@ -4,10 +4,10 @@
 #include <atomic>
 #include <thread>
 
+#include "base/text_compare.h"
 #include "platform/file_system.h"
 #include "platform/native_file.h"
 #include "store/buffered_file.h"
-#include "base/text_compare.h"
 
 namespace mardo {
 namespace {
