@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/text_compare.h"
 #include "cli/cli_form.h"
 #include "cli/cli_texts.h"
 #include "cli/table_writer.h"
@@ -18,8 +19,8 @@
 #include "search/search_engine.h"
 #include "search/search_texts.h"
 #include "search/sort_state.h"
+#include "settings/app_texts.h"
 #include "store/catalog_library.h"
-#include "base/text_compare.h"
 
 namespace mardo {
 namespace {

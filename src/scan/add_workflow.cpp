@@ -9,6 +9,7 @@
 #include "platform/volume_query.h"
 #include "scan/scan_texts.h"
 #include "scan/volume_identification.h"
+#include "settings/app_texts.h"
 #include "store/catalog_library.h"
 
 namespace mardo {

@@ -11,7 +11,6 @@ inline constexpr const char* kTooManyDirectories =
 
 namespace mardo::texts {
 
-inline constexpr const char* kApplicationTitle = "Mardo";
 inline constexpr const char* kVolumeLabelError = "Volume label error";
 inline constexpr const char* kSelectRoot = "Select Root directory before Add";
 inline constexpr const char* kGiveName = "Give a name before Add";
