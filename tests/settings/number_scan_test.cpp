@@ -59,24 +59,5 @@ TEST(NumberScanTest, LongDigitRunsSaturate) {
   EXPECT_EQ(LeadingInteger("0xffffffffffffffffffffff"), 0);
 }
 
-TEST(NumberScanTest, LeadingIntegerReadsAsAtoi) {
-  EXPECT_EQ(LeadingInteger("  -12abc"), -12);
-  EXPECT_EQ(LeadingInteger("abc"), 0);
-  EXPECT_EQ(LeadingInteger(""), 0);
-}
-
-TEST(NumberScanTest, WholeIntegerAllowsOnlyBlanksAround) {
-  int32_t v = 0;
-  EXPECT_TRUE(ParseWholeInteger(" 512 ", v));
-  EXPECT_EQ(v, 512);
-  EXPECT_TRUE(ParseWholeInteger("-1", v));
-  EXPECT_EQ(v, -1);
-  v = 3;
-  EXPECT_FALSE(ParseWholeInteger("12x", v));
-  EXPECT_FALSE(ParseWholeInteger("", v));
-  EXPECT_FALSE(ParseWholeInteger("0x10", v));
-  EXPECT_EQ(v, 3);
-}
-
 }  // namespace
 }  // namespace mardo
