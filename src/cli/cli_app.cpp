@@ -19,6 +19,7 @@
 #include "search/search_engine.h"
 #include "search/search_texts.h"
 #include "search/sort_state.h"
+#include "settings/app_texts.h"
 #include "store/catalog_library.h"
 #include "store/store_texts.h"
 

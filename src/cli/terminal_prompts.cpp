@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "scan/scan_texts.h"
+#include "settings/app_texts.h"
 
 namespace mardo {
 
