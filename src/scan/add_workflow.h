@@ -106,6 +106,9 @@ class AddWorkflow {
     bool refused = false;     // the scan refused the tree (too many directories)
     std::string catalogPath;  // kStored, kNotWritten: the catalog file
     std::string writeError;   // kNotWritten: why the file could not be written
+    // Directories of the tree that could not be read (stored as empty), and the first few of them.
+    int32_t unreadableCount = 0;
+    std::vector<std::string> unreadablePaths;
   };
 
   AddWorkflow(CatalogLibrary& library, CatalogForm& form, UserPrompts& prompts, const VolumeQuery& volumes);

@@ -32,4 +32,25 @@ inline constexpr const char* kDefaultCatalogDateFormat = "%y-%m-%d %H:%M:%S";
 inline constexpr const char* kOperatorTexts[] = {" ", "<", "<=", "=", ">=", ">"};
 inline constexpr const char* kModeTexts[] = {"Standard search", "Duplicates", "Same names"};
 
+// Why the desktop could not open an entry, by the code of the failure ("The file '%s' cannot be
+// opened.\r\n %s"). Codes without a text give the empty reason.
+inline constexpr const char* kCannotOpen = "The file '%s' cannot be opened.\r\n %s";
+struct OpenFailureReason {
+  int code;
+  const char* text;
+};
+inline constexpr OpenFailureReason kOpenFailureReasons[] = {
+    {0, "The operating system is out of memory or resources."},
+    {2, "The specified file was not found."},
+    {3, "The specified path was not found."},
+    {5, "The operating system denied access to the specified file."},
+    {8, "There was not enough memory to complete the operation."},
+    {26, "A sharing violation occurred."},
+    {27, "The filename association is incomplete or invalid."},
+    {28, "The DDE transaction could not be completed because the request timed out."},
+    {29, "The DDE transaction failed."},
+    {30, "The DDE transaction could not be completed because other DDE transactions were being processed."},
+    {31, "There is no application associated with the given filename extension."},
+};
+
 }  // namespace mardo::texts
