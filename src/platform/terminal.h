@@ -13,4 +13,8 @@ bool StandardErrorIsTerminal();
 // usual at any other time. Both flags must live as long as the program.
 void CatchInterrupt(std::atomic<bool>& cancel, const std::atomic<bool>& armed);
 
+// Turns SIGTERM and SIGINT into a byte on a pipe, so that a program with an event loop ends as
+// when its user closes it. Returns the pipe's reading end, or -1 when it could not be made.
+int TerminationSignalPipe();
+
 }  // namespace mardo

@@ -36,25 +36,66 @@ std::string LengthCell(const FileRecord& entry, bool grouping) {
   return texts::kDirectoryCell;
 }
 
+std::string ResultCell(const FileRecord& entry, int32_t column, bool grouping, std::string_view dateFormat) {
+  switch (column) {
+    case 0:
+      return std::string(entry.Name());
+    case 1:
+      return FormatLocalTime(entry.lastWriteTime, dateFormat);
+    case 2:
+      return LengthCell(entry, grouping);
+    case 3:
+      return entry.catalog != nullptr ? entry.catalog->DisplayName() : std::string();
+    case 4:
+      return PathCell(entry);
+    default:
+      return {};
+  }
+}
+
+std::string DirectoryCell(const FileRecord& entry, int32_t column, std::string_view dateFormat) {
+  // The directory list has the results' columns without Volume.
+  return ResultCell(entry, column >= 3 ? column + 1 : column, false, dateFormat);
+}
+
+std::string CatalogCell(const Catalog& catalog, int32_t column, std::string_view dateFormat) {
+  switch (column) {
+    case 0:
+      return catalog.DisplayName();
+    case 1:
+      return FormatLocalTime(catalog.cataloguedTime, dateFormat);
+    case 2:
+      return catalog.freeSpace >= 0 ? Printf("%.3f", catalog.freeSpace)
+                                    : std::string(texts::kUnknownFreeSpace);
+    case 3:
+      return std::to_string(catalog.files.Size());
+    case 4:
+      return catalog.volumeLabel;
+    case 5:
+      return std::to_string(catalog.serialNumber);
+    case 6:
+      return catalog.filePath;
+    default:
+      return {};
+  }
+}
+
 std::array<std::string, 5> ResultCells(const FileRecord& entry, bool grouping, std::string_view dateFormat) {
-  return {std::string(entry.Name()), FormatLocalTime(entry.lastWriteTime, dateFormat),
-          LengthCell(entry, grouping),
-          entry.catalog != nullptr ? entry.catalog->DisplayName() : std::string(), PathCell(entry)};
+  std::array<std::string, 5> cells;
+  for (int32_t c = 0; c < 5; ++c) cells[static_cast<size_t>(c)] = ResultCell(entry, c, grouping, dateFormat);
+  return cells;
 }
 
 std::array<std::string, 4> DirectoryCells(const FileRecord& entry, std::string_view dateFormat) {
-  return {std::string(entry.Name()), FormatLocalTime(entry.lastWriteTime, dateFormat),
-          LengthCell(entry, false), PathCell(entry)};
+  std::array<std::string, 4> cells;
+  for (int32_t c = 0; c < 4; ++c) cells[static_cast<size_t>(c)] = DirectoryCell(entry, c, dateFormat);
+  return cells;
 }
 
 std::array<std::string, 7> CatalogCells(const Catalog& catalog, std::string_view dateFormat) {
-  return {catalog.DisplayName(),
-          FormatLocalTime(catalog.cataloguedTime, dateFormat),
-          catalog.freeSpace >= 0 ? Printf("%.3f", catalog.freeSpace) : std::string(texts::kUnknownFreeSpace),
-          std::to_string(catalog.files.Size()),
-          catalog.volumeLabel,
-          std::to_string(catalog.serialNumber),
-          catalog.filePath};
+  std::array<std::string, 7> cells;
+  for (int32_t c = 0; c < 7; ++c) cells[static_cast<size_t>(c)] = CatalogCell(catalog, c, dateFormat);
+  return cells;
 }
 
 }  // namespace mardo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,11 @@ class Catalog;
 class FileRecord;
 
 // The cell texts of the three lists, shared by the window and the command line.
+
+// One cell of a row, by column counted from 0; the same texts as the arrays below.
+std::string ResultCell(const FileRecord& entry, int32_t column, bool grouping, std::string_view dateFormat);
+std::string DirectoryCell(const FileRecord& entry, int32_t column, std::string_view dateFormat);
+std::string CatalogCell(const Catalog& catalog, int32_t column, std::string_view dateFormat);
 
 // A result row: Name, Date (`dateFormat`, local time), Length, Volume, Path. In the grouping
 // modes a directory entry's length is "Directory".

@@ -13,6 +13,8 @@ inline constexpr const char* kTabHints[] = {
     "Select volume root and push Add to catalogize",
 };
 inline constexpr const char* kCatalogsLoaded = "%d catalogs loaded";
+// A number field holding something else when its value is needed.
+inline constexpr const char* kEnterInteger = "Please enter an integer.";
 
 // Directory browsing.
 inline constexpr const char* kSelectOneRow =

@@ -6,9 +6,16 @@
 // which the settings are kept. One place, shared by the window and the command line.
 namespace mardo::texts {
 
+// The caption of the folder chooser of the "..." button.
+inline constexpr const char* kChooseDirectory = "Choose Directory";
+
+// The main window's caption, with the last component of the start directory.
+inline constexpr const char* kWindowTitle = "Mardo - %s";
+
 inline constexpr const char* kAboutCaption = "About Mardo";
 inline constexpr const char* kAboutVersion = "Mardo V2.6.3";
-inline constexpr const char* kAboutSecondLine = "Offline catalogs of removable media";
+// The About box's second line: where the settings are kept.
+inline constexpr const char* kAboutSettingsLine = "Settings: %s";
 
 inline constexpr const char* kTipsCaption = "Tips & Hints";
 // The usage text of the Tips dialog: every line ended by CR LF, one empty line at the end.
@@ -79,6 +86,26 @@ inline constexpr const char* kMenuAbout = "&About Mardo...";
 inline constexpr const char* kExitPrompt = "Quit the application; prompts to save documents";
 inline constexpr const char* kTipsPrompt = "Tips & Hints - how to use Mardo";
 inline constexpr const char* kTipsToolTip = "Hints";
+inline constexpr const char* kSelectAllPrompt = "Select all rows";
+inline constexpr const char* kStatusBarPrompt = "Show or hide the status bar";
+inline constexpr const char* kAboutPrompt = "Display program information, version number and copyright";
+inline constexpr const char* kParentPrompt = "Display parent directory";
+
+// What "mardo --help" and "mardo --version" print.
+inline constexpr const char* kWindowUsage =
+    "Usage: mardo [-dir \"DIR1,DIR2,...\"] [-dd]\n"
+    "\n"
+    "Opens Mardo's window with every catalog (.mvl) of the current directory and of the -dir\n"
+    "directories; new catalogs are written to the current directory.\n"
+    "\n"
+    "  -dir LIST    more catalog directories, separated by commas (relative ones are taken from\n"
+    "               the current directory)\n"
+    "  -dd          expert mode: hit limits above 5120, and deleting found files to the trash\n"
+    "  --help       this text\n"
+    "  --version    the version\n"
+    "\n"
+    "Options may begin with '-' or '/', in any case. The command line without a window is\n"
+    "mardo-cli.\n";
 // The message pane when no menu is open and the view has written nothing.
 inline constexpr const char* kIdleMessage = "Select Catalog to add a new volume";
 

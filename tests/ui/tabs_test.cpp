@@ -1,0 +1,289 @@
+// The three tabs at work: searching, browsing, adding, refreshing and deleting catalogs.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+
+#include <filesystem>
+#include <future>
+
+#include "search/directory_listing.h"
+#include "window_fixture.h"
+
+namespace mardo {
+namespace {
+
+using test::WindowTest;
+using Strings = std::vector<std::string>;
+
+class TabsTest : public WindowTest {
+ protected:
+  void Search(const QString& pattern) {
+    Find<QComboBox>("pattern")->setEditText(pattern);
+    Form().ReadSearchConditions();
+  }
+  QTabBar* Tabs() { return Find<QTabBar>("tabs"); }
+  std::vector<std::string> SelectedNames(ListKind list) {
+    std::vector<std::string> names;
+    for (const int row : Form().ListOf(list)->SelectedRows())
+      names.push_back(Form().ListOf(list)->model()->index(row, 0).data().toString().toStdString());
+    return names;
+  }
+  void WaitForScan() {
+    QSignalSpy finished(&Form(), &SearchAdd::ScanFinished);
+    if (Form().Scanning()) {
+      ASSERT_TRUE(finished.wait(10000));
+    }
+  }
+};
+
+TEST_F(TabsTest, ASearchFillsTheSortedResultsAndTheHitCount) {
+  WriteCatalog("a.mvl", "ALPHA");
+  WriteCatalog("b.mvl", "BETA");
+  Start();
+  Search(".txt");
+  EXPECT_EQ(Rows(ListKind::kResults), (Strings{"a.txt", "a.txt", "b.txt", "b.txt", "c.txt", "c.txt"}));
+  EXPECT_EQ(Rows(ListKind::kResults, 4), (Strings{"", "", "\\docs", "\\docs", "\\docs\\old", "\\docs\\old"}));
+  EXPECT_EQ(Pane(1), "6");
+  EXPECT_TRUE(Form().ListOf(ListKind::kResults)->hasFocus() || !Frame().isActiveWindow());
+  EXPECT_EQ(Find<QComboBox>("pattern")->itemText(0), ".txt");
+
+  // Nothing to search for: the message, and the rows stay.
+  Find<QComboBox>("pattern")->setEditText("");
+  Form().ReadSearchConditions();
+  EXPECT_EQ(prompts.log, (Strings{"Mardo|Define at least one search condition."}));
+  EXPECT_EQ(Rows(ListKind::kResults).size(), 6u);
+
+  // Directories first, then by name; the hit limit cuts the scan, '>' marks it.
+  Find<QLineEdit>("hitLimit")->setText("3");
+  Form().OnHitLimitLostFocus();
+  Search("|");
+  EXPECT_EQ(Pane(1), "0");
+  Search("o");
+  EXPECT_EQ(Rows(ListKind::kResults), (Strings{"docs", "docs", "old"}));
+  EXPECT_EQ(Pane(1), ">3");
+
+  // The mode box and the "Selected Catalogs only" box clear the rows and the count.
+  Find<QComboBox>("mode")->setCurrentIndex(1);
+  EXPECT_TRUE(Rows(ListKind::kResults).empty());
+  EXPECT_EQ(Pane(1), "");
+  Search("o");
+  Find<QCheckBox>("selectedOnly")->click();
+  EXPECT_TRUE(Rows(ListKind::kResults).empty());
+}
+
+TEST_F(TabsTest, SelectedCatalogsOnlySearchesTheSelectedRows) {
+  WriteCatalog("a.mvl", "ALPHA");
+  WriteCatalog("b.mvl", "BETA");
+  Start();
+  Find<QCheckBox>("selectedOnly")->setChecked(true);
+  SelectRows(ListKind::kCatalog, {RowNamed(ListKind::kCatalog, "BETA")});
+  Search("a.txt");
+  EXPECT_EQ(Rows(ListKind::kResults, 3), (Strings{"BETA"}));
+}
+
+TEST_F(TabsTest, TheHitLimitFieldIsNormalisedWhenItLosesTheFocus) {
+  Start();
+  QLineEdit* field = Find<QLineEdit>("hitLimit");
+  for (const auto& [typed, shown] : std::vector<std::pair<QString, QString>>{{"0", "2560"},
+                                                                             {"6000", "2560"},
+                                                                             {"5120", "5120"},
+                                                                             {"-3", "2560"},
+                                                                             {"abc", "2560"},
+                                                                             {"12x", "12"}}) {
+    field->setText(typed);
+    Form().OnHitLimitLostFocus();
+    EXPECT_EQ(field->text(), shown) << typed.toStdString();
+    EXPECT_EQ(Form().HitLimit(), shown.toInt());
+  }
+  // A text that is not a number when a search starts: the toolkit's message, the old limit.
+  field->setText("many");
+  Search("x");
+  EXPECT_EQ(prompts.log, (Strings{"Mardo|Please enter an integer."}));
+  EXPECT_EQ(Form().HitLimit(), 12);
+  Close();
+
+  Start({"-dd"});
+  Find<QLineEdit>("hitLimit")->setText("6000");
+  Form().OnHitLimitLostFocus();
+  EXPECT_EQ(Form().HitLimit(), 6000);
+}
+
+TEST_F(TabsTest, TheDirectoryTabNeedsExactlyOneSelectedRow) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Start();
+  Search(".txt");
+  SelectRows(ListKind::kResults, {0, 1});
+  Tabs()->setCurrentIndex(1);
+  EXPECT_EQ(prompts.log, (Strings{"Mardo|At first select one row from Search results or Catalog list\n"
+                                  "to see the files in same directory."}));
+  EXPECT_EQ(Tabs()->currentIndex(), 0);
+  EXPECT_EQ(Form().ShownTab(), 0);
+  EXPECT_TRUE(Find<QWidget>("results")->isVisible());
+
+  // One file: its directory, with its row selected; the caption names the catalog.
+  SelectRows(ListKind::kResults, {RowNamed(ListKind::kResults, "b.txt")});
+  Form().OnListDoubleClick();
+  EXPECT_EQ(Form().ShownTab(), 1);
+  EXPECT_EQ(Tabs()->currentIndex(), 1);
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"old", "b.txt"}));
+  EXPECT_EQ(SelectedNames(ListKind::kDirectory), (Strings{"b.txt"}));
+  EXPECT_EQ(Find<QLabel>("caption")->text(), "ALPHA");
+
+  // A catalog: its root directory.
+  Tabs()->setCurrentIndex(2);
+  SelectRows(ListKind::kCatalog, {0});
+  Form().OnListDoubleClick();
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"docs", "a.txt"}));
+}
+
+TEST_F(TabsTest, ParentAndSubdirectoryWalkTheCataloguedTree) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Start();
+  Search("c.txt");
+  SelectRows(ListKind::kResults, {0});
+  Tabs()->setCurrentIndex(1);
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"c.txt"}));
+
+  Form().OnParent();
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"old", "b.txt"}));
+  EXPECT_EQ(SelectedNames(ListKind::kDirectory), (Strings{"old"}));
+  QTest::keyClick(Form().ListOf(ListKind::kDirectory), Qt::Key_U, Qt::ControlModifier);
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"docs", "a.txt"}));
+  EXPECT_EQ(SelectedNames(ListKind::kDirectory), (Strings{"docs"}));
+  Form().OnParent();  // the root: nothing happens
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"docs", "a.txt"}));
+
+  // Enter opens the selected directory; on a file it says why not.
+  SelectRows(ListKind::kDirectory, {0});
+  QTest::keyClick(Form().ListOf(ListKind::kDirectory), Qt::Key_Return);
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"old", "b.txt"}));
+  SelectRows(ListKind::kDirectory, {1});
+  QTest::keyClick(Form().ListOf(ListKind::kDirectory), Qt::Key_Return);
+  EXPECT_EQ(prompts.log, (Strings{"Mardo|Select a Directory row !"}));
+  // A double click on a directory row opens it.
+  SelectRows(ListKind::kDirectory, {0});
+  Form().OpenDirectoryEntry();
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"c.txt"}));
+}
+
+TEST_F(TabsTest, EnterOnTheSearchTabSearchesAndCtrlUIsOffThere) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Start();
+  QComboBox* pattern = Find<QComboBox>("pattern");
+  pattern->setEditText("b.txt");
+  QTest::keyClick(pattern->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(Rows(ListKind::kResults), (Strings{"b.txt"}));
+  QTest::keyClick(Form().ListOf(ListKind::kResults), Qt::Key_U, Qt::ControlModifier);
+  EXPECT_EQ(Form().ShownTab(), 0);
+  EXPECT_TRUE(Rows(ListKind::kDirectory).empty());
+}
+
+TEST_F(TabsTest, AddCataloguesOnAWorkerThreadAndSelectsTheNewRow) {
+  tmp.MakeFile("media/x/one.txt", 1);
+  tmp.MakeFile("media/x/sub/two.txt", 2);
+  Start();
+  Tabs()->setCurrentIndex(2);
+  Find<QComboBox>("root")->setEditText(QString::fromStdString(tmp / "media/x"));
+  Form().OnRootLostFocus();  // identifies the volume and proposes a label
+  const std::string label = "[" + NormaliseCatalogPath(tmp / "media/x") + "]";
+  EXPECT_EQ(Find<QLineEdit>("volumeLabel")->text(), "\\x");
+  Find<QLineEdit>("volumeLabel")->setText("Holiday");
+  Find<QComboBox>("ignore")->setEditText("*.tmp");
+  Find<QPushButton>("add")->click();
+  EXPECT_FALSE(Find<QWidget>("pattern")->isEnabled() && Form().Scanning());
+  WaitForScan();
+  EXPECT_EQ(Pane(0).toStdString(), "3 files added to catalog from " + label);
+  EXPECT_EQ(Rows(ListKind::kCatalog), (Strings{"Holiday"}));
+  EXPECT_EQ(Pane(2), "3");
+  EXPECT_TRUE(std::filesystem::exists(tmp / "catalogs/Holiday.mvl"));
+  EXPECT_EQ(Find<QComboBox>("root")->currentText(), "");
+  EXPECT_EQ(Find<QLineEdit>("volumeLabel")->text(), "");
+  EXPECT_EQ(Find<QComboBox>("root")->itemText(0).toStdString(), tmp / "media/x");
+  EXPECT_EQ(Find<QComboBox>("ignore")->itemText(0), "*.tmp");
+  EXPECT_TRUE(Find<QWidget>("root")->isEnabled());
+  EXPECT_FALSE(Find<QWidget>("cancel")->isVisible());
+
+  // Refresh replaces the catalog and selects its row.
+  tmp.MakeFile("media/x/three.txt", 3);
+  SelectRows(ListKind::kCatalog, {0});
+  Form().OnRefresh();
+  WaitForScan();
+  EXPECT_EQ(Rows(ListKind::kCatalog, 3), (Strings{"4"}));
+  EXPECT_EQ(SelectedNames(ListKind::kCatalog), (Strings{"Holiday"}));
+}
+
+TEST_F(TabsTest, ACancelledAddLeavesEverythingAsItWas) {
+  WriteCatalog("a.mvl", "ALPHA");
+  tmp.MakeFile("media/x/one.txt", 1);
+  Start();
+  Tabs()->setCurrentIndex(2);
+  std::promise<void> cancelled;
+  std::shared_future<void> ready = cancelled.get_future().share();
+  scanStarting = [ready] { ready.wait(); };  // the scan waits until the user has cancelled
+  Find<QComboBox>("root")->setEditText(QString::fromStdString(tmp / "media/x"));
+  Find<QLineEdit>("volumeLabel")->setText("New");
+  Form().OnAdd();
+  ASSERT_TRUE(Form().Scanning());
+  EXPECT_FALSE(Find<QWidget>("add")->isEnabled());
+  EXPECT_TRUE(Find<QWidget>("cancel")->isVisible());
+  QTest::keyClick(&Form(), Qt::Key_Escape);
+  cancelled.set_value();
+  WaitForScan();
+  EXPECT_EQ(Pane(0), "Scan cancelled: nothing added to catalog from ");
+  EXPECT_EQ(Rows(ListKind::kCatalog), (Strings{"ALPHA"}));
+  EXPECT_FALSE(std::filesystem::exists(tmp / "catalogs/New.mvl"));
+  EXPECT_TRUE(Find<QWidget>("add")->isEnabled());
+}
+
+TEST_F(TabsTest, TheRootBoxIdentifiesTheVolumeAndAddSaysWhatIsMissing) {
+  tmp.MakeFile("media/x/one.txt", 1);
+  Start();
+  Tabs()->setCurrentIndex(2);
+  Form().OnAdd();
+  EXPECT_EQ(prompts.log, (Strings{"Mardo|Select Root directory before Add"}));
+  chosenFolder = QString::fromStdString(tmp / "media/x");
+  Find<QPushButton>("browse")->click();
+  EXPECT_EQ(Find<QComboBox>("root")->currentText(), *chosenFolder);
+  EXPECT_EQ(Find<QLineEdit>("volumeLabel")->text(), "\\x");
+  Find<QLineEdit>("volumeLabel")->clear();
+  Find<QComboBox>("root")->setEditText(QString::fromStdString(tmp / "media/gone"));
+  Form().OnRootLostFocus();
+  ASSERT_EQ(prompts.log.size(), 2u);
+  EXPECT_EQ(prompts.log[1], "Volume label error|No such file or directory");
+  EXPECT_EQ(Find<QComboBox>("root")->currentText(), "");
+}
+
+TEST_F(TabsTest, DeletingCatalogsTakesTheirRowsFromEveryList) {
+  WriteCatalog("a.mvl", "ALPHA");
+  WriteCatalog("b.mvl", "BETA");
+  Start();
+  Search(".txt");
+  SelectRows(ListKind::kResults, {RowNamed(ListKind::kResults, "c.txt")});
+  Tabs()->setCurrentIndex(1);
+  ASSERT_EQ(Rows(ListKind::kDirectory).size(), 1u);
+  Tabs()->setCurrentIndex(2);
+  SelectRows(ListKind::kCatalog, {0, 1});
+
+  prompts.answers = {false};
+  Form().DeleteSelectedCatalogs();
+  EXPECT_EQ(Rows(ListKind::kCatalog).size(), 2u);
+  prompts.answers = {true};
+  Form().DeleteSelectedCatalogs();
+  EXPECT_TRUE(Rows(ListKind::kCatalog).empty());
+  EXPECT_TRUE(Rows(ListKind::kResults).empty());
+  EXPECT_TRUE(Rows(ListKind::kDirectory).empty());
+  EXPECT_EQ(Find<QLabel>("caption")->text(), "");
+  EXPECT_EQ(Pane(0), "0 catalogs loaded");
+  EXPECT_FALSE(std::filesystem::exists(tmp / "catalogs/a.mvl"));
+  // Nothing left refers to the catalogs: drawing and Parent touch no freed record.
+  Form().ListOf(ListKind::kDirectory)->grab();
+  Form().ListOf(ListKind::kResults)->grab();
+  Form().OnParent();
+}
+
+}  // namespace
+}  // namespace mardo

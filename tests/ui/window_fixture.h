@@ -1,0 +1,122 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_frame.h"
+#include "app/mardo_app.h"
+#include "store/catalog.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_tree.h"
+#include "ui/list_ctrl_ex.h"
+#include "ui/list_models.h"
+#include "ui/search_add.h"
+
+namespace mardo::test {
+
+// One run of the window over a temporary start directory and settings file, with scripted
+// answers to every question and a scripted folder chooser.
+class WindowTest : public testing::Test {
+ protected:
+  WindowTest() {
+    tmp.MakeDir("catalogs");
+    settingsPath = tmp / "config/kEzu/Mardo.conf";
+  }
+  ~WindowTest() override { Close(); }
+
+  // Writes a catalog file into the start directory: directories "" and "\docs", "\docs\old"; files
+  // a.txt (10 bytes) in the root, b.txt (20) in \docs, c.txt (30) in \docs\old.
+  std::string WriteCatalog(const std::string& file, const std::string& label, uint32_t serial = 0,
+                           const std::string& root = "/media/usb/") {
+    Catalog catalog;
+    catalog.filePath = tmp / ("catalogs/" + file);
+    catalog.volumeLabel = label;
+    catalog.volumeRoot = root;
+    catalog.serialNumber = serial;
+    catalog.AddDirectory("", 3, 60.0);
+    catalog.AddDirectory("\\docs", 2, 50.0);
+    catalog.AddDirectory("\\docs\\old", 1, 30.0);
+    catalog.AddFile("a.txt", 1000, 10, 0);
+    catalog.AddFile("docs", 2000, -1, 0);
+    catalog.AddFile("b.txt", 3000, 20, 1);
+    catalog.AddFile("old", 4000, -2, 1);
+    catalog.AddFile("c.txt", 5000, 30, 2);
+    EXPECT_TRUE(catalog.Write());
+    return catalog.filePath;
+  }
+
+  void WriteSettings(const std::string& text) { tmp.MakeFile("config/kEzu/Mardo.conf", 0, -1, text); }
+
+  void Start(std::vector<std::string> arguments = {}) {
+    FormServices services;
+    services.prompts = &prompts;
+    services.chooseFolder = [this](QWidget*, const QString&) -> std::optional<QString> {
+      return chosenFolder;
+    };
+    services.now = [] { return int64_t{1796601600}; };  // 2026-12-07 00:00 UTC
+    services.scanStarting = [this] {
+      if (scanStarting) scanStarting();
+    };
+    app = std::make_unique<CMardoApp>(std::move(arguments), settingsPath, tmp / "catalogs", services);
+    app->InitInstance();
+    // Shortcuts reach only the active window.
+    Frame().activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+  }
+
+  void Close() {
+    if (!app) return;
+    app->Frame().close();
+    app.reset();
+  }
+
+  CMainFrame& Frame() { return app->Frame(); }
+  SearchAdd& Form() { return app->Frame().Form(); }
+  template <class T>
+  T* Find(const char* name) {
+    T* found = Form().findChild<T*>(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+  QString Pane(int pane) { return Frame().PaneText(pane); }
+
+  // The names of a list's rows in their shown order.
+  std::vector<std::string> Rows(ListKind list, int column = 0) {
+    std::vector<std::string> rows;
+    const QAbstractItemModel* model = Form().ListOf(list)->model();
+    for (int r = 0; r < model->rowCount(); ++r)
+      rows.push_back(model->index(r, column).data().toString().toStdString());
+    return rows;
+  }
+  void SelectRows(ListKind list, std::initializer_list<int> rows) {
+    CListCtrlEx* view = Form().ListOf(list);
+    view->clearSelection();
+    for (int row : rows)
+      view->selectionModel()->select(view->model()->index(row, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    if (rows.size() > 0)
+      view->selectionModel()->setCurrentIndex(view->model()->index(*rows.begin(), 0),
+                                              QItemSelectionModel::NoUpdate);
+  }
+  int RowNamed(ListKind list, const std::string& name) {
+    const std::vector<std::string> rows = Rows(list);
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (rows[i] == name) return static_cast<int>(i);
+    return -1;
+  }
+
+  TempDir tmp;
+  std::string settingsPath;
+  ScriptedPrompts prompts;
+  std::optional<QString> chosenFolder;
+  std::function<void()> scanStarting;
+  std::unique_ptr<CMardoApp> app;
+};
+
+}  // namespace mardo::test

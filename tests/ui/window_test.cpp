@@ -1,0 +1,224 @@
+// The main window: start-up, settings, the tabs and the lists' columns.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabBar>
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "search/row_texts.h"
+#include "ui/about_dialog.h"
+#include "window_fixture.h"
+
+namespace mardo {
+namespace {
+
+using test::WindowTest;
+using Strings = std::vector<std::string>;
+
+QString Setting(const std::string& path, const char* key) {
+  QSettings settings(QString::fromStdString(path), QSettings::IniFormat);
+  return settings.value(key).toString();
+}
+
+TEST_F(WindowTest, AFirstStartShowsTheDefaultsAndWritesTheFormats) {
+  WriteCatalog("a.mvl", "ALPHA");
+  WriteCatalog("b.mvl", "BETA");
+  Start();
+  EXPECT_EQ(Frame().windowTitle(), "Mardo - catalogs");
+  EXPECT_EQ(Pane(0), "2 catalogs loaded");
+  EXPECT_EQ(Pane(1), "");
+  EXPECT_EQ(Pane(2), "10");
+  EXPECT_EQ(Find<QLineEdit>("hitLimit")->text(), "512");
+  EXPECT_TRUE(Find<QCheckBox>("dirsFirst")->isChecked());
+  EXPECT_EQ(Find<QComboBox>("mode")->currentText(), "Standard search");
+  EXPECT_EQ(Find<QComboBox>("ignore")->currentText(), "*.tmp; \\tmp; \\Temp*");
+  ASSERT_EQ(Find<QComboBox>("root")->count(), 1);
+  EXPECT_EQ(Find<QComboBox>("root")->itemText(0), "");
+  EXPECT_EQ(Find<QTabBar>("tabs")->count(), 3);
+  EXPECT_EQ(Form().CurrentTab(), 0);
+  EXPECT_FALSE(Form().ExpertMode());
+  // The formats are in the file at once, before anything is closed.
+  EXPECT_EQ(Setting(settingsPath, "Format/Result"), "%y-%m-%d");
+  EXPECT_EQ(Setting(settingsPath, "Format/Dir"), "%y-%m-%d %H:%M:%S");
+  EXPECT_EQ(Setting(settingsPath, "Format/Catalog"), "%y-%m-%d %H:%M:%S");
+
+  Close();
+  EXPECT_EQ(Setting(settingsPath, "Settings/MaxHits"), "512");
+  EXPECT_EQ(Setting(settingsPath, "Settings/TopDirs"), "1");
+  EXPECT_EQ(Setting(settingsPath, "Settings/ColumnWidthResult"), "200,75,75,100,400");
+  EXPECT_EQ(Setting(settingsPath, "Settings/ColumnWidthCatalog"), "135,120,100,60,164,110");
+  EXPECT_EQ(Setting(settingsPath, "Directories/0"), "0,");
+  EXPECT_EQ(QString(Setting(settingsPath, "Settings/WindowPos")).split(',').size(), 10);
+}
+
+TEST_F(WindowTest, StoredValuesOutOfRangeAreReplacedAndHandTypedHistoriesLoadWhole) {
+  WriteSettings(
+      "[Settings]\nMaxHits=0\nTopDirs=2\nColumnWidthResult=0x64,010\n"
+      "[Patterns]\n0=5,a,b\n1=abc\n[Format]\nResult=%d.%m.%Y\n");
+  Start({"/DD"});
+  EXPECT_EQ(Find<QLineEdit>("hitLimit")->text(), "2560");
+  EXPECT_TRUE(Find<QCheckBox>("dirsFirst")->isChecked());
+  EXPECT_TRUE(Form().ExpertMode());
+  const QHeaderView* header = Form().ListOf(ListKind::kResults)->horizontalHeader();
+  EXPECT_EQ(header->sectionSize(0), 100);
+  EXPECT_EQ(header->sectionSize(1), 8);
+  EXPECT_EQ(header->sectionSize(2), 75);
+  QComboBox* pattern = Find<QComboBox>("pattern");
+  ASSERT_EQ(pattern->count(), 2);
+  EXPECT_EQ(pattern->itemText(0), "a,b");
+  EXPECT_EQ(pattern->itemText(1), "abc");
+  EXPECT_EQ(pattern->currentText(), "a,b");
+  EXPECT_EQ(Setting(settingsPath, "Format/Result"), "%d.%m.%Y");
+  Close();
+  EXPECT_EQ(Setting(settingsPath, "Patterns/0"), "5,a,b");
+  EXPECT_EQ(Setting(settingsPath, "Settings/MaxHits"), "2560");
+}
+
+TEST_F(WindowTest, PositionWidthsAndHistoriesComeBackAtTheNextStart) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Start();
+  Frame().setGeometry(120, 80, 700, 500);
+  Form().ListOf(ListKind::kDirectory)->horizontalHeader()->resizeSection(3, 222);
+  Form().ListOf(ListKind::kCatalog)->horizontalHeader()->resizeSection(6, 333);  // never kept
+  QComboBox* pattern = Find<QComboBox>("pattern");
+  pattern->setEditText("old");
+  Form().ReadSearchConditions();
+  const QRect geometry = Frame().geometry();
+  Close();
+
+  Start();
+  EXPECT_EQ(Frame().geometry(), geometry);
+  EXPECT_EQ(Form().ListOf(ListKind::kDirectory)->horizontalHeader()->sectionSize(3), 222);
+  EXPECT_EQ(Form().ListOf(ListKind::kCatalog)->horizontalHeader()->sectionSize(6), 240);
+  EXPECT_EQ(Find<QComboBox>("pattern")->itemText(0), "old");
+}
+
+TEST_F(WindowTest, ASettingsFileThatCannotBeWrittenIsLeftAsItWas) {
+  WriteSettings("[Settings]\nMaxHits=100\n");
+  const std::string dir = tmp / "config/kEzu";
+  std::filesystem::permissions(settingsPath, std::filesystem::perms::owner_read);
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  Start();
+  EXPECT_EQ(Find<QLineEdit>("hitLimit")->text(), "100");
+  Close();
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
+  std::filesystem::permissions(settingsPath,
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  if (::geteuid() != 0) {
+    EXPECT_EQ(tmp.ReadFile("config/kEzu/Mardo.conf"), "[Settings]\nMaxHits=100\n");
+  }
+}
+
+TEST_F(WindowTest, EachTabShowsItsOwnControlsAndHint) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Start();
+  const struct {
+    const char* name;
+    bool shown[3];
+  } table[] = {
+      {"pattern", {true, false, false}},      {"search", {true, false, false}},
+      {"dateOperator", {true, false, false}}, {"length", {true, false, false}},
+      {"selectedOnly", {true, false, true}},  {"mode", {true, false, true}},
+      {"results", {true, false, false}},      {"hitLimit", {false, true, false}},
+      {"hitLimitNote", {false, true, false}}, {"dirsFirst", {false, true, false}},
+      {"parent", {false, true, false}},       {"subdirectory", {false, true, false}},
+      {"directory", {false, true, false}},    {"caption", {false, true, false}},
+      {"root", {false, false, true}},         {"browse", {false, false, true}},
+      {"add", {false, false, true}},          {"ignore", {false, false, true}},
+      {"volumeLabel", {false, false, true}},  {"catalogs", {false, false, true}},
+  };
+  const char* hints[] = {"Type a part of filename and push Search",
+                         "Doubleclick on directory shows its content",
+                         "Select volume root and push Add to catalogize"};
+  SelectRows(ListKind::kCatalog, {0});
+  for (int tab : {2, 1, 0}) {
+    if (tab == 1) Find<QTabBar>("tabs")->setCurrentIndex(2);  // the Directory tab is reached from a catalog
+    Find<QTabBar>("tabs")->setCurrentIndex(tab);
+    ASSERT_EQ(Form().ShownTab(), tab);
+    for (const auto& row : table)
+      EXPECT_EQ(Find<QWidget>(row.name)->isVisible(), row.shown[tab]) << row.name << " on tab " << tab;
+    EXPECT_EQ(Pane(0), hints[tab]);
+    EXPECT_EQ(Frame().Action("parentDirectory")->isEnabled(), tab == 1);
+  }
+  // The three lists take one place and one size, also after a resize.
+  Frame().resize(900, 700);
+  QApplication::processEvents();
+  Find<QTabBar>("tabs")->setCurrentIndex(2);
+  QApplication::processEvents();
+  EXPECT_EQ(Form().ListOf(ListKind::kCatalog)->geometry().size(),
+            Form().ListOf(ListKind::kResults)->geometry().size());
+}
+
+TEST_F(WindowTest, CatalogRowsShowTheCoresTextsAndHeaderClicksSortByTheLastClicked) {
+  WriteCatalog("a.mvl", "ALPHA", 7);
+  WriteCatalog("b.mvl", "beta", 3000000000u);
+  WriteCatalog("c.mvl", "Gamma", 5);
+  Start();
+  EXPECT_EQ(Rows(ListKind::kCatalog), (Strings{"ALPHA", "beta", "Gamma"}));
+  const Catalog* alpha = Form().Library().Catalogs()[0];
+  for (int c = 0; c < 7; ++c)
+    EXPECT_EQ(Rows(ListKind::kCatalog, c)[0], CatalogCell(*alpha, c, "%y-%m-%d %H:%M:%S")) << c;
+  // Serial number ascending, compared unsigned.
+  Form().OnColumnClick(ListKind::kCatalog, 5);
+  EXPECT_EQ(Rows(ListKind::kCatalog), (Strings{"Gamma", "ALPHA", "beta"}));
+  Form().OnColumnClick(ListKind::kCatalog, 5);
+  EXPECT_EQ(Rows(ListKind::kCatalog), (Strings{"beta", "ALPHA", "Gamma"}));
+  const QHeaderView* header = Form().ListOf(ListKind::kCatalog)->horizontalHeader();
+  EXPECT_EQ(header->sortIndicatorSection(), 5);
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+  // A click on the header itself reaches the same handler.
+  QTest::mouseClick(Form().ListOf(ListKind::kCatalog)->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                    QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+  EXPECT_EQ(Form().SortOf(ListKind::kCatalog).Keys()[0], 1);
+  EXPECT_EQ(Form().SortOf(ListKind::kCatalog).Keys()[1], 6);
+}
+
+TEST_F(WindowTest, TheMenuCarriesItsLabelsAndPromptsAndTheDialogsTheirTexts) {
+  Start();
+  const struct {
+    const char* name;
+    const char* text;
+  } items[] = {{"exit", "E&xit"},
+               {"selectAll", "Select &All"},
+               {"statusBar", "&Status Bar"},
+               {"tips", "&Tips"},
+               {"about", "&About Mardo..."}};
+  for (const auto& item : items) EXPECT_EQ(Frame().Action(item.name)->text(), item.text);
+  EXPECT_EQ(Frame().Action("selectAll")->shortcut(), QKeySequence("Ctrl+A"));
+  EXPECT_EQ(Frame().Action("parentDirectory")->shortcut(), QKeySequence("Ctrl+U"));
+  Frame().Action("tips")->showStatusText(&Frame());
+  EXPECT_EQ(Pane(0), "Tips & Hints - how to use Mardo");
+
+  CTipsDlg tips;
+  EXPECT_EQ(tips.windowTitle(), "Tips & Hints");
+  const QString usage = tips.findChild<QPlainTextEdit*>("usage")->toPlainText();
+  EXPECT_TRUE(usage.startsWith("Mardo is a simple media cataloging tool, quite good usable for 200,000\n"));
+  EXPECT_TRUE(
+      usage.endsWith("from more than one directory. Catalogs from StartIn directory are always read.\n\n"));
+  CAboutDlg about(QString::fromStdString(settingsPath));
+  EXPECT_EQ(about.windowTitle(), "About Mardo");
+  EXPECT_EQ(about.findChild<QLabel*>("version")->text(), "Mardo V2.6.3");
+  EXPECT_EQ(about.findChild<QLabel*>("settingsPath")->text(),
+            QString::fromStdString("Settings: " + settingsPath));
+}
+
+TEST_F(WindowTest, EveryControlCarriesANameForScreenReaders) {
+  Start();
+  for (QWidget* w : Form().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (qobject_cast<QLabel*>(w) != nullptr && w->objectName() != "caption") continue;
+    const QString name = w->accessibleName().isEmpty() ? w->property("text").toString() : w->accessibleName();
+    EXPECT_FALSE(name.isEmpty()) << w->objectName().toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace mardo
