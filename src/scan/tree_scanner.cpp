@@ -25,7 +25,7 @@ std::string TrimOneSeparator(std::string root) {
   return root;
 }
 
-// How often the clock is read for progress and cancellation, in entries.
+// How often the clock is read for progress, in entries and directories met.
 constexpr int64_t kCheckEvery = 64;
 
 }  // namespace
@@ -58,11 +58,10 @@ bool TreeScanner::ShouldStop() {
   return cancelled_;
 }
 
-void TreeScanner::ReportProgress(std::string_view directory, bool force) {
-  if (!progress_) return;
-  if (!force && entries_ % kCheckEvery != 0) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (!force && now - lastReport_ < interval_) return;
+void TreeScanner::Tick(std::string_view directory) {
+  if (!progress_ || ++ticks_ % kCheckEvery != 0) return;
+  const auto now = clock_();
+  if (now - lastReport_ < interval_) return;
   lastReport_ = now;
   progress_(ScanProgress{entries_, directory});
 }
@@ -88,7 +87,8 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
   cancelled_ = false;
   refusal_.clear();
   entries_ = 0;
-  lastReport_ = std::chrono::steady_clock::now();
+  ticks_ = 0;
+  if (progress_) lastReport_ = clock_();
   patterns_.DeleteAll();
   ParseIgnoreList(ignoreText, patterns_);
 
@@ -110,7 +110,7 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
     if (index == 0) rootDevice = reader_->Device();
     DirRecord* dir = catalog_.AddDirectory(pending[index].catalogPath);
     if (!opened) continue;
-    ReportProgress(pending[index].nativePath, true);
+    Tick(pending[index].nativePath);
 
     const auto dirNumber = static_cast<int16_t>(index);
     DirectoryEntry entry;
@@ -139,14 +139,17 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
                          static_cast<int32_t>(std::min(size, kMaxRecordedLength)), dirNumber);
       }
       ++entries_;
-      ReportProgress(pending[index].nativePath, false);
+      Tick(pending[index].nativePath);
     }
     reader_->Close();
   }
 
+  // The final count; a cancel that comes with it still counts, as the scan has not ended yet.
+  if (progress_) progress_(ScanProgress{entries_, root});
+  if (ShouldStop()) return Abandon();
+
   TotalsPass();
   patterns_.DeleteAll();
-  ReportProgress(root, true);
   return catalog_.files.Size();
 }
 

@@ -28,6 +28,7 @@ struct ScanProgress {
 class TreeScanner {
  public:
   using ProgressCallback = std::function<void(const ScanProgress&)>;
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
   // Scans the real file system with this process's mount table.
   explicit TreeScanner(Catalog& catalog);
@@ -40,10 +41,14 @@ class TreeScanner {
   // was cancelled or refused (then the catalog is left empty).
   int32_t Scan(const std::string& rootPath, std::string_view ignoreText);
 
-  // Called with the progress at most about every `interval` while scanning.
+  // Called with the progress at most every `interval` while scanning, and once more with the
+  // final count when a scan completes.
   void SetProgressCallback(ProgressCallback callback,
                            std::chrono::milliseconds interval = std::chrono::milliseconds(100));
-  // Checked between entries; when it becomes true the scan stops and stores nothing.
+  // The clock that spaces the progress reports: the steady clock unless replaced.
+  void SetClock(Clock clock) { clock_ = std::move(clock); }
+  // Checked between entries and once more after the final progress report; when it becomes
+  // true the scan stops and stores nothing.
   void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
 
   bool Cancelled() const { return cancelled_; }
@@ -59,7 +64,7 @@ class TreeScanner {
 
   std::string RootCatalogPath(const std::string& nativeRoot) const;
   bool ShouldStop();
-  void ReportProgress(std::string_view directory, bool force);
+  void Tick(std::string_view directory);
   bool Ignored(std::string_view name, bool directory);
   void TotalsPass();
   int32_t Abandon();
@@ -75,8 +80,10 @@ class TreeScanner {
 
   ProgressCallback progress_;
   std::chrono::milliseconds interval_{100};
+  Clock clock_ = [] { return std::chrono::steady_clock::now(); };
   std::chrono::steady_clock::time_point lastReport_;
   int64_t entries_ = 0;
+  int64_t ticks_ = 0;  // entries and directories met, for spacing the clock reads
   const std::atomic<bool>* cancel_ = nullptr;
   bool cancelled_ = false;
   std::string refusal_;

@@ -327,5 +327,69 @@ TEST(TreeScanner, ReportsProgressAndStopsWhenCancelled) {
   EXPECT_EQ(catalog.dirs.Size(), 0);
 }
 
+// A root with `dirs` subdirectories of `files` files each.
+void AddWideTree(FakeDirectoryReader& reader, int dirs, int files) {
+  std::vector<Entry> rootEntries = ManyDirectories(dirs);
+  reader.Add("/r", rootEntries);
+  for (const Entry& dir : rootEntries) {
+    std::vector<Entry> inside;
+    for (int i = 0; i < files; ++i) inside.push_back({"f" + std::to_string(i), false, 1});
+    reader.Add("/r/" + dir.name, inside);
+  }
+}
+
+TEST(TreeScanner, ProgressComesOnlyOnceWithinALongInterval) {
+  FakeDirectoryReader reader;
+  AddWideTree(reader, 200, 10);
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  std::vector<int64_t> seen;
+  scanner.SetProgressCallback([&seen](const ScanProgress& p) { seen.push_back(p.entries); },
+                              std::chrono::hours(24));
+  EXPECT_EQ(scanner.Scan("/r", ""), 2200);
+  EXPECT_EQ(seen, (std::vector<int64_t>{2200}));  // the final count only
+}
+
+TEST(TreeScanner, ProgressIsSpacedByTheIntervalAndReadsTheClockRarely) {
+  FakeDirectoryReader reader;
+  AddWideTree(reader, 300, 20);
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  // A clock that moves one millisecond each time it is read.
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point now{};
+  int reads = 0;
+  scanner.SetClock([&now, &reads] {
+    ++reads;
+    now += std::chrono::milliseconds(1);
+    return now;
+  });
+  std::vector<int64_t> counts;
+  std::vector<Clock::time_point> times;
+  scanner.SetProgressCallback(
+      [&](const ScanProgress& p) {
+        counts.push_back(p.entries);
+        times.push_back(now);
+      },
+      std::chrono::milliseconds(10));
+  const int32_t found = scanner.Scan("/r", "");
+  EXPECT_EQ(found, 6300);
+  // 301 directories and 6300 entries met: the clock is read once at the start and then once
+  // every so many of them, not for each.
+  EXPECT_LE(reads, 1 + (301 + 6300) / 50);
+  ASSERT_GE(counts.size(), 3u);
+  EXPECT_EQ(counts.back(), found);
+  for (size_t i = 1; i < counts.size(); ++i) EXPECT_LE(counts[i - 1], counts[i]);
+  // Every report during the scan comes at least one interval after the previous one (the first
+  // after the start, when the clock was first read).
+  Clock::time_point last = Clock::time_point{} + std::chrono::milliseconds(1);
+  for (size_t i = 0; i + 1 < times.size(); ++i) {
+    EXPECT_GE(times[i] - last, std::chrono::milliseconds(10)) << i;
+    last = times[i];
+  }
+}
+
 }  // namespace
 }  // namespace mardo
