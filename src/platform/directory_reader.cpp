@@ -12,21 +12,54 @@
 
 namespace mardo {
 
-bool PosixDirectoryReader::Open(const std::string& path) {
-  Close();
-  // O_NOFOLLOW: a directory that was swapped for a link since it was listed is not followed.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat self;
-  if (::fstat(fd, &self) != 0) {
-    ::close(fd);
-    return false;
+bool DirectoryReader::Open(const std::string& path) {
+  const DirectoryHandle directory = OpenDirectory(path);
+  const bool listed = directory.Valid() && List(directory);
+  CloseDirectory(directory);
+  return listed;
+}
+
+namespace {
+
+// O_NOFOLLOW: a directory that was swapped for a link since it was listed is not followed.
+constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+}  // namespace
+
+DirectoryHandle PosixDirectoryReader::OpenDirectory(const std::string& path) {
+  return DirectoryHandle{::open(path.c_str(), kDirectoryFlags)};
+}
+
+DirectoryHandle PosixDirectoryReader::OpenSubdirectory(DirectoryHandle parent, std::string_view name) {
+  // One name only: O_NOFOLLOW guards the last component of a path, and "." or ".." would leave
+  // the tree.
+  if (!parent.Valid() || name.empty() || name == "." || name == ".." ||
+      name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
+    return DirectoryHandle{};
   }
+  name_.assign(name);
+  return DirectoryHandle{::openat(parent.value, name_.c_str(), kDirectoryFlags)};
+}
+
+void PosixDirectoryReader::CloseDirectory(DirectoryHandle directory) {
+  if (directory.Valid()) ::close(directory.value);
+}
+
+bool PosixDirectoryReader::List(DirectoryHandle directory) {
+  Close();
+  if (!directory.Valid()) return false;
+  struct stat self;
+  if (::fstat(directory.value, &self) != 0) return false;
+  // The listing reads through a descriptor of its own, since closedir closes it; the two share
+  // one position, so the listing starts from the beginning however often the handle was listed.
+  const int fd = ::dup(directory.value);
+  if (fd < 0) return false;
   DIR* dir = ::fdopendir(fd);
   if (dir == nullptr) {
     ::close(fd);
     return false;
   }
+  ::rewinddir(dir);
   device_ = self.st_dev;
   while (const dirent* d = ::readdir(dir)) {
     const char* name = d->d_name;

@@ -3,17 +3,19 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/directory_reader.h"
 #include "scan/ignore_pattern.h"
 #include "store/catalog.h"
 
 namespace mardo {
 
-class DirectoryReader;
 class MountTable;
 
 struct ScanProgress {
@@ -24,7 +26,8 @@ struct ScanProgress {
 // Fills an empty Catalog with the directories and files under a root: breadth-first, one
 // DirRecord per directory (number 0 is the root), one FileRecord per file and per subdirectory,
 // and per-directory totals over each whole subtree. Symbolic links are recorded as files and never
-// followed; other file systems mounted inside the tree are recorded but not entered.
+// followed; other file systems mounted inside the tree are recorded but not entered. Each
+// directory is opened relative to its parent, so the depth of the tree is no limit.
 class TreeScanner {
  public:
   using ProgressCallback = std::function<void(const ScanProgress&)>;
@@ -59,7 +62,19 @@ class TreeScanner {
   struct Pending {
     std::string nativePath;
     std::string catalogPath;
-    bool enter;  // false for a directory on another file system
+    int32_t parent;     // index in the pending list; -1 for the root
+    uint32_t depth;     // 0 for the root
+    uint32_t nameSize;  // the directory's own name ends nativePath
+    bool enter;         // false for a directory on another file system
+
+    std::string_view Name() const {
+      return std::string_view(nativePath).substr(nativePath.size() - nameSize);
+    }
+  };
+  // A directory of the walk kept open, or on the chain with its handle let go of.
+  struct Link {
+    int32_t index;  // in the pending list
+    DirectoryHandle handle;
   };
 
   std::string RootCatalogPath(const std::string& nativeRoot) const;
@@ -68,6 +83,10 @@ class TreeScanner {
   bool Ignored(std::string_view name, bool directory);
   void TotalsPass();
   int32_t Abandon();
+  DirectoryHandle Reach(const std::vector<Pending>& pending, int32_t index);
+  void Push(int32_t index, DirectoryHandle handle);
+  void CutChain(size_t size);
+  void CloseAll();
 
   Catalog& catalog_;
   std::unique_ptr<DirectoryReader> ownReader_;
@@ -77,6 +96,13 @@ class TreeScanner {
 
   RecordArray<IgnorePattern> patterns_;
   std::string folded_;  // reused lower-case copy of the name being tested
+  // Open directories owned by the scan: chain_[k] is at depth k and the parent of chain_[k + 1];
+  // upcoming_ holds listed directories whose subdirectories are still to come, in walk order;
+  // current_ is the directory being read.
+  std::vector<Link> chain_;
+  std::deque<Link> upcoming_;
+  DirectoryHandle current_;
+  std::vector<int32_t> way_;  // reused: the directories to open on the way down in Reach
 
   ProgressCallback progress_;
   std::chrono::milliseconds interval_{100};

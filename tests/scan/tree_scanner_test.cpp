@@ -327,6 +327,96 @@ TEST(TreeScanner, ReportsProgressAndStopsWhenCancelled) {
   EXPECT_EQ(catalog.dirs.Size(), 0);
 }
 
+TEST(TreeScanner, TreesDeeperThanThePathLimitAreCataloguedWhole) {
+  // Two chains of 40 directories with 202-byte names, a file in each: the deepest paths are
+  // twice as long as the system accepts in one piece.
+  std::vector<std::string> names;
+  for (int level = 0; level < 40; ++level)
+    names.push_back(std::string(200, 'n') + std::to_string(10 + level));
+  TempDir tmp;
+  tmp.MakeDeepChain("a", names, "f", 1);
+  tmp.MakeDeepChain("b", names, "g", 2);
+  const MountTable mounts = MountedAt(tmp.Path());
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan(tmp.Path(), ""), 2 + 4 * 40);
+  ASSERT_EQ(catalog.dirs.Size(), 3 + 2 * 40);
+  ExpectInvariants(catalog);
+  EXPECT_EQ(catalog.dirs[0]->fileCount, 80);
+  EXPECT_EQ(catalog.dirs[0]->totalLength, 120.0);
+  std::string deepest = "\\b";
+  for (const std::string& name : names) deepest += "\\" + name;
+  EXPECT_GT(deepest.size(), 8000u);
+  EXPECT_EQ(catalog.dirs.Last()->Path(), deepest);
+  EXPECT_EQ(catalog.files.Last()->Name(), "g");
+  EXPECT_EQ(catalog.files.Last()->dirNumber, catalog.dirs.Size() - 1);
+}
+
+// Adds a chain of `depth` directories named `name` below `top`, each holding a file of 1 byte.
+void AddChain(FakeDirectoryReader& reader, std::string top, const std::string& name, int depth) {
+  for (int level = 0; level < depth; ++level) {
+    reader.Add(top, {{name, true}, {"f", false, 1}});
+    top += "/" + name;
+  }
+  reader.Add(top, {{"f", false, 1}});
+}
+
+TEST(TreeScanner, ATreeStraightDownOpensEachDirectoryOnceAndFewAtATime) {
+  FakeDirectoryReader reader;
+  AddChain(reader, "/r", "d", 300);
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/r", ""), 601);
+  EXPECT_EQ(catalog.dirs.Size(), 301);
+  ExpectInvariants(catalog);
+  EXPECT_EQ(reader.opens, 301);
+  EXPECT_LE(reader.mostHeld, 70);
+  EXPECT_EQ(reader.held, 0);
+}
+
+TEST(TreeScanner, DeepBranchesSideBySideAreWalkedWithFewDirectoriesOpen) {
+  FakeDirectoryReader reader;
+  reader.Add("/r", {{"a", true}, {"b", true}, {"c", true}});
+  AddChain(reader, "/r/a", "x", 150);
+  AddChain(reader, "/r/b", "y", 150);
+  reader.Add("/r/c", {});
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/r", ""), 3 + 2 * 150 + 2 * 151);
+  EXPECT_EQ(catalog.dirs.Size(), 4 + 2 * 150);
+  ExpectInvariants(catalog);
+  EXPECT_LE(reader.mostHeld, 70);
+  EXPECT_EQ(reader.held, 0);
+}
+
+TEST(TreeScanner, ABushyTreeNeedsAboutOneOpeningPerDirectory) {
+  // 3000 directories, each below a random earlier one, so that siblings and cousins mix.
+  std::map<std::string, std::vector<Entry>> tree{{"/r", {}}};
+  std::vector<std::string> paths{"/r"};
+  uint32_t seed = 11;
+  for (int i = 0; i < 3000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const std::string parent = paths[(seed >> 8) % paths.size()];
+    const std::string name = "d" + std::to_string(i);
+    tree[parent].push_back({name, true});
+    tree[parent].push_back({name + ".txt", false, 1});
+    paths.push_back(parent + "/" + name);
+    tree[paths.back()];
+  }
+  FakeDirectoryReader reader;
+  for (auto& [path, entries] : tree) reader.Add(path, entries);
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/r", ""), 6000);
+  ExpectInvariants(catalog);
+  EXPECT_LE(reader.opens, 3001 * 2);
+  EXPECT_EQ(reader.held, 0);
+}
+
 // A root with `dirs` subdirectories of `files` files each.
 void AddWideTree(FakeDirectoryReader& reader, int dirs, int files) {
   std::vector<Entry> rootEntries = ManyDirectories(dirs);
