@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "base/text_compare.h"
@@ -61,12 +62,18 @@ bool PosixDirectoryReader::List(DirectoryHandle directory) {
   }
   ::rewinddir(dir);
   device_ = self.st_dev;
+  bool complete = true;
   while (const dirent* d = ::readdir(dir)) {
     const char* name = d->d_name;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
     struct stat st;
-    // An entry that vanished since readdir saw it is simply left out.
-    if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      // An entry that vanished since readdir saw it is simply left out. Without permission to
+      // search the directory no entry can be looked at: it cannot be listed.
+      if (errno != EACCES) continue;
+      complete = false;
+      break;
+    }
     const size_t size = std::strlen(name);
     items_.push_back(Item{static_cast<uint32_t>(names_.size()), static_cast<uint32_t>(size),
                           S_ISDIR(st.st_mode), static_cast<int64_t>(st.st_size),
@@ -74,6 +81,10 @@ bool PosixDirectoryReader::List(DirectoryHandle directory) {
     names_.append(name, size);
   }
   ::closedir(dir);  // closes fd as well
+  if (!complete) {
+    Close();
+    return false;
+  }
   std::sort(items_.begin(), items_.end(), [this](const Item& a, const Item& b) {
     const std::string_view x = NameOf(a);
     const std::string_view y = NameOf(b);

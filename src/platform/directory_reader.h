@@ -39,7 +39,7 @@ class DirectoryReader {
   virtual void CloseDirectory(DirectoryHandle directory) = 0;
 
   // Starts listing an open directory; the listing does not need the handle afterwards. Returns
-  // false when the directory cannot be listed (no permission to read it, vanished).
+  // false when the directory cannot be listed (no permission to read or search it, vanished).
   virtual bool List(DirectoryHandle directory) = 0;
   // Opens, starts listing and closes `path`; false as for OpenDirectory and List.
   bool Open(const std::string& path);

@@ -81,6 +81,11 @@ bool TreeScanner::Ignored(std::string_view name, bool directory) {
   return false;
 }
 
+void TreeScanner::NoteUnreadable(const std::string& nativePath) {
+  ++unreadable_.count;
+  if (unreadable_.paths.size() < UnreadableDirectories::kKeptPaths) unreadable_.paths.push_back(nativePath);
+}
+
 void TreeScanner::CutChain(size_t size) {
   while (chain_.size() > size) {
     reader_->CloseDirectory(chain_.back().handle);
@@ -149,6 +154,7 @@ int32_t TreeScanner::Abandon() {
   patterns_.DeleteAll();
   reader_->Close();
   CloseAll();
+  unreadable_ = UnreadableDirectories{};
   return 0;
 }
 
@@ -156,6 +162,7 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
   catalog_.ClearRecords();
   cancelled_ = false;
   refusal_.clear();
+  unreadable_ = UnreadableDirectories{};
   entries_ = 0;
   ticks_ = 0;
   if (progress_) lastReport_ = clock_();
@@ -191,6 +198,7 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
       if (!listed) {
         reader_->CloseDirectory(current_);
         current_ = DirectoryHandle{};
+        NoteUnreadable(pending[index].nativePath);
       }
     }
     DirRecord* dir = catalog_.AddDirectory(pending[index].catalogPath);

@@ -23,6 +23,14 @@ struct ScanProgress {
   std::string_view directory;  // native path of the directory being read
 };
 
+// Directories of the last scan that could not be read: they are catalogued as empty directories.
+struct UnreadableDirectories {
+  static constexpr size_t kKeptPaths = 10;
+
+  int32_t count = 0;
+  std::vector<std::string> paths;  // native paths of the first kKeptPaths of them, in walk order
+};
+
 // Fills an empty Catalog with the directories and files under a root: breadth-first, one
 // DirRecord per directory (number 0 is the root), one FileRecord per file and per subdirectory,
 // and per-directory totals over each whole subtree. Symbolic links are recorded as files and never
@@ -57,6 +65,9 @@ class TreeScanner {
   bool Cancelled() const { return cancelled_; }
   // Why the last scan stored nothing although its root could be read; empty otherwise.
   const std::string& RefusalText() const { return refusal_; }
+  // The directories below the root that the last scan could not read (a file system that is not
+  // entered on purpose does not count).
+  const UnreadableDirectories& Unreadable() const { return unreadable_; }
 
  private:
   struct Pending {
@@ -87,6 +98,7 @@ class TreeScanner {
   void Push(int32_t index, DirectoryHandle handle);
   void CutChain(size_t size);
   void CloseAll();
+  void NoteUnreadable(const std::string& nativePath);
 
   Catalog& catalog_;
   std::unique_ptr<DirectoryReader> ownReader_;
@@ -113,6 +125,7 @@ class TreeScanner {
   const std::atomic<bool>* cancel_ = nullptr;
   bool cancelled_ = false;
   std::string refusal_;
+  UnreadableDirectories unreadable_;
 };
 
 }  // namespace mardo

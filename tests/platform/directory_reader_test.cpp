@@ -1,6 +1,8 @@
 #include "platform/directory_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -57,6 +59,22 @@ TEST(PosixDirectoryReader, RefusesWhatIsNoDirectory) {
   EXPECT_TRUE(reader.Open(tmp / "dir"));
   DirectoryEntry entry;
   EXPECT_FALSE(reader.Next(entry));  // "." and ".." are left out
+}
+
+TEST(PosixDirectoryReader, DirectoriesWithoutPermissionCannotBeListed) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not keep the superuser out";
+  test::TempDir tmp;
+  tmp.MakeFile("locked/a", 1);
+  tmp.MakeFile("names-only/b", 1);
+  tmp.MakeDir("empty-names-only");
+  ASSERT_EQ(::chmod((tmp / "locked").c_str(), 0), 0);
+  ASSERT_EQ(::chmod((tmp / "names-only").c_str(), S_IRUSR), 0);
+  ASSERT_EQ(::chmod((tmp / "empty-names-only").c_str(), S_IRUSR), 0);
+  PosixDirectoryReader reader;
+  EXPECT_FALSE(reader.Open(tmp / "locked"));
+  // Its names can be read but none of its entries looked at.
+  EXPECT_FALSE(reader.Open(tmp / "names-only"));
+  EXPECT_TRUE(reader.Open(tmp / "empty-names-only"));  // nothing in it to miss
 }
 
 std::vector<std::string> Names(DirectoryReader& reader, DirectoryHandle directory) {

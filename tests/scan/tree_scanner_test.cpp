@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <limits>
@@ -351,6 +354,89 @@ TEST(TreeScanner, TreesDeeperThanThePathLimitAreCataloguedWhole) {
   EXPECT_EQ(catalog.dirs.Last()->Path(), deepest);
   EXPECT_EQ(catalog.files.Last()->Name(), "g");
   EXPECT_EQ(catalog.files.Last()->dirNumber, catalog.dirs.Size() - 1);
+  EXPECT_EQ(scanner.Unreadable().count, 0);
+}
+
+TEST(TreeScanner, UnreadableDirectoriesAreCountedWithTheFirstPaths) {
+  FakeDirectoryReader reader;
+  std::vector<Entry> rootEntries{{"mnt", true, 0, 0, 2}, {"ok", true}};
+  for (int i = 10; i < 22; ++i) {
+    const std::string name = "u" + std::to_string(i);
+    rootEntries.push_back({name, true});
+    // Half cannot be opened, half can be opened but not listed.
+    if (i % 2 == 0) reader.AddUnlistable("/v/r/" + name);
+  }
+  reader.Add("/v/r", rootEntries);
+  reader.Add("/v/r/mnt", {{"elsewhere", false, 9, 0, 2}}, 2);
+  reader.Add("/v/r/ok", {{"f", false, 4}});
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/v/r", ""), 15);
+  EXPECT_EQ(catalog.dirs.Size(), 15);
+  ExpectInvariants(catalog);
+  // The other file system is not entered on purpose and does not count.
+  EXPECT_EQ(scanner.Unreadable().count, 12);
+  std::vector<std::string> expected;
+  for (int i = 10; i < 20; ++i) expected.push_back("/v/r/u" + std::to_string(i));
+  EXPECT_EQ(scanner.Unreadable().paths, expected);
+  EXPECT_EQ(reader.held, 0);
+
+  // Each scan counts afresh; a root that cannot be read stores nothing and counts nothing.
+  reader.Add("/v/r", {{"ok", true}});
+  EXPECT_EQ(scanner.Scan("/v/r", ""), 2);
+  EXPECT_EQ(scanner.Unreadable().count, 0);
+  EXPECT_TRUE(scanner.Unreadable().paths.empty());
+  EXPECT_EQ(scanner.Scan("/v/missing", ""), 0);
+  EXPECT_EQ(scanner.Unreadable().count, 0);
+}
+
+TEST(TreeScanner, SubdirectoriesOfDirectoriesThatWentAwayAreCountedUnreadable) {
+  // 70 directories with one subdirectory each: more than the walk keeps open from their listing,
+  // so that some are reached again through their parent.
+  FakeDirectoryReader reader;
+  std::vector<Entry> rootEntries;
+  for (int i = 10; i < 80; ++i) {
+    const std::string path = "/r/p" + std::to_string(i);
+    rootEntries.push_back({"p" + std::to_string(i), true});
+    reader.Add(path, {{"c", true}});
+    reader.Add(path + "/c", {{"f", false, 1}});
+  }
+  reader.Add("/r", rootEntries);
+  // Two of them go away, with what is in them, after they were listed.
+  reader.onOpen = [&reader](const std::string& path) {
+    if (path != "/r/p79") return;
+    for (const char* gone : {"/r/p10", "/r/p10/c", "/r/p78", "/r/p78/c"}) reader.Remove(gone);
+  };
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/r", ""), 70 + 70 + 68);
+  EXPECT_EQ(catalog.dirs.Size(), 141);
+  ExpectInvariants(catalog);
+  EXPECT_EQ(catalog.dirs[0]->fileCount, 68);
+  EXPECT_EQ(scanner.Unreadable().count, 2);
+  EXPECT_EQ(scanner.Unreadable().paths, (std::vector<std::string>{"/r/p10/c", "/r/p78/c"}));
+  EXPECT_EQ(reader.held, 0);
+}
+
+TEST(TreeScanner, DirectoriesWithoutPermissionAreCountedUnreadable) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not keep the superuser out";
+  TempDir tmp;
+  tmp.MakeFile("locked/secret", 5);
+  tmp.MakeFile("listable-only/hidden", 6);
+  tmp.MakeFile("open/seen", 7);
+  ASSERT_EQ(::chmod((tmp / "locked").c_str(), 0), 0);
+  ASSERT_EQ(::chmod((tmp / "listable-only").c_str(), S_IRUSR), 0);
+  const MountTable mounts = MountedAt(tmp.Path());
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan(tmp.Path(), ""), 4);
+  EXPECT_EQ(DirPaths(catalog), (std::vector<std::string>{"", "\\listable-only", "\\locked", "\\open"}));
+  EXPECT_EQ(catalog.dirs[0]->fileCount, 1);
+  EXPECT_EQ(scanner.Unreadable().count, 2);
+  EXPECT_EQ(scanner.Unreadable().paths, (std::vector<std::string>{tmp / "listable-only", tmp / "locked"}));
 }
 
 // Adds a chain of `depth` directories named `name` below `top`, each holding a file of 1 byte.
