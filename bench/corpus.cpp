@@ -112,8 +112,34 @@ MemoryTree::Dir& MemoryTree::DirAt(const std::string& path) {
   return dirs_[path];
 }
 
-bool MemoryTree::Open(const std::string& path) {
-  const auto it = dirs_.find(path);
+DirectoryHandle MemoryTree::OpenDirectory(const std::string& path) {
+  if (dirs_.find(path) == dirs_.end()) return DirectoryHandle{};
+  if (free_.empty()) {
+    open_.push_back(path);
+    return DirectoryHandle{static_cast<int>(open_.size() - 1)};
+  }
+  const int handle = free_.back();
+  free_.pop_back();
+  open_[static_cast<size_t>(handle)] = path;
+  return DirectoryHandle{handle};
+}
+
+DirectoryHandle MemoryTree::OpenSubdirectory(DirectoryHandle parent, std::string_view name) {
+  if (!parent.Valid()) return DirectoryHandle{};
+  const std::string& base = open_[static_cast<size_t>(parent.value)];
+  return OpenDirectory(base + (base.back() == '/' ? "" : "/") + std::string(name));
+}
+
+void MemoryTree::CloseDirectory(DirectoryHandle directory) {
+  if (!directory.Valid()) return;
+  open_[static_cast<size_t>(directory.value)].clear();
+  free_.push_back(directory.value);
+}
+
+bool MemoryTree::List(DirectoryHandle directory) {
+  current_ = nullptr;
+  if (!directory.Valid()) return false;
+  const auto it = dirs_.find(open_[static_cast<size_t>(directory.value)]);
   if (it == dirs_.end()) return false;
   Dir& dir = it->second;
   if (!dir.sorted) {

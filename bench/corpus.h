@@ -43,7 +43,10 @@ class MemoryTree final : public DirectoryReader {
   // The files [first, last) of `files`, below the root `root` (an absolute native path).
   MemoryTree(std::string root, const std::vector<CorpusFile>& files, size_t first, size_t last);
 
-  bool Open(const std::string& path) override;
+  DirectoryHandle OpenDirectory(const std::string& path) override;
+  DirectoryHandle OpenSubdirectory(DirectoryHandle parent, std::string_view name) override;
+  void CloseDirectory(DirectoryHandle directory) override;
+  bool List(DirectoryHandle directory) override;
   uint64_t Device() const override { return 1; }
   bool Next(DirectoryEntry& entry) override;
   void Close() override { current_ = nullptr; }
@@ -64,6 +67,8 @@ class MemoryTree final : public DirectoryReader {
   Dir& DirAt(const std::string& path);
 
   std::unordered_map<std::string, Dir> dirs_;
+  std::vector<std::string> open_;  // the path of each handle; empty once closed
+  std::vector<int> free_;          // handles to use again
   Dir* current_ = nullptr;
   size_t next_ = 0;
 };

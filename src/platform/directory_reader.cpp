@@ -6,34 +6,74 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "base/text_compare.h"
 
 namespace mardo {
 
-bool PosixDirectoryReader::Open(const std::string& path) {
-  Close();
-  // O_NOFOLLOW: a directory that was swapped for a link since it was listed is not followed.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat self;
-  if (::fstat(fd, &self) != 0) {
-    ::close(fd);
-    return false;
+bool DirectoryReader::Open(const std::string& path) {
+  const DirectoryHandle directory = OpenDirectory(path);
+  const bool listed = directory.Valid() && List(directory);
+  CloseDirectory(directory);
+  return listed;
+}
+
+namespace {
+
+// O_NOFOLLOW: a directory that was swapped for a link since it was listed is not followed.
+constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+}  // namespace
+
+DirectoryHandle PosixDirectoryReader::OpenDirectory(const std::string& path) {
+  return DirectoryHandle{::open(path.c_str(), kDirectoryFlags)};
+}
+
+DirectoryHandle PosixDirectoryReader::OpenSubdirectory(DirectoryHandle parent, std::string_view name) {
+  // One name only: O_NOFOLLOW guards the last component of a path, and "." or ".." would leave
+  // the tree.
+  if (!parent.Valid() || name.empty() || name == "." || name == ".." ||
+      name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
+    return DirectoryHandle{};
   }
+  name_.assign(name);
+  return DirectoryHandle{::openat(parent.value, name_.c_str(), kDirectoryFlags)};
+}
+
+void PosixDirectoryReader::CloseDirectory(DirectoryHandle directory) {
+  if (directory.Valid()) ::close(directory.value);
+}
+
+bool PosixDirectoryReader::List(DirectoryHandle directory) {
+  Close();
+  if (!directory.Valid()) return false;
+  struct stat self;
+  if (::fstat(directory.value, &self) != 0) return false;
+  // The listing reads through a descriptor of its own, since closedir closes it; the two share
+  // one position, so the listing starts from the beginning however often the handle was listed.
+  const int fd = ::dup(directory.value);
+  if (fd < 0) return false;
   DIR* dir = ::fdopendir(fd);
   if (dir == nullptr) {
     ::close(fd);
     return false;
   }
+  ::rewinddir(dir);
   device_ = self.st_dev;
+  bool complete = true;
   while (const dirent* d = ::readdir(dir)) {
     const char* name = d->d_name;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
     struct stat st;
-    // An entry that vanished since readdir saw it is simply left out.
-    if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      // An entry that vanished since readdir saw it is simply left out. Without permission to
+      // search the directory no entry can be looked at: it cannot be listed.
+      if (errno != EACCES) continue;
+      complete = false;
+      break;
+    }
     const size_t size = std::strlen(name);
     items_.push_back(Item{static_cast<uint32_t>(names_.size()), static_cast<uint32_t>(size),
                           S_ISDIR(st.st_mode), static_cast<int64_t>(st.st_size),
@@ -41,6 +81,10 @@ bool PosixDirectoryReader::Open(const std::string& path) {
     names_.append(name, size);
   }
   ::closedir(dir);  // closes fd as well
+  if (!complete) {
+    Close();
+    return false;
+  }
   std::sort(items_.begin(), items_.end(), [this](const Item& a, const Item& b) {
     const std::string_view x = NameOf(a);
     const std::string_view y = NameOf(b);

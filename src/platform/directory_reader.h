@@ -16,28 +16,51 @@ struct DirectoryEntry {
   uint64_t device = 0;        // file system the entry lives on
 };
 
-// Lists one directory at a time, in a fixed order, without following symbolic links.
+// A directory held open by a DirectoryReader. Its subdirectories are opened relative to it, so
+// that no path longer than one name ever reaches the system and depth costs nothing.
+struct DirectoryHandle {
+  int value = -1;
+  bool Valid() const { return value >= 0; }
+};
+
+// Opens directories and lists one at a time, in a fixed order, without following symbolic links.
+// Whoever opens a directory closes it again.
 class DirectoryReader {
  public:
   virtual ~DirectoryReader() = default;
 
-  // Starts listing `path` (a native path). Returns false when the directory cannot be listed
-  // (missing, not a directory, no permission, vanished).
-  virtual bool Open(const std::string& path) = 0;
-  // The file system of the directory that Open started.
+  // Opens the directory `path` (a native path). Invalid when it cannot be opened (missing, not a
+  // directory, a symbolic link, no permission).
+  virtual DirectoryHandle OpenDirectory(const std::string& path) = 0;
+  // Opens the subdirectory `name` (one name, no separator) of an open directory; a symbolic link
+  // is never followed. Invalid as for OpenDirectory, or when `parent` is invalid.
+  virtual DirectoryHandle OpenSubdirectory(DirectoryHandle parent, std::string_view name) = 0;
+  // Closes an open directory; an invalid handle is ignored.
+  virtual void CloseDirectory(DirectoryHandle directory) = 0;
+
+  // Starts listing an open directory; the listing does not need the handle afterwards. Returns
+  // false when the directory cannot be listed (no permission to read or search it, vanished).
+  virtual bool List(DirectoryHandle directory) = 0;
+  // Opens, starts listing and closes `path`; false as for OpenDirectory and List.
+  bool Open(const std::string& path);
+  // The file system of the directory being listed.
   virtual uint64_t Device() const = 0;
   // The next entry, "." and ".." left out; false at the end.
   virtual bool Next(DirectoryEntry& entry) = 0;
+  // Ends the listing.
   virtual void Close() = 0;
 };
 
-// The real file system. Each Open reads the whole directory (stat of each entry without following
-// links) and closes it again, so only one directory is open at a time; entries come sorted by name,
-// case-folded ASCII first and bytes on ties, so that the same tree always lists the same way.
-// Buffers are reused from one directory to the next.
+// The real file system; a handle is a descriptor. List reads the whole directory (stat of each
+// entry without following links) at once, so the listing holds no descriptor of its own; entries
+// come sorted by name, case-folded ASCII first and bytes on ties, so that the same tree always
+// lists the same way. Buffers are reused from one directory to the next.
 class PosixDirectoryReader final : public DirectoryReader {
  public:
-  bool Open(const std::string& path) override;
+  DirectoryHandle OpenDirectory(const std::string& path) override;
+  DirectoryHandle OpenSubdirectory(DirectoryHandle parent, std::string_view name) override;
+  void CloseDirectory(DirectoryHandle directory) override;
+  bool List(DirectoryHandle directory) override;
   uint64_t Device() const override { return device_; }
   bool Next(DirectoryEntry& entry) override;
   void Close() override;
@@ -56,6 +79,7 @@ class PosixDirectoryReader final : public DirectoryReader {
 
   std::string names_;
   std::vector<Item> items_;
+  std::string name_;  // the terminated name for OpenSubdirectory
   size_t next_ = 0;
   uint64_t device_ = 0;
 };

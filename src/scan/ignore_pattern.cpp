@@ -38,45 +38,6 @@ bool MatchSet(std::string_view pattern, size_t& pi, char c, bool& member) {
   }
 }
 
-bool MatchFrom(std::string_view name, size_t ni, std::string_view pattern, size_t pi) {
-  while (true) {
-    if (pi == pattern.size()) return ni == name.size();
-    const char p = pattern[pi];
-    if (p == '*') {
-      while (pi < pattern.size() && pattern[pi] == '*') ++pi;
-      if (pi == pattern.size()) return true;
-      if (ni == name.size()) return false;
-      // Plain backtracking: the rest of the pattern at every later position of the name.
-      for (size_t k = ni; k < name.size(); ++k) {
-        if (MatchFrom(name, k, pattern, pi)) return true;
-      }
-      return false;
-    }
-    if (ni == name.size()) return false;
-    if (p == '?') {
-      ++ni;
-      ++pi;
-      continue;
-    }
-    if (p == '[') {
-      ++pi;
-      bool negated = false;
-      if (pi < pattern.size() && pattern[pi] == '^') {
-        negated = true;
-        ++pi;
-      }
-      bool member = false;
-      if (!MatchSet(pattern, pi, name[ni], member)) return false;
-      if (member == negated) return false;
-      ++ni;
-      continue;
-    }
-    if (name[ni] != p) return false;
-    ++ni;
-    ++pi;
-  }
-}
-
 }  // namespace
 
 void ParseIgnoreList(std::string_view text, RecordArray<IgnorePattern>& patterns) {
@@ -100,8 +61,57 @@ void ParseIgnoreList(std::string_view text, RecordArray<IgnorePattern>& patterns
   }
 }
 
+// Every pattern item other than a star run stands for exactly one name byte, so on a mismatch only
+// the last star needs to take one more byte: earlier stars taking more could not help. That keeps
+// the work within name length times pattern length, whatever the pattern.
 bool WildcardMatch(std::string_view name, std::string_view pattern) {
-  return MatchFrom(name, 0, pattern, 0);
+  constexpr size_t kNoStar = std::string_view::npos;
+  size_t ni = 0;
+  size_t pi = 0;
+  size_t afterStar = kNoStar;  // pattern position after the last star run met
+  size_t starName = 0;         // name position where the rest after that star is being tried
+  while (true) {
+    if (pi < pattern.size() && pattern[pi] == '*') {
+      while (pi < pattern.size() && pattern[pi] == '*') ++pi;
+      if (pi == pattern.size()) return true;
+      afterStar = pi;
+      starName = ni;
+      continue;
+    }
+    bool step = false;
+    if (pi == pattern.size()) {
+      if (ni == name.size()) return true;
+    } else if (ni < name.size()) {
+      const char p = pattern[pi];
+      if (p == '?') {
+        step = true;
+        ++pi;
+      } else if (p == '[') {
+        ++pi;
+        bool negated = false;
+        if (pi < pattern.size() && pattern[pi] == '^') {
+          negated = true;
+          ++pi;
+        }
+        bool member = false;
+        // An unterminated set ends every way through the pattern.
+        if (!MatchSet(pattern, pi, name[ni], member)) return false;
+        step = member != negated;
+      } else if (name[ni] == p) {
+        step = true;
+        ++pi;
+      }
+    }
+    if (step) {
+      ++ni;
+      continue;
+    }
+    // The last star takes one more byte and the rest after it starts again; it never needs to
+    // try the end of the name, where the rest (at least one byte long) cannot match.
+    if (afterStar == kNoStar || starName + 1 >= name.size()) return false;
+    ni = ++starName;
+    pi = afterStar;
+  }
 }
 
 }  // namespace mardo

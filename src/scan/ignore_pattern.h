@@ -27,7 +27,8 @@ void ParseIgnoreList(std::string_view text, RecordArray<IgnorePattern>& patterns
 
 // Whether the whole of `name` matches the whole of `pattern`: '*' any run, '?' one byte, "[...]"
 // one byte of a set (with '^' negation and ranges ordered as signed bytes); no escapes. The caller
-// lower-cases the name.
+// lower-cases the name. Takes at most about name length times pattern length steps, whatever the
+// pattern.
 bool WildcardMatch(std::string_view name, std::string_view pattern);
 
 }  // namespace mardo

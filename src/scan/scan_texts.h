@@ -10,6 +10,8 @@ inline constexpr const char* kUnreadableDirectories = "%d directories could not 
 inline constexpr const char* kTooManyDirectories =
     "The tree holds more than 32768 directories, more than one catalog can hold. "
     "Catalogue its subdirectories one by one.";
+// After a scan that left some directories empty because they could not be read.
+inline constexpr const char* kUnreadableDirectories = "%d directories could not be read";
 
 }  // namespace mardo::texts
 

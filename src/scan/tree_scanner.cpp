@@ -25,8 +25,14 @@ std::string TrimOneSeparator(std::string root) {
   return root;
 }
 
-// How often the clock is read for progress and cancellation, in entries.
+// How often the clock is read for progress, in entries and directories met.
 constexpr int64_t kCheckEvery = 64;
+
+// Directories of the chain kept open besides the root: deeper trees let go of the upper part of
+// the chain, so that no depth exhausts the descriptors.
+constexpr size_t kHeldDepth = 32;
+// Listed directories kept open until their subdirectories come; wider levels reopen the rest.
+constexpr size_t kHeldUpcoming = 64;
 
 }  // namespace
 
@@ -58,11 +64,10 @@ bool TreeScanner::ShouldStop() {
   return cancelled_;
 }
 
-void TreeScanner::ReportProgress(std::string_view directory, bool force) {
-  if (!progress_) return;
-  if (!force && entries_ % kCheckEvery != 0) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (!force && now - lastReport_ < interval_) return;
+void TreeScanner::Tick(std::string_view directory) {
+  if (!progress_ || ++ticks_ % kCheckEvery != 0) return;
+  const auto now = clock_();
+  if (now - lastReport_ < interval_) return;
   lastReport_ = now;
   progress_(ScanProgress{entries_, directory});
 }
@@ -76,10 +81,80 @@ bool TreeScanner::Ignored(std::string_view name, bool directory) {
   return false;
 }
 
+void TreeScanner::NoteUnreadable(const std::string& nativePath) {
+  ++unreadable_.count;
+  if (unreadable_.paths.size() < UnreadableDirectories::kKeptPaths) unreadable_.paths.push_back(nativePath);
+}
+
+void TreeScanner::CutChain(size_t size) {
+  while (chain_.size() > size) {
+    reader_->CloseDirectory(chain_.back().handle);
+    chain_.pop_back();
+  }
+}
+
+void TreeScanner::Push(int32_t index, DirectoryHandle handle) {
+  chain_.push_back(Link{index, handle});
+  if (chain_.size() > kHeldDepth + 1) {
+    Link& above = chain_[chain_.size() - 1 - kHeldDepth];
+    reader_->CloseDirectory(above.handle);
+    above.handle = DirectoryHandle{};
+  }
+}
+
+// Breadth first, the subdirectories of one directory come one after the other and the parents in
+// walk order. So a parent is often still open from its own listing; otherwise the chain mostly
+// stays or moves by a step: about one opening per directory, however deep.
+DirectoryHandle TreeScanner::Reach(const std::vector<Pending>& pending, int32_t index) {
+  if (chain_.back().index == index) return chain_.back().handle;
+  DirectoryHandle kept;
+  while (!upcoming_.empty() && upcoming_.front().index <= index) {
+    if (upcoming_.front().index == index) {
+      kept = upcoming_.front().handle;
+    } else {
+      reader_->CloseDirectory(upcoming_.front().handle);
+    }
+    upcoming_.pop_front();
+  }
+  // Up from `index` to the deepest of its ancestors still open on the chain (the root at least).
+  way_.clear();
+  int32_t above = index;
+  while (above > 0) {
+    const size_t depth = pending[static_cast<size_t>(above)].depth;
+    if (depth < chain_.size() && chain_[depth].index == above && chain_[depth].handle.Valid()) break;
+    way_.push_back(above);
+    above = pending[static_cast<size_t>(above)].parent;
+  }
+  CutChain(pending[static_cast<size_t>(above)].depth + 1);
+  for (auto step = way_.rbegin(); step != way_.rend(); ++step) {
+    DirectoryHandle handle;
+    if (!kept.Valid()) {
+      handle = reader_->OpenSubdirectory(chain_.back().handle, pending[static_cast<size_t>(*step)].Name());
+      if (!handle.Valid()) return handle;
+    } else if (*step == index) {
+      handle = kept;  // the ancestors above it stay closed until a reopening needs them
+      kept = DirectoryHandle{};
+    }
+    Push(*step, handle);
+  }
+  reader_->CloseDirectory(kept);
+  return chain_.back().handle;
+}
+
+void TreeScanner::CloseAll() {
+  reader_->CloseDirectory(current_);
+  current_ = DirectoryHandle{};
+  CutChain(0);
+  for (const Link& link : upcoming_) reader_->CloseDirectory(link.handle);
+  upcoming_.clear();
+}
+
 int32_t TreeScanner::Abandon() {
   catalog_.ClearRecords();
   patterns_.DeleteAll();
   reader_->Close();
+  CloseAll();
+  unreadable_ = UnreadableDirectories{};
   return 0;
 }
 
@@ -87,8 +162,10 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
   catalog_.ClearRecords();
   cancelled_ = false;
   refusal_.clear();
+  unreadable_ = UnreadableDirectories{};
   entries_ = 0;
-  lastReport_ = std::chrono::steady_clock::now();
+  ticks_ = 0;
+  if (progress_) lastReport_ = clock_();
   patterns_.DeleteAll();
   ParseIgnoreList(ignoreText, patterns_);
 
@@ -100,19 +177,36 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
   }
 
   std::vector<Pending> pending;
-  pending.push_back(Pending{root, RootCatalogPath(root), true});
+  pending.push_back(Pending{root, RootCatalogPath(root), -1, 0, 0, true});
   uint64_t rootDevice = 0;
 
   for (size_t index = 0; index < pending.size(); ++index) {
     if (ShouldStop()) return Abandon();
-    const bool opened = pending[index].enter && !root.empty() && reader_->Open(pending[index].nativePath);
-    if (!opened && index == 0) return Abandon();
-    if (index == 0) rootDevice = reader_->Device();
+    bool listed = false;
+    if (index == 0) {
+      // The root stays open for the whole walk, at the foot of the chain.
+      if (!root.empty()) current_ = reader_->OpenDirectory(root);
+      listed = current_.Valid() && reader_->List(current_);
+      if (!listed) return Abandon();
+      rootDevice = reader_->Device();
+      chain_.push_back(Link{0, current_});
+      current_ = DirectoryHandle{};
+    } else if (pending[index].enter) {
+      const DirectoryHandle parent = Reach(pending, pending[index].parent);
+      if (parent.Valid()) current_ = reader_->OpenSubdirectory(parent, pending[index].Name());
+      listed = current_.Valid() && reader_->List(current_);
+      if (!listed) {
+        reader_->CloseDirectory(current_);
+        current_ = DirectoryHandle{};
+        NoteUnreadable(pending[index].nativePath);
+      }
+    }
     DirRecord* dir = catalog_.AddDirectory(pending[index].catalogPath);
-    if (!opened) continue;
-    ReportProgress(pending[index].nativePath, true);
+    if (!listed) continue;
+    Tick(pending[index].nativePath);
 
     const auto dirNumber = static_cast<int16_t>(index);
+    bool parentOfMore = false;  // whether a subdirectory will be entered through this one
     DirectoryEntry entry;
     while (reader_->Next(entry)) {
       if (ShouldStop()) return Abandon();
@@ -127,7 +221,10 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
         std::string catalogPath = parent.catalogPath;
         catalogPath.push_back('\\');
         catalogPath.append(entry.name);
-        pending.push_back(Pending{std::move(nativePath), std::move(catalogPath), entry.device == rootDevice});
+        const bool enter = entry.device == rootDevice;
+        parentOfMore = parentOfMore || enter;
+        pending.push_back(Pending{std::move(nativePath), std::move(catalogPath), static_cast<int32_t>(index),
+                                  parent.depth + 1, static_cast<uint32_t>(entry.name.size()), enter});
         // The length is a placeholder until the totals pass numbers the directory entries.
         catalog_.AddFile(entry.name, ClampTime32(entry.lastWriteTime), -1, dirNumber);
       } else {
@@ -139,14 +236,25 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
                          static_cast<int32_t>(std::min(size, kMaxRecordedLength)), dirNumber);
       }
       ++entries_;
-      ReportProgress(pending[index].nativePath, false);
+      Tick(pending[index].nativePath);
     }
     reader_->Close();
+    if (current_.Valid()) {
+      if (parentOfMore && upcoming_.size() < kHeldUpcoming) {
+        upcoming_.push_back(Link{static_cast<int32_t>(index), current_});
+      } else {
+        reader_->CloseDirectory(current_);
+      }
+      current_ = DirectoryHandle{};
+    }
   }
+  CloseAll();
+  // The final count; a cancel that comes with it still counts, as the scan has not ended yet.
+  if (progress_) progress_(ScanProgress{entries_, root});
+  if (ShouldStop()) return Abandon();
 
   TotalsPass();
   patterns_.DeleteAll();
-  ReportProgress(root, true);
   return catalog_.files.Size();
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <limits>
@@ -325,6 +328,243 @@ TEST(TreeScanner, ReportsProgressAndStopsWhenCancelled) {
   EXPECT_TRUE(scanner.Cancelled());
   EXPECT_EQ(catalog.files.Size(), 0);
   EXPECT_EQ(catalog.dirs.Size(), 0);
+}
+
+TEST(TreeScanner, TreesDeeperThanThePathLimitAreCataloguedWhole) {
+  // Two chains of 40 directories with 202-byte names, a file in each: the deepest paths are
+  // twice as long as the system accepts in one piece.
+  std::vector<std::string> names;
+  for (int level = 0; level < 40; ++level)
+    names.push_back(std::string(200, 'n') + std::to_string(10 + level));
+  TempDir tmp;
+  tmp.MakeDeepChain("a", names, "f", 1);
+  tmp.MakeDeepChain("b", names, "g", 2);
+  const MountTable mounts = MountedAt(tmp.Path());
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan(tmp.Path(), ""), 2 + 4 * 40);
+  ASSERT_EQ(catalog.dirs.Size(), 3 + 2 * 40);
+  ExpectInvariants(catalog);
+  EXPECT_EQ(catalog.dirs[0]->fileCount, 80);
+  EXPECT_EQ(catalog.dirs[0]->totalLength, 120.0);
+  std::string deepest = "\\b";
+  for (const std::string& name : names) deepest += "\\" + name;
+  EXPECT_GT(deepest.size(), 8000u);
+  EXPECT_EQ(catalog.dirs.Last()->Path(), deepest);
+  EXPECT_EQ(catalog.files.Last()->Name(), "g");
+  EXPECT_EQ(catalog.files.Last()->dirNumber, catalog.dirs.Size() - 1);
+  EXPECT_EQ(scanner.Unreadable().count, 0);
+}
+
+TEST(TreeScanner, UnreadableDirectoriesAreCountedWithTheFirstPaths) {
+  FakeDirectoryReader reader;
+  std::vector<Entry> rootEntries{{"mnt", true, 0, 0, 2}, {"ok", true}};
+  for (int i = 10; i < 22; ++i) {
+    const std::string name = "u" + std::to_string(i);
+    rootEntries.push_back({name, true});
+    // Half cannot be opened, half can be opened but not listed.
+    if (i % 2 == 0) reader.AddUnlistable("/v/r/" + name);
+  }
+  reader.Add("/v/r", rootEntries);
+  reader.Add("/v/r/mnt", {{"elsewhere", false, 9, 0, 2}}, 2);
+  reader.Add("/v/r/ok", {{"f", false, 4}});
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/v/r", ""), 15);
+  EXPECT_EQ(catalog.dirs.Size(), 15);
+  ExpectInvariants(catalog);
+  // The other file system is not entered on purpose and does not count.
+  EXPECT_EQ(scanner.Unreadable().count, 12);
+  std::vector<std::string> expected;
+  for (int i = 10; i < 20; ++i) expected.push_back("/v/r/u" + std::to_string(i));
+  EXPECT_EQ(scanner.Unreadable().paths, expected);
+  EXPECT_EQ(reader.held, 0);
+
+  // Each scan counts afresh; a root that cannot be read stores nothing and counts nothing.
+  reader.Add("/v/r", {{"ok", true}});
+  EXPECT_EQ(scanner.Scan("/v/r", ""), 2);
+  EXPECT_EQ(scanner.Unreadable().count, 0);
+  EXPECT_TRUE(scanner.Unreadable().paths.empty());
+  EXPECT_EQ(scanner.Scan("/v/missing", ""), 0);
+  EXPECT_EQ(scanner.Unreadable().count, 0);
+}
+
+TEST(TreeScanner, SubdirectoriesOfDirectoriesThatWentAwayAreCountedUnreadable) {
+  // 70 directories with one subdirectory each: more than the walk keeps open from their listing,
+  // so that some are reached again through their parent.
+  FakeDirectoryReader reader;
+  std::vector<Entry> rootEntries;
+  for (int i = 10; i < 80; ++i) {
+    const std::string path = "/r/p" + std::to_string(i);
+    rootEntries.push_back({"p" + std::to_string(i), true});
+    reader.Add(path, {{"c", true}});
+    reader.Add(path + "/c", {{"f", false, 1}});
+  }
+  reader.Add("/r", rootEntries);
+  // Two of them go away, with what is in them, after they were listed.
+  reader.onOpen = [&reader](const std::string& path) {
+    if (path != "/r/p79") return;
+    for (const char* gone : {"/r/p10", "/r/p10/c", "/r/p78", "/r/p78/c"}) reader.Remove(gone);
+  };
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/r", ""), 70 + 70 + 68);
+  EXPECT_EQ(catalog.dirs.Size(), 141);
+  ExpectInvariants(catalog);
+  EXPECT_EQ(catalog.dirs[0]->fileCount, 68);
+  EXPECT_EQ(scanner.Unreadable().count, 2);
+  EXPECT_EQ(scanner.Unreadable().paths, (std::vector<std::string>{"/r/p10/c", "/r/p78/c"}));
+  EXPECT_EQ(reader.held, 0);
+}
+
+TEST(TreeScanner, DirectoriesWithoutPermissionAreCountedUnreadable) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not keep the superuser out";
+  TempDir tmp;
+  tmp.MakeFile("locked/secret", 5);
+  tmp.MakeFile("listable-only/hidden", 6);
+  tmp.MakeFile("open/seen", 7);
+  ASSERT_EQ(::chmod((tmp / "locked").c_str(), 0), 0);
+  ASSERT_EQ(::chmod((tmp / "listable-only").c_str(), S_IRUSR), 0);
+  const MountTable mounts = MountedAt(tmp.Path());
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan(tmp.Path(), ""), 4);
+  EXPECT_EQ(DirPaths(catalog), (std::vector<std::string>{"", "\\listable-only", "\\locked", "\\open"}));
+  EXPECT_EQ(catalog.dirs[0]->fileCount, 1);
+  EXPECT_EQ(scanner.Unreadable().count, 2);
+  EXPECT_EQ(scanner.Unreadable().paths, (std::vector<std::string>{tmp / "listable-only", tmp / "locked"}));
+}
+
+// Adds a chain of `depth` directories named `name` below `top`, each holding a file of 1 byte.
+void AddChain(FakeDirectoryReader& reader, std::string top, const std::string& name, int depth) {
+  for (int level = 0; level < depth; ++level) {
+    reader.Add(top, {{name, true}, {"f", false, 1}});
+    top += "/" + name;
+  }
+  reader.Add(top, {{"f", false, 1}});
+}
+
+TEST(TreeScanner, ATreeStraightDownOpensEachDirectoryOnceAndFewAtATime) {
+  FakeDirectoryReader reader;
+  AddChain(reader, "/r", "d", 300);
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/r", ""), 601);
+  EXPECT_EQ(catalog.dirs.Size(), 301);
+  ExpectInvariants(catalog);
+  EXPECT_EQ(reader.opens, 301);
+  EXPECT_LE(reader.mostHeld, 70);
+  EXPECT_EQ(reader.held, 0);
+}
+
+TEST(TreeScanner, DeepBranchesSideBySideAreWalkedWithFewDirectoriesOpen) {
+  FakeDirectoryReader reader;
+  reader.Add("/r", {{"a", true}, {"b", true}, {"c", true}});
+  AddChain(reader, "/r/a", "x", 150);
+  AddChain(reader, "/r/b", "y", 150);
+  reader.Add("/r/c", {});
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/r", ""), 3 + 2 * 150 + 2 * 151);
+  EXPECT_EQ(catalog.dirs.Size(), 4 + 2 * 150);
+  ExpectInvariants(catalog);
+  EXPECT_LE(reader.mostHeld, 70);
+  EXPECT_EQ(reader.held, 0);
+}
+
+TEST(TreeScanner, ABushyTreeNeedsAboutOneOpeningPerDirectory) {
+  // 3000 directories, each below a random earlier one, so that siblings and cousins mix.
+  std::map<std::string, std::vector<Entry>> tree{{"/r", {}}};
+  std::vector<std::string> paths{"/r"};
+  uint32_t seed = 11;
+  for (int i = 0; i < 3000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const std::string parent = paths[(seed >> 8) % paths.size()];
+    const std::string name = "d" + std::to_string(i);
+    tree[parent].push_back({name, true});
+    tree[parent].push_back({name + ".txt", false, 1});
+    paths.push_back(parent + "/" + name);
+    tree[paths.back()];
+  }
+  FakeDirectoryReader reader;
+  for (auto& [path, entries] : tree) reader.Add(path, entries);
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/r", ""), 6000);
+  ExpectInvariants(catalog);
+  EXPECT_LE(reader.opens, 3001 * 2);
+  EXPECT_EQ(reader.held, 0);
+}
+
+// A root with `dirs` subdirectories of `files` files each.
+void AddWideTree(FakeDirectoryReader& reader, int dirs, int files) {
+  std::vector<Entry> rootEntries = ManyDirectories(dirs);
+  reader.Add("/r", rootEntries);
+  for (const Entry& dir : rootEntries) {
+    std::vector<Entry> inside;
+    for (int i = 0; i < files; ++i) inside.push_back({"f" + std::to_string(i), false, 1});
+    reader.Add("/r/" + dir.name, inside);
+  }
+}
+
+TEST(TreeScanner, ProgressComesOnlyOnceWithinALongInterval) {
+  FakeDirectoryReader reader;
+  AddWideTree(reader, 200, 10);
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  std::vector<int64_t> seen;
+  scanner.SetProgressCallback([&seen](const ScanProgress& p) { seen.push_back(p.entries); },
+                              std::chrono::hours(24));
+  EXPECT_EQ(scanner.Scan("/r", ""), 2200);
+  EXPECT_EQ(seen, (std::vector<int64_t>{2200}));  // the final count only
+}
+
+TEST(TreeScanner, ProgressIsSpacedByTheIntervalAndReadsTheClockRarely) {
+  FakeDirectoryReader reader;
+  AddWideTree(reader, 300, 20);
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  // A clock that moves one millisecond each time it is read.
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point now{};
+  int reads = 0;
+  scanner.SetClock([&now, &reads] {
+    ++reads;
+    now += std::chrono::milliseconds(1);
+    return now;
+  });
+  std::vector<int64_t> counts;
+  std::vector<Clock::time_point> times;
+  scanner.SetProgressCallback(
+      [&](const ScanProgress& p) {
+        counts.push_back(p.entries);
+        times.push_back(now);
+      },
+      std::chrono::milliseconds(10));
+  const int32_t found = scanner.Scan("/r", "");
+  EXPECT_EQ(found, 6300);
+  // 301 directories and 6300 entries met: the clock is read once at the start and then once
+  // every so many of them, not for each.
+  EXPECT_LE(reads, 1 + (301 + 6300) / 50);
+  ASSERT_GE(counts.size(), 3u);
+  EXPECT_EQ(counts.back(), found);
+  for (size_t i = 1; i < counts.size(); ++i) EXPECT_LE(counts[i - 1], counts[i]);
+  // Every report during the scan comes at least one interval after the previous one (the first
+  // after the start, when the clock was first read).
+  Clock::time_point last = Clock::time_point{} + std::chrono::milliseconds(1);
+  for (size_t i = 0; i + 1 < times.size(); ++i) {
+    EXPECT_GE(times[i] - last, std::chrono::milliseconds(10)) << i;
+    last = times[i];
+  }
 }
 
 }  // namespace

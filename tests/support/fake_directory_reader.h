@@ -1,5 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -24,18 +27,50 @@ class FakeDirectoryReader final : public DirectoryReader {
 
   // Lists `path` with these entries, in this order. Paths not added cannot be opened.
   void Add(const std::string& path, std::vector<Entry> entries, uint64_t device = 1) {
-    dirs_[path] = Dir{std::move(entries), device};
+    dirs_[path] = Dir{std::move(entries), device, true};
   }
+  // `path` can be opened but not listed, as a directory without read or search permission.
+  void AddUnlistable(const std::string& path) { dirs_[path] = Dir{{}, 1, false}; }
   void Remove(const std::string& path) { dirs_.erase(path); }
-  // Called at each Open, before the listing starts (to change the tree during a walk).
+  // Called at each opening of a directory, before it is looked up (to change the tree during a
+  // walk).
   std::function<void(const std::string&)> onOpen;
-  int opens = 0;
+  int opens = 0;     // directories opened, whether that succeeded or not
+  int held = 0;      // directories open now
+  int mostHeld = 0;  // most directories open at one time
 
-  bool Open(const std::string& path) override {
+  DirectoryHandle OpenDirectory(const std::string& path) override {
     ++opens;
     if (onOpen) onOpen(path);
-    const auto it = dirs_.find(path);
-    if (it == dirs_.end()) return false;
+    if (dirs_.count(path) == 0) return DirectoryHandle{};
+    paths_.push_back(path);
+    ++held;
+    mostHeld = std::max(mostHeld, held);
+    return DirectoryHandle{static_cast<int>(paths_.size() - 1)};
+  }
+  DirectoryHandle OpenSubdirectory(DirectoryHandle parent, std::string_view name) override {
+    if (!parent.Valid() || static_cast<size_t>(parent.value) >= paths_.size() ||
+        paths_[parent.value].empty()) {
+      ADD_FAILURE() << "subdirectory " << name << " opened through a closed handle";
+      return DirectoryHandle{};
+    }
+    const std::string& base = paths_[parent.value];
+    return OpenDirectory(base + (base.back() == '/' ? "" : "/") + std::string(name));
+  }
+  void CloseDirectory(DirectoryHandle directory) override {
+    if (!directory.Valid()) return;
+    if (static_cast<size_t>(directory.value) >= paths_.size() || paths_[directory.value].empty()) {
+      ADD_FAILURE() << "handle " << directory.value << " closed twice";
+      return;
+    }
+    paths_[directory.value].clear();
+    --held;
+  }
+  bool List(DirectoryHandle directory) override {
+    current_ = nullptr;
+    if (!directory.Valid() || static_cast<size_t>(directory.value) >= paths_.size()) return false;
+    const auto it = dirs_.find(paths_[directory.value]);
+    if (it == dirs_.end() || !it->second.listable) return false;
     current_ = &it->second;
     next_ = 0;
     return true;
@@ -53,8 +88,10 @@ class FakeDirectoryReader final : public DirectoryReader {
   struct Dir {
     std::vector<Entry> entries;
     uint64_t device;
+    bool listable;
   };
   std::map<std::string, Dir> dirs_;
+  std::vector<std::string> paths_;  // by handle; empty once closed
   const Dir* current_ = nullptr;
   size_t next_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mardo::test {
 
@@ -26,10 +27,19 @@ class TempDir {
                        std::string_view content = {}) const;
   std::string MakeSymlink(std::string_view relative, std::string_view target) const;
   std::string ReadFile(std::string_view relative) const;
+  // Creates the directories `names` below `relative` (which is created if missing), each inside
+  // the one before, and a file `fileName` of `fileSize` bytes in each of them. Works through
+  // descriptors, so that the paths may pass the system's path limit.
+  void MakeDeepChain(std::string_view relative, const std::vector<std::string>& names,
+                     std::string_view fileName, int64_t fileSize) const;
 
  private:
   std::string path_;
 };
+
+// Removes the directory `path` with everything in it, however deep it goes and whatever the
+// permissions of its directories.
+void RemoveTree(const std::string& path);
 
 // Sets the last-write time of a path without following a final link.
 void SetMtime(const std::string& path, int64_t mtime);
