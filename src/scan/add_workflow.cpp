@@ -50,6 +50,7 @@ void ScanJob::Run(const std::atomic<bool>* cancel, const TreeScanner::ProgressCa
   found_ = scanner.Scan(root_, ignore_);
   cancelled_ = scanner.Cancelled();
   refusal_ = scanner.RefusalText();
+  unreadable_ = scanner.Unreadable();
   ran_ = true;
 }
 
@@ -180,6 +181,8 @@ AddWorkflow::Result AddWorkflow::Commit(std::unique_ptr<ScanJob> job) {
     written = library_.AddCatalog(job->catalog_, &result.writeError);
     result.catalogPath = library_.Catalogs().Last()->filePath;
     result.outcome = written ? Outcome::kStored : Outcome::kNotWritten;
+    result.unreadableCount = job->unreadable_.count;
+    result.unreadablePaths = job->unreadable_.paths;
   }
   form_.ShowCatalogCounts();
   if (result.outcome != Outcome::kNothing) form_.AddCatalogRow(library_.Catalogs().Size() - 1, job->silent_);

@@ -83,6 +83,7 @@ class ScanJob {
   int32_t found_ = 0;
   bool cancelled_ = false;
   std::string refusal_;
+  UnreadableDirectories unreadable_;
 };
 
 // Catalogues the volume or directory of the root box under the label of the label box, and
