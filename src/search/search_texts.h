@@ -53,4 +53,7 @@ inline constexpr OpenFailureReason kOpenFailureReasons[] = {
     {31, "There is no application associated with the given filename extension."},
 };
 
+// Clipboard rows of the catalog list: the free space when it is unknown.
+inline constexpr const char* kCopyUnknownFreeSpace = "--N/A--";
+
 }  // namespace mardo::texts
