@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "search/command_ids.h"
+
 // Texts of the search and of the lists, in one place.
 namespace mardo::texts {
 
@@ -62,6 +64,25 @@ inline constexpr const char* kOldCatalog =
 inline constexpr const char* kOtherSystemRoot =
     "It was catalogued on another system (volume root %s) and cannot be reached from here.";
 inline constexpr const char* kNotLocatable = "Its catalog does not tell where it lies on the volume.";
+
+// The string-table texts of the row commands. The part before the first line feed labels the
+// context-menu item; the rest is the tool tip.
+struct CommandText {
+  int32_t command;
+  const char* text;
+};
+inline constexpr CommandText kCommandTexts[] = {
+    {command::kCopySelectedRows, "Copy selected rows to the clipboard\nCopy to clipboard"},
+    {command::kDisplayParent, "Display parent directory"},
+    {command::kDeleteSelectedCatalogs, "Delete selected catalogs\nDelete "},
+    {command::kOpen, "Open"},
+    {command::kOpenInNewWindow, "Open in New Window"},
+    {command::kExplore, "Explore"},
+    {command::kRefresh, "Refresh"},
+    {command::kSelectAll, "Select all rows"},
+    {command::kExploreParent, "Explore parent directory"},
+    {command::kDeleteSelectedFiles, "Delete selected files"},
+};
 
 // Clipboard rows of the catalog list: the free space when it is unknown.
 inline constexpr const char* kCopyUnknownFreeSpace = "--N/A--";
