@@ -7,15 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "search/form_tab.h"
 #include "store/catalog_library.h"
 
 namespace mardo {
 
 class Catalog;
 class FileRecord;
-
-// The three tabs of the form, by their index in the tab strip.
-enum class FormTab : int32_t { kSearch = 0, kDirectory = 1, kCatalog = 2 };
 
 // The directory a directory entry stands for, or -1 (a file, or no such directory). In a catalog
 // that keeps the scan's numbering it is the directory numbered minus the entry's length, whatever

@@ -1,12 +1,44 @@
 #include "search/entry_path.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
+#include "base/format_text.h"
 #include "platform/catalog_path.h"
 #include "platform/file_system.h"
+#include "search/search_texts.h"
 #include "store/catalog.h"
 
 namespace mardo {
+namespace {
+
+// A name that can stand as one component of a native path. Catalog files come from anywhere: a
+// name such as ".." or "a/b" would lead the path out of the directory it belongs to.
+bool IsPlainName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+// A path with a "." or ".." component or a NUL byte is not one the catalogued tree can have had.
+bool IsPlainPath(std::string_view path) {
+  if (path.find('\0') != std::string_view::npos) return false;
+  size_t start = 0;
+  while (start <= path.size()) {
+    const size_t end = std::min(path.find('/', start), path.size());
+    const std::string_view part = path.substr(start, end - start);
+    if (part == "." || part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::optional<std::string> Checked(std::string path) {
+  if (!IsPlainPath(path)) return std::nullopt;
+  return path;
+}
+
+}  // namespace
 
 std::string ListedPath(const FileRecord& entry) {
   const DirRecord* dir = ContainingDirectoryOfEntry(entry);
@@ -22,13 +54,13 @@ std::optional<std::string> NativeDirectoryPath(const Catalog& catalog, int32_t d
     return std::nullopt;
   }
   if (!catalog.KeepsDirectoryNumbering()) {
-    return NativePathFromCatalog(catalog.volumeRoot, catalog.dirs[dirNumber]->Path());
+    return Checked(NativePathFromCatalog(catalog.volumeRoot, catalog.dirs[dirNumber]->Path()));
   }
   // The names from the directory up to the root directory.
   std::vector<std::string_view> names;
   for (int32_t d = dirNumber; d > 0;) {
     const FileRecord* entry = catalog.EntryOfDirectory(d);
-    if (entry == nullptr) return std::nullopt;
+    if (entry == nullptr || !IsPlainName(entry->Name())) return std::nullopt;
     names.push_back(entry->Name());
     d = entry->dirNumber;
   }
@@ -36,14 +68,44 @@ std::optional<std::string> NativeDirectoryPath(const Catalog& catalog, int32_t d
   const std::vector<std::string> readings = FindNativeDirectories(catalog.volumeRoot, rootPath, 1);
   std::string path = readings.empty() ? NativePathFromCatalog(catalog.volumeRoot, rootPath) : readings[0];
   for (auto name = names.rbegin(); name != names.rend(); ++name) path = JoinNativePath(path, *name);
-  return path;
+  return Checked(std::move(path));
 }
 
 std::optional<std::string> NativeEntryPath(const FileRecord& entry) {
-  if (entry.catalog == nullptr) return std::nullopt;
+  if (entry.catalog == nullptr || !IsPlainName(entry.Name())) return std::nullopt;
   std::optional<std::string> dir = NativeDirectoryPath(*entry.catalog, entry.dirNumber);
   if (!dir) return std::nullopt;
   return JoinNativePath(*dir, entry.Name());
+}
+
+std::string DisplayDirectoryPath(const Catalog& catalog, int32_t dirNumber) {
+  const std::string_view path = dirNumber >= 0 && dirNumber < catalog.dirs.Size()
+                                    ? catalog.dirs[dirNumber]->Path()
+                                    : std::string_view();
+  if (!catalog.CanBeRefreshed() || catalog.volumeRoot.empty()) return std::string(path);
+  if (!IsWindowsStylePath(catalog.volumeRoot)) return NativePathFromCatalog(catalog.volumeRoot, path);
+  std::string out(catalog.volumeRoot);
+  if (out.back() == '\\') out.pop_back();
+  out.append(path);
+  return out;
+}
+
+std::string DisplayEntryPath(const FileRecord& entry) {
+  if (entry.catalog == nullptr) return std::string(entry.Name());
+  std::string dir = DisplayDirectoryPath(*entry.catalog, entry.dirNumber);
+  const Catalog& catalog = *entry.catalog;
+  if (catalog.CanBeRefreshed() && !catalog.volumeRoot.empty() && !IsWindowsStylePath(catalog.volumeRoot))
+    return JoinNativePath(dir, entry.Name());
+  dir.push_back('\\');
+  dir.append(entry.Name());
+  return dir;
+}
+
+std::string UnreachableReason(const Catalog& catalog) {
+  if (!catalog.CanBeRefreshed()) return texts::kOldCatalog;
+  if (IsWindowsStylePath(catalog.volumeRoot))
+    return FormatText(texts::kOtherSystemRoot, catalog.volumeRoot.c_str());
+  return texts::kNotLocatable;
 }
 
 }  // namespace mardo

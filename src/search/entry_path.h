@@ -24,4 +24,15 @@ std::optional<std::string> NativeDirectoryPath(const Catalog& catalog, int32_t d
 // The native path of an entry: its directory's native path, a separator and its name.
 std::optional<std::string> NativeEntryPath(const FileRecord& entry);
 
+// For messages about entries that have no native path here: where the catalog says directory
+// `dirNumber` lies, in the form of the catalog's own system ("E:\docs" for a root "E:\",
+// "/media/usb/docs" for "/media/usb/"), read from the stored paths; without a volume root (a
+// catalog older than version 2) the catalog path alone ("\docs").
+std::string DisplayDirectoryPath(const Catalog& catalog, int32_t dirNumber);
+std::string DisplayEntryPath(const FileRecord& entry);
+
+// Why NativeDirectoryPath gives nothing: a catalog older than version 2, a root of another
+// system, or a catalog that does not locate the directory.
+std::string UnreachableReason(const Catalog& catalog);
+
 }  // namespace mardo

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdint>
+
+#include "search/command_ids.h"
+
 // Texts of the search and of the lists, in one place.
 namespace mardo::texts {
 
@@ -54,5 +58,45 @@ inline constexpr OpenFailureReason kOpenFailureReasons[] = {
     {30, "The DDE transaction could not be completed because other DDE transactions were being processed."},
     {31, "There is no application associated with the given filename extension."},
 };
+
+// Why an entry cannot be handed to the desktop: the reason part of kCannotOpen and of the lists
+// below.
+inline constexpr const char* kOldCatalog =
+    "Its catalog is of an old format that does not record the volume root.";
+inline constexpr const char* kOtherSystemRoot =
+    "It was catalogued on another system (volume root %s) and cannot be reached from here.";
+inline constexpr const char* kNotLocatable = "Its catalog does not tell where it lies on the volume.";
+
+// The string-table texts of the row commands. The part before the first line feed labels the
+// context-menu item; the rest is the tool tip.
+struct CommandText {
+  int32_t command;
+  const char* text;
+};
+inline constexpr CommandText kCommandTexts[] = {
+    {command::kCopySelectedRows, "Copy selected rows to the clipboard\nCopy to clipboard"},
+    {command::kDisplayParent, "Display parent directory"},
+    {command::kDeleteSelectedCatalogs, "Delete selected catalogs\nDelete "},
+    {command::kOpen, "Open"},
+    {command::kOpenInNewWindow, "Open in New Window"},
+    {command::kExplore, "Explore"},
+    {command::kRefresh, "Refresh"},
+    {command::kSelectAll, "Select all rows"},
+    {command::kExploreParent, "Explore parent directory"},
+    {command::kDeleteSelectedFiles, "Delete selected files"},
+};
+
+// Clipboard rows of the catalog list: the free space when it is unknown.
+inline constexpr const char* kCopyUnknownFreeSpace = "--N/A--";
+
+// Files left out of a drag or a delete, and why: one line per file after the heading, at most
+// kMaxListedFiles of them, then the count of the others.
+inline constexpr const char* kLeftOutOfDrag =
+    "These files are not dragged, since the program cannot tell where they lie on this system:";
+inline constexpr const char* kNotTrashed =
+    "These files could not be moved to the trash and stay in their catalogs:";
+inline constexpr const char* kFileAndReason = "\n%s: %s";
+inline constexpr const char* kMoreFiles = "\n... and %d more";
+inline constexpr int32_t kMaxListedFiles = 20;
 
 }  // namespace mardo::texts
