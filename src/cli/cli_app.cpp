@@ -1,16 +1,21 @@
 #include "cli/cli_app.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <optional>
 #include <string_view>
 
+#include "base/format_text.h"
 #include "base/text_compare.h"
 #include "cli/cli_form.h"
 #include "cli/cli_texts.h"
+#include "cli/scan_report.h"
 #include "cli/table_writer.h"
 #include "cli/terminal_prompts.h"
+#include "cli/text_escape.h"
+#include "platform/file_system.h"
 #include "platform/local_time.h"
 #include "scan/add_workflow.h"
 #include "scan/scan_texts.h"
@@ -26,14 +31,13 @@
 namespace mardo {
 namespace {
 
-constexpr int kSuccess = 0;
-constexpr int kNothing = 1;
-constexpr int kError = 2;
+constexpr const char* kDefaultHitLimit = "512";
 
 // The options of one command: which take values, and how many.
 struct OptionRule {
   const char* name;
   int values;  // -1: one or two (--date OP [TEXT])
+  bool repeatable = false;
 };
 
 struct ParsedCommand {
@@ -53,24 +57,55 @@ struct ParsedCommand {
   bool Has(const std::string& name) const { return options.count(name) > 0; }
 };
 
-ParsedCommand ParseCommand(const std::vector<std::string>& args, size_t first,
+bool IsGlobalOption(std::string_view arg, std::string_view name) {
+  return arg.size() > 1 && (arg[0] == '-' || arg[0] == '/') && EqualNoCase(arg.substr(1), name);
+}
+
+// Why an argument that begins with one '-' is not taken: most often "--name" typed with one dash,
+// a global option after the command, or a file or catalog name that begins with '-'.
+std::string SingleDashError(const std::string& command, const std::string& arg,
+                            const std::vector<OptionRule>& rules) {
+  const std::string bare = arg.substr(1);
+  for (const OptionRule& rule : rules) {
+    if (bare == rule.name) return FormatText(texts::cli::kOneDash, arg.c_str(), rule.name);
+  }
+  if (IsGlobalOption(arg, "dir") || IsGlobalOption(arg, "dd")) {
+    return FormatText(texts::cli::kGlobalAfterCommand, arg.c_str());
+  }
+  return FormatText(texts::cli::kDashName, arg.c_str(), command.c_str(), arg.c_str());
+}
+
+ParsedCommand ParseCommand(const std::vector<std::string>& args, size_t first, const std::string& command,
                            const std::vector<OptionRule>& rules) {
   ParsedCommand parsed;
+  bool optionsEnded = false;
   for (size_t i = first; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      parsed.positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
     if (arg == "--help" || arg == "-h") {
       parsed.help = true;
       continue;
     }
-    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
-      parsed.positional.push_back(arg);
-      continue;
+    if (arg[1] != '-') {
+      parsed.error = SingleDashError(command, arg, rules);
+      return parsed;
     }
     const std::string name = arg.substr(2);
     const auto rule =
         std::find_if(rules.begin(), rules.end(), [&](const OptionRule& s) { return name == s.name; });
     if (rule == rules.end()) {
       parsed.error = "Unknown option: " + arg;
+      return parsed;
+    }
+    if (!rule->repeatable && parsed.Has(name)) {
+      parsed.error = FormatText(texts::cli::kGivenTwice, arg.c_str());
       return parsed;
     }
     std::vector<std::string> values;
@@ -99,6 +134,34 @@ bool ParseOperator(std::string_view text, int32_t& index) {
   return false;
 }
 
+bool AllDigits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool SameDay(const LocalDate& a, const LocalDate& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+// Whether a date text names the day the search uses exactly as a person reads it: "YY", "YYMM" or
+// "YYMMDD" of a real calendar day, "-N", or nothing. Anything else the search still reads by the
+// window's rules (missing parts the 1st, a month or day out of range the 1st, a day past the end of
+// its month rolled over, dates outside 1970 to 2038 clamped); then the user hears which day it is.
+bool DateTextIsExact(std::string_view text, int32_t dayStart, int64_t now) {
+  if (text.empty()) return true;
+  const LocalDate used = LocalDateOf(dayStart);
+  if (text[0] == '-' && AllDigits(text.substr(1)) && text.size() <= 10) {
+    const int64_t days = std::stoll(std::string(text.substr(1)));
+    return SameDay(LocalDateOf(now - days * 86400), used);
+  }
+  if (!AllDigits(text) || (text.size() != 2 && text.size() != 4 && text.size() != 6)) return false;
+  auto part = [&](size_t at, int fallback) {
+    return at < text.size() ? (text[at] - '0') * 10 + (text[at + 1] - '0') : fallback;
+  };
+  const int yy = part(0, 0);
+  const LocalDate named{yy < 70 ? 2000 + yy : 1900 + yy, part(2, 1), part(4, 1)};
+  return named.month >= 1 && named.month <= 12 && named.day >= 1 && SameDay(named, used);
+}
+
 // Everything a command needs to know about its run.
 class Session {
  public:
@@ -120,10 +183,22 @@ class Session {
   int Dump(const ParsedCommand& command);
 
  private:
+  OutputChannel Out() const { return {context_.out, context_.outputIsTerminal}; }
+  OutputChannel Err() const { return {context_.err, context_.errorIsTerminal}; }
+  // A name or path for a message on standard error.
+  std::string Shown(std::string_view text) const { return ForStream(text, context_.errorIsTerminal); }
+
   int Fail(const std::string& message) {
+    context_.out.flush();
     context_.err << message << '\n';
-    return kError;
+    return kExitError;
   }
+  void Warn(const std::string& message) {
+    context_.out.flush();
+    context_.err << message << '\n';
+  }
+  int NoCatalogNamed(const std::string& name) { return Fail("No catalog named '" + Shown(name) + "'"); }
+
   Catalog* FirstNamed(std::string_view name) const {
     for (Catalog* catalog : library_.Catalogs()) {
       if (catalog->DisplayName() == name) return catalog;
@@ -132,31 +207,22 @@ class Session {
   }
   bool Output(const ParsedCommand& command, OutputFormat& format) {
     if (ParseOutputFormat(command.Value("format", "tsv"), format)) return true;
-    Fail("Unknown format: " + command.Value("format") + " (use tsv, csv or json)");
+    Fail("Unknown format: " + Shown(command.Value("format")) + " (use tsv, csv or json)");
     return false;
   }
-  int32_t HitLimit(const ParsedCommand& command) const {
-    return NormaliseHitLimit(command.Value("limit", "512"), expertMode_);
-  }
+  int32_t HitLimit(const ParsedCommand& command);
   int64_t Now() const { return context_.now != 0 ? context_.now : CurrentTime(); }
   TerminalPrompts::Answer Answering(const ParsedCommand& command) const {
     if (command.Has("yes")) return TerminalPrompts::Answer::kYes;
     return context_.inputIsTerminal ? TerminalPrompts::Answer::kAsk : TerminalPrompts::Answer::kNo;
   }
-  int Finish(const CliForm& form, const AddWorkflow::Result& result) {
-    if (!form.status.empty() && form.status != texts::kWaitPlease) {
-      context_.out << TerminalPrompts::ForTerminal(form.status) << '\n';
-    }
-    switch (result.outcome) {
-      case AddWorkflow::Outcome::kStored:
-        return kSuccess;
-      case AddWorkflow::Outcome::kNotWritten:
-        return kError;
-      case AddWorkflow::Outcome::kNothing:
-        break;
-    }
-    return kNothing;
-  }
+
+  // Loads every catalog, after warning about -dir entries that look wrong; with `nameSkipped`,
+  // names each catalog file that could not be read.
+  void LoadCatalogs(bool nameSkipped);
+  // Runs a prepared scan on this thread and reports how it ended. `noJob`: the status when the
+  // workflow stopped before the scan (it has said why).
+  int RunScan(AddWorkflow& workflow, CliForm& form, std::unique_ptr<ScanJob> job, bool strict, int noJob);
 
   CliContext& context_;
   CatalogLibrary library_;
@@ -169,39 +235,72 @@ std::vector<const char*> Headers(ListKind list) {
   return headers;
 }
 
+void Session::LoadCatalogs(bool nameSkipped) {
+  const std::vector<std::string>& directories = library_.CatalogDirectories();
+  const std::string prefix = library_.StartDirectory() + "/";
+  for (size_t k = 1; k < directories.size(); ++k) {
+    const std::string& dir = directories[k];
+    // The entry as typed: relative entries were put below the start directory.
+    const std::string entry = dir.compare(0, prefix.size(), prefix) == 0 ? dir.substr(prefix.size()) : dir;
+    if (entry.empty()) {
+      Warn(texts::cli::kDirEmptyEntry);
+      continue;
+    }
+    if (entry.front() == ' ' || entry.back() == ' ') {
+      Warn(FormatText(texts::cli::kDirSpaces, Shown(entry).c_str()));
+    }
+    const std::string error = DirectoryReadError(dir);
+    if (!error.empty()) Warn(FormatText(texts::cli::kDirUnreadable, Shown(dir).c_str(), error.c_str()));
+  }
+  const std::vector<CatalogLibrary::SkippedFile> skipped = library_.LoadAll();
+  if (!nameSkipped) return;
+  for (const CatalogLibrary::SkippedFile& file : skipped) {
+    Warn(FormatText(texts::cli::kCatalogSkipped, Shown(file.path).c_str(), file.reason.c_str()));
+  }
+}
+
+int32_t Session::HitLimit(const ParsedCommand& command) {
+  const std::string text = command.Value("limit", kDefaultHitLimit);
+  const int32_t limit = NormaliseHitLimit(text, expertMode_);
+  if (std::to_string(limit) != text) {
+    Warn(FormatText(texts::cli::kLimitNote, Shown(text).c_str(), static_cast<int>(limit)));
+  }
+  return limit;
+}
+
 int Session::Catalogs(const ParsedCommand& command) {
   OutputFormat format;
-  if (!Output(command, format)) return kError;
-  library_.LoadAll();
+  if (!Output(command, format)) return kExitError;
+  LoadCatalogs(true);
   std::vector<const Catalog*> rows(library_.Catalogs().begin(), library_.Catalogs().end());
   const SortState state(ListKind::kCatalog);
   std::stable_sort(rows.begin(), rows.end(), [&state](const Catalog* a, const Catalog* b) {
     return CompareCatalogRows(a, b, state) < 0;
   });
   const auto headers = Headers(ListKind::kCatalog);
-  TableWriter table(context_.out, format, headers);
+  TableWriter table(context_.out, format, headers, context_.outputIsTerminal);
   const std::string dateFormat = command.Value("date-format", texts::kDefaultCatalogDateFormat);
   for (const Catalog* catalog : rows) table.Row(CatalogCells(*catalog, dateFormat));
-  return kSuccess;
+  return kExitSuccess;
 }
 
 int Session::Search(const ParsedCommand& command) {
   OutputFormat format;
-  if (!Output(command, format)) return kError;
+  if (!Output(command, format)) return kExitError;
   SearchInputs inputs;
   inputs.patternText = command.Value("pattern");
   if (const auto* date = command.Last("date")) {
     if (!ParseOperator((*date)[0], inputs.dateOperator))
-      return Fail("Unknown operator: " + (*date)[0] + " (use < <= = >= >)");
+      return Fail("Unknown operator: " + Shown((*date)[0]) + " (use < <= = >= >)");
     if (date->size() > 1) inputs.dateText = (*date)[1];
   }
   if (const auto* length = command.Last("length")) {
     if (!ParseOperator((*length)[0], inputs.lengthOperator)) {
-      return Fail("Unknown operator: " + (*length)[0] + " (use < <= = >= >)");
+      return Fail("Unknown operator: " + Shown((*length)[0]) + " (use < <= = >= >)");
     }
     inputs.lengthText = (*length)[1];
-    if (inputs.lengthText.empty() || inputs.lengthText.find_first_not_of("0123456789") != std::string::npos) {
-      return Fail("The length must be a number of bytes: " + inputs.lengthText);
+    if (!AllDigits(inputs.lengthText)) {
+      return Fail("The length must be a number of bytes: " + Shown(inputs.lengthText));
     }
   }
   const std::string mode = command.Value("mode", "standard");
@@ -210,13 +309,28 @@ int Session::Search(const ParsedCommand& command) {
   } else if (mode == "same-names") {
     inputs.mode = static_cast<int32_t>(SearchMode::kSameNames);
   } else if (mode != "standard") {
-    return Fail("Unknown mode: " + mode + " (use standard, duplicates or same-names)");
+    return Fail("Unknown mode: " + Shown(mode) + " (use standard, duplicates or same-names)");
   }
   inputs.hitLimit = HitLimit(command);
   const SearchRequest request = BuildSearchConditions(inputs, Now());
   if (!request.ok) return Fail(request.message);
+  // The search keeps the window's reading of the texts; the user hears when it differs from what
+  // was typed.
+  const SearchConditions& conditions = request.conditions;
+  if (conditions.Has(SearchConditions::kDateCondition) &&
+      !DateTextIsExact(inputs.dateText, conditions.dayStart, Now())) {
+    const std::string day = FormatLocalTime(conditions.dayStart, "%Y-%m-%d");
+    Warn(FormatText(texts::cli::kDateNote, Shown(inputs.dateText).c_str(), day.c_str()));
+  }
+  if (conditions.Has(SearchConditions::kLengthCondition)) {
+    const std::string& text = inputs.lengthText;
+    const std::string digits = text.substr(std::min(text.find_first_not_of('0'), text.size() - 1));
+    if (std::to_string(conditions.lengthValue) != digits) {
+      Warn(FormatText(texts::cli::kLengthNote, text.c_str(), static_cast<long>(conditions.lengthValue)));
+    }
+  }
 
-  library_.LoadAll();
+  LoadCatalogs(true);
   SearchScope scope;
   for (auto [it, end] = command.options.equal_range("only"); it != end; ++it) {
     const std::string& name = it->second[0];
@@ -227,10 +341,10 @@ int Session::Search(const ParsedCommand& command) {
         found = true;
       }
     }
-    if (!found) return Fail("No catalog named '" + name + "'");
+    if (!found) return NoCatalogNamed(name);
     scope.selectedOnly = true;
   }
-  const SearchResult result = RunSearch(request.conditions, library_, scope);
+  const SearchResult result = RunSearch(conditions, library_, scope);
 
   std::vector<const FileRecord*> rows = result.hits;
   const SortState state(ListKind::kResults);
@@ -240,33 +354,33 @@ int Session::Search(const ParsedCommand& command) {
   const auto headers = Headers(ListKind::kResults);
   const std::string dateFormat = command.Value("date-format", texts::kDefaultResultDateFormat);
   {
-    TableWriter table(context_.out, format, headers);
+    TableWriter table(context_.out, format, headers, context_.outputIsTerminal);
     for (const FileRecord* hit : rows) table.Row(ResultCells(*hit, result.grouping, dateFormat));
   }
   context_.out.flush();
   context_.err << result.CountText() << '\n';
-  return rows.empty() ? kNothing : kSuccess;
+  return rows.empty() ? kExitNothing : kExitSuccess;
 }
 
 int Session::List(const ParsedCommand& command) {
-  if (command.positional.empty() || command.positional.size() > 2) return Fail(texts::cli::kLsHelp);
+  if (command.positional.empty()) return Fail(texts::cli::kLsHelp);
   OutputFormat format;
-  if (!Output(command, format)) return kError;
-  library_.LoadAll();
+  if (!Output(command, format)) return kExitError;
+  const int32_t limit = HitLimit(command);
+  LoadCatalogs(true);
   const std::string& name = command.positional[0];
   const Catalog* catalog = FirstNamed(name);
-  if (catalog == nullptr) return Fail("No catalog named '" + name + "'");
+  if (catalog == nullptr) return NoCatalogNamed(name);
   int32_t dirNumber = 0;
   if (command.positional.size() == 2) {
     dirNumber = FindDirectoryByPath(*catalog, command.positional[1]);
     if (dirNumber < 0) {
-      return Fail("No directory '" + NormaliseCatalogPath(command.positional[1]) + "' in catalog '" + name +
-                  "'");
+      return Fail("No directory '" + Shown(NormaliseCatalogPath(command.positional[1])) + "' in catalog '" +
+                  Shown(name) + "'");
     }
   } else if (catalog->dirs.Empty()) {
-    return Fail("The catalog '" + name + "' holds no directory");
+    return Fail("The catalog '" + Shown(name) + "' holds no directory");
   }
-  const int32_t limit = HitLimit(command);
   DirectoryListing listing = ListDirectory(*catalog, dirNumber, limit);
   const SortState state(ListKind::kDirectory);
   std::stable_sort(listing.entries.begin(), listing.entries.end(),
@@ -276,85 +390,123 @@ int Session::List(const ParsedCommand& command) {
   const auto headers = Headers(ListKind::kDirectory);
   const std::string dateFormat = command.Value("date-format", texts::kDefaultDirDateFormat);
   {
-    TableWriter table(context_.out, format, headers);
+    TableWriter table(context_.out, format, headers, context_.outputIsTerminal);
     for (const FileRecord* entry : listing.entries) table.Row(DirectoryCells(*entry, dateFormat));
   }
   if (listing.truncated) {
-    context_.out.flush();
-    context_.err << "Only the first " << limit << " entries are listed (--limit shows more).\n";
+    Warn("Only the first " + std::to_string(limit) + " entries are listed (--limit shows more).");
   }
-  return kSuccess;
+  return kExitSuccess;
+}
+
+int Session::RunScan(AddWorkflow& workflow, CliForm& form, std::unique_ptr<ScanJob> job, bool strict,
+                     int noJob) {
+  if (!job) return noJob;
+  const std::string root = job->Root();
+  const std::string error = DirectoryReadError(root);
+  if (!error.empty()) {
+    // Not scanned: committing the job only ends the wait; the library stays as it was.
+    workflow.Commit(std::move(job));
+    return Fail(FormatText(texts::cli::kRootUnreadable, Shown(root).c_str(), error.c_str()));
+  }
+  job->Run(form.CancelFlag(), [&form](const ScanProgress& progress) { form.ScanProgress(progress); });
+  return ReportScan(workflow.Commit(std::move(job)), strict, Out(), Err());
 }
 
 int Session::Add(const ParsedCommand& command) {
-  if (command.positional.size() != 1) return Fail(texts::cli::kAddHelp);
-  library_.LoadAll();
+  if (command.positional.empty()) return Fail(texts::cli::kAddHelp);
+  const std::string& root = command.positional[0];
+  if (root.empty()) return Fail(texts::cli::kEmptyRoot);
+  LoadCatalogs(false);
   CliForm form(context_.err, context_.errorIsTerminal, context_.cancel, context_.cancellable);
-  TerminalPrompts prompts(context_.in, context_.err, Answering(command));
+  TerminalPrompts prompts(context_.in, context_.err, Answering(command), context_.errorIsTerminal);
+  prompts.SetVolumePath([&form] { return form.root; });
+  // The question names the catalog that a Yes replaces: the one the workflow just found.
+  prompts.SetQuestionPreface([this] {
+    const Catalog* replaced = library_.CurrentCatalog();
+    return replaced == nullptr ? std::string()
+                               : FormatText(texts::cli::kReplaces, replaced->DisplayName().c_str(),
+                                            replaced->filePath.c_str());
+  });
   const VolumeQuery volumes(context_.systemPaths);
   AddWorkflow workflow(library_, form, prompts, volumes);
-  form.root = command.positional[0];
+  form.root = root;
   form.ignore = command.Value("ignore");
   // As in the window: the root is identified first, then a label the user gives replaces the
   // proposed one.
-  if (!workflow.IdentifyVolume(form.root)) return kError;
+  if (!workflow.IdentifyVolume(form.root)) return kExitError;
+  // Asked before the question about replacing a catalog, which would be asked for nothing.
+  const std::string error = DirectoryReadError(root);
+  if (!error.empty())
+    return Fail(FormatText(texts::cli::kRootUnreadable, Shown(root).c_str(), error.c_str()));
   if (command.Has("label")) form.label = command.Value("label");
-  return Finish(form, workflow.AddVolume(false));
+  return RunScan(workflow, form, workflow.PrepareAdd(false), command.Has("strict"), kExitNothing);
 }
 
 int Session::Refresh(const ParsedCommand& command) {
-  if (command.positional.size() != 1) return Fail(texts::cli::kRefreshHelp);
-  library_.LoadAll();
+  if (command.positional.empty()) return Fail(texts::cli::kRefreshHelp);
+  LoadCatalogs(false);
   const std::string& name = command.positional[0];
   const Catalog* catalog = FirstNamed(name);
-  if (catalog == nullptr) return Fail("No catalog named '" + name + "'");
+  if (catalog == nullptr) return NoCatalogNamed(name);
   if (!catalog->CanBeRefreshed()) {
-    return Fail("The catalog '" + name + "' does not record its volume root and cannot be refreshed");
+    return Fail("The catalog '" + Shown(name) + "' does not record its volume root and cannot be refreshed");
   }
   CliForm form(context_.err, context_.errorIsTerminal, context_.cancel, context_.cancellable);
-  TerminalPrompts prompts(context_.in, context_.err, Answering(command));
+  TerminalPrompts prompts(context_.in, context_.err, Answering(command), context_.errorIsTerminal);
+  prompts.SetVolumePath([&form] { return form.root; });
   const VolumeQuery volumes(context_.systemPaths);
   AddWorkflow workflow(library_, form, prompts, volumes);
-  return Finish(form, workflow.RefreshCatalog(catalog));
+  // A refresh asks nothing: when it stops before the scan, it could not be done, and has said why.
+  return RunScan(workflow, form, workflow.PrepareRefresh(catalog), command.Has("strict"), kExitError);
 }
 
 int Session::Delete(const ParsedCommand& command) {
   if (command.positional.empty()) return Fail(texts::cli::kDeleteHelp);
-  library_.LoadAll();
+  LoadCatalogs(false);
   for (const std::string& name : command.positional) {
-    if (FirstNamed(name) == nullptr) return Fail("No catalog named '" + name + "'");
+    if (FirstNamed(name) == nullptr) return NoCatalogNamed(name);
   }
-  TerminalPrompts prompts(context_.in, context_.err, Answering(command));
-  if (!prompts.AskYesNo(texts::kReallyDelete, texts::kApplicationTitle)) return kNothing;
-  int status = kSuccess;
+  TerminalPrompts prompts(context_.in, context_.err, Answering(command), context_.errorIsTerminal);
+  if (!prompts.AskYesNo(texts::kReallyDelete, texts::kApplicationTitle)) return kExitNothing;
+  int status = kExitSuccess;
   for (const std::string& name : command.positional) {
     const Catalog* catalog = FirstNamed(name);
     if (catalog == nullptr) {
-      status = Fail("No catalog named '" + name + "' is left");
+      status = Fail("No catalog named '" + Shown(name) + "' is left");
       continue;
     }
     const std::string path = catalog->filePath;
-    if (library_.DeleteCatalog(catalog)) {
-      context_.out << "Deleted " << name << " (" << path << ")\n";
+    std::string error;
+    if (library_.DeleteCatalog(catalog, &error)) {
+      context_.out << "Deleted " << ForStream(name, context_.outputIsTerminal) << " ("
+                   << ForStream(path, context_.outputIsTerminal) << ")\n";
     } else {
-      status = Fail("The catalog file '" + path + "' could not be deleted.");
+      status = Fail(FormatText(texts::kCatalogNotDeleted, Shown(path).c_str(), error.c_str()));
     }
   }
   return status;
 }
 
 int Session::Dump(const ParsedCommand& command) {
-  if (command.positional.size() != 1) return Fail(texts::cli::kDumpHelp);
+  if (command.positional.empty()) return Fail(texts::cli::kDumpHelp);
   Catalog catalog;
   catalog.filePath = command.positional[0];
-  if (!catalog.Read()) return Fail(texts::cli::kNotACatalog + catalog.filePath);
+  std::string error;
+  if (!catalog.Read(&error)) {
+    return Fail(FormatText(texts::cli::kCatalogNotRead, Shown(catalog.filePath).c_str(), error.c_str()));
+  }
   std::ostream& out = context_.out;
+  // The texts of the catalog as TSV cells: control characters escaped, so each field stays on its
+  // line.
+  const bool terminal = context_.outputIsTerminal;
+  auto text = [terminal](std::string_view field) { return EscapeControls(field, terminal); };
   char number[64];
   out << "format\t" << catalog.formatVersion << '\n';
   out << "catalogued\t" << catalog.cataloguedTime << '\n';
-  out << "root\t" << catalog.volumeRoot << '\n';
-  out << "label\t" << catalog.volumeLabel << '\n';
-  out << "name\t" << catalog.catalogName << '\n';
+  out << "root\t" << text(catalog.volumeRoot) << '\n';
+  out << "label\t" << text(catalog.volumeLabel) << '\n';
+  out << "name\t" << text(catalog.catalogName) << '\n';
   out << "serial\t" << catalog.serialNumber << '\n';
   std::snprintf(number, sizeof number, "%.3f", static_cast<double>(catalog.freeSpace));
   out << "free\t" << number << '\n';
@@ -362,91 +514,135 @@ int Session::Dump(const ParsedCommand& command) {
   for (int32_t k = 0; k < catalog.dirs.Size(); ++k) {
     const DirRecord& dir = *catalog.dirs[k];
     std::snprintf(number, sizeof number, "%.0f", dir.totalLength);
-    out << "dir\t" << k << '\t' << dir.Path() << '\t' << dir.fileCount << '\t' << number << '\n';
+    out << "dir\t" << k << '\t' << text(dir.Path()) << '\t' << dir.fileCount << '\t' << number << '\n';
   }
   out << "files\t" << catalog.files.Size() << '\n';
   for (int32_t i = 0; i < catalog.files.Size(); ++i) {
     const FileRecord& entry = *catalog.files[i];
     out << "file\t" << i << '\t' << entry.lastWriteTime << '\t' << entry.length << '\t' << entry.dirNumber
-        << '\t' << entry.Name() << '\n';
+        << '\t' << text(entry.Name()) << '\n';
   }
-  return kSuccess;
+  return kExitSuccess;
 }
 
-bool IsGlobalOption(const std::string& arg, std::string_view name) {
-  return arg.size() > 1 && (arg[0] == '-' || arg[0] == '/') &&
-         EqualNoCase(std::string_view(arg).substr(1), name);
+struct Command {
+  const char* name;
+  const char* help;
+  std::vector<OptionRule> options;
+  int (Session::*run)(const ParsedCommand&);
+  size_t maxPositional;  // SIZE_MAX: any number
+};
+
+const std::vector<Command>& Commands() {
+  const OptionRule format{"format", 1};
+  const OptionRule dateFormat{"date-format", 1};
+  const OptionRule limit{"limit", 1};
+  const OptionRule yes{"yes", 0};
+  const OptionRule strict{"strict", 0};
+  static const std::vector<Command> commands = {
+      {"catalogs", texts::cli::kCatalogsHelp, {format, dateFormat}, &Session::Catalogs, 0},
+      {"search",
+       texts::cli::kSearchHelp,
+       {{"pattern", 1},
+        {"date", -1},
+        {"length", 2},
+        {"mode", 1},
+        limit,
+        {"only", 1, true},
+        format,
+        dateFormat},
+       &Session::Search,
+       0},
+      {"ls", texts::cli::kLsHelp, {limit, format, dateFormat}, &Session::List, 2},
+      {"add", texts::cli::kAddHelp, {{"label", 1}, {"ignore", 1}, yes, strict}, &Session::Add, 1},
+      {"refresh", texts::cli::kRefreshHelp, {strict}, &Session::Refresh, 1},
+      {"delete", texts::cli::kDeleteHelp, {yes}, &Session::Delete, SIZE_MAX},
+      {"dump", texts::cli::kDumpHelp, {}, &Session::Dump, 1},
+  };
+  return commands;
+}
+
+// The error for an argument a command does not take.
+std::string UnexpectedArgument(const Command& command, const std::string& arg) {
+  if (std::string_view(command.name) == "search") {
+    return FormatText(texts::cli::kUnexpectedPattern, arg.c_str(), arg.c_str());
+  }
+  return "Unexpected argument: " + arg;
 }
 
 }  // namespace
 
 int RunCli(const std::vector<std::string>& arguments, CliContext& context) {
   std::vector<std::string> global;
+  std::vector<std::string> dirValues;
   size_t i = 0;
   while (i < arguments.size()) {
     const std::string& arg = arguments[i];
     if (arg == "--help" || arg == "-h" || arg == "help") {
+      // "help COMMAND" is that command's help.
+      if (arg == "help" && i + 1 < arguments.size()) {
+        for (const Command& c : Commands()) {
+          if (arguments[i + 1] == c.name) {
+            context.out << c.help;
+            return kExitSuccess;
+          }
+        }
+      }
       context.out << texts::cli::kUsage;
-      return kSuccess;
+      return kExitSuccess;
     }
     if (IsGlobalOption(arg, "dir")) {
       global.push_back(arg);
-      if (i + 1 < arguments.size()) global.push_back(arguments[i + 1]);
+      if (i + 1 < arguments.size()) {
+        global.push_back(arguments[i + 1]);
+        dirValues.push_back(arguments[i + 1]);
+      }
       i += 2;
     } else if (IsGlobalOption(arg, "dd")) {
       global.push_back(arg);
       ++i;
     } else if (!arg.empty() && arg[0] == '-') {
-      context.err << "Unknown option: " << arg << "\n\n" << texts::cli::kUsage;
-      return kError;
+      context.err << "Unknown option: " << ForStream(arg, context.errorIsTerminal) << "\n\n"
+                  << texts::cli::kUsage;
+      return kExitError;
     } else {
       break;
     }
   }
+  if (dirValues.size() > 1) {
+    // Only the first would count (as in the window); say how to give them all.
+    std::string joined;
+    for (const std::string& value : dirValues) joined += (joined.empty() ? "" : ",") + value;
+    context.err << FormatText(texts::cli::kDirTwice, ForStream(joined, context.errorIsTerminal).c_str())
+                << '\n';
+    return kExitError;
+  }
   if (i >= arguments.size()) {
     context.err << texts::cli::kUsage;
-    return kError;
+    return kExitError;
   }
   const std::string command = arguments[i];
-  const OptionRule format{"format", 1};
-  const OptionRule dateFormat{"date-format", 1};
-  const OptionRule limit{"limit", 1};
-  const OptionRule yes{"yes", 0};
-
-  struct Command {
-    const char* name;
-    const char* help;
-    std::vector<OptionRule> options;
-    int (Session::*run)(const ParsedCommand&);
-  };
-  const Command commands[] = {
-      {"catalogs", texts::cli::kCatalogsHelp, {format, dateFormat}, &Session::Catalogs},
-      {"search",
-       texts::cli::kSearchHelp,
-       {{"pattern", 1}, {"date", -1}, {"length", 2}, {"mode", 1}, limit, {"only", 1}, format, dateFormat},
-       &Session::Search},
-      {"ls", texts::cli::kLsHelp, {limit, format, dateFormat}, &Session::List},
-      {"add", texts::cli::kAddHelp, {{"label", 1}, {"ignore", 1}, yes}, &Session::Add},
-      {"refresh", texts::cli::kRefreshHelp, {yes}, &Session::Refresh},
-      {"delete", texts::cli::kDeleteHelp, {yes}, &Session::Delete},
-      {"dump", texts::cli::kDumpHelp, {}, &Session::Dump},
-  };
-  for (const Command& c : commands) {
+  for (const Command& c : Commands()) {
     if (command != c.name) continue;
-    const ParsedCommand parsed = ParseCommand(arguments, i + 1, c.options);
+    const ParsedCommand parsed = ParseCommand(arguments, i + 1, command, c.options);
     if (parsed.help) {
       context.out << c.help;
-      return kSuccess;
+      return kExitSuccess;
     }
-    if (!parsed.error.empty()) {
-      context.err << parsed.error << "\n\n" << c.help;
-      return kError;
+    std::string error = parsed.error;
+    if (error.empty() && parsed.positional.size() > c.maxPositional) {
+      error = UnexpectedArgument(c, parsed.positional[c.maxPositional]);
+    }
+    if (!error.empty()) {
+      context.err << ForStream(error, context.errorIsTerminal) << "\n\n" << c.help;
+      return kExitError;
     }
     Session session(context, global);
     return (session.*c.run)(parsed);
   }
-  context.err << "Unknown command: " << command << "\n\n" << texts::cli::kUsage;
-  return kError;
+  context.err << "Unknown command: " << ForStream(command, context.errorIsTerminal) << "\n\n"
+              << texts::cli::kUsage;
+  return kExitError;
 }
 
 }  // namespace mardo

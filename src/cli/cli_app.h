@@ -19,14 +19,22 @@ struct CliContext {
   std::string startDirectory;  // the catalogs' start directory; empty for the current directory
   SystemPaths systemPaths;
   bool inputIsTerminal = false;
+  bool outputIsTerminal = false;  // then names are escaped before they reach the screen
   bool errorIsTerminal = false;
   const std::atomic<bool>* cancel = nullptr;  // set by Ctrl+C while a scan can be cancelled
   std::atomic<bool>* cancellable = nullptr;   // true while a scan runs
   int64_t now = 0;                            // seconds since 1970; 0 for the current time
 };
 
-// Runs one command of mardo-cli (`arguments` without the program name). Returns the exit status:
-// 0 success (hits found, catalog stored), 1 nothing found or done, 2 an error.
+// The exit statuses of mardo-cli.
+enum ExitStatus : int {
+  kExitSuccess = 0,     // hits found, catalog stored, done
+  kExitNothing = 1,     // nothing found, nothing done (declined, cancelled, an empty tree)
+  kExitError = 2,       // an error, said on standard error
+  kExitIncomplete = 3,  // with --strict: the catalog was stored, but directories could not be read
+};
+
+// Runs one command of mardo-cli (`arguments` without the program name). Returns the exit status.
 int RunCli(const std::vector<std::string>& arguments, CliContext& context);
 
 }  // namespace mardo

@@ -1,12 +1,20 @@
 #include "cli/cli_form.h"
 
+#include "cli/text_escape.h"
+
 namespace mardo {
 
 void CliForm::ScanProgress(const mardo::ScanProgress& progress) {
   if (!showProgress_) return;
-  std::string directory(progress.directory);
-  constexpr size_t kRoom = 60;  // keep the line within a common terminal width
-  if (directory.size() > kRoom) directory = "..." + directory.substr(directory.size() - kRoom + 3);
+  // Only ever shown on a terminal: the path is escaped, then cut to keep the line within a common
+  // terminal width, at a character boundary.
+  std::string directory = EscapeControls(progress.directory, true);
+  constexpr size_t kRoom = 60;
+  if (directory.size() > kRoom) {
+    size_t cut = directory.size() - kRoom + 3;
+    while (cut < directory.size() && (static_cast<unsigned char>(directory[cut]) & 0xC0) == 0x80) ++cut;
+    directory = "..." + directory.substr(cut);
+  }
   err_ << "\r\033[K" << progress.entries << " entries  " << directory << std::flush;
   progressShown_ = true;
 }

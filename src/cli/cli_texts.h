@@ -20,8 +20,15 @@ inline constexpr const char* kUsage =
     "  dump FILE           every field of one catalog file\n"
     "\n"
     "Options before the command:\n"
-    "  -dir LIST           more catalog directories, separated by commas\n"
+    "  -dir LIST           more catalog directories, in one list separated by commas (no spaces)\n"
     "  -dd                 expert mode: hit limits above 5120 are accepted\n"
+    "\n"
+    "Names that begin with '-': catalog files often do (the catalog of a subdirectory \\2000 is\n"
+    "written as -2000.mvl). Put such names after '--', which ends the options, as in\n"
+    "'mardo-cli dump -- -2000.mvl', or write the file as ./-2000.mvl.\n"
+    "\n"
+    "Exit status: 0 done, 1 nothing found or nothing done, 2 an error (said on standard error),\n"
+    "3 a catalog stored with unreadable directories under add --strict or refresh --strict.\n"
     "\n"
     "Run 'mardo-cli COMMAND --help' for the options of a command.\n";
 
@@ -29,7 +36,8 @@ inline constexpr const char* kCatalogsHelp =
     "Usage: mardo-cli catalogs [--format tsv|csv|json] [--date-format FORMAT]\n"
     "\n"
     "One line per loaded catalog: Name, Date, Free (MB), Files, Volume, Serial number, Catalog\n"
-    "file name; sorted by name, then newest first.\n";
+    "file name; sorted by name, then newest first. Catalog files that could not be read are named\n"
+    "in a warning on standard error.\n";
 
 inline constexpr const char* kSearchHelp =
     "Usage: mardo-cli search [--pattern TEXT] [--date OP [YYMMDD|-DAYS]] [--length OP BYTES]\n"
@@ -37,10 +45,10 @@ inline constexpr const char* kSearchHelp =
     "                        [--format tsv|csv|json] [--date-format FORMAT]\n"
     "\n"
     "OP is one of < <= = >= >. The pattern is part of a name, without regard to case; '|' at an\n"
-    "end pins it to that end of the name, and one '*' splits it in two parts that must both\n"
+    "end pins it to that end of the name, and the first '*' splits it in two parts that must both\n"
     "occur. --date OP without a date means today; -1 is yesterday. --only searches only the\n"
     "catalogs of that name (repeatable). --limit is the hit limit (default 512, at most 5120\n"
-    "without -dd).\n"
+    "without -dd). Directories have negative lengths: --length '<' 10 lists them too.\n"
     "\n"
     "Prints one line per hit: Name, Date, Length, Volume, Path; directories first, then by name,\n"
     "newest first. The number of hits (\">N\" when the limit was reached) ends standard error.\n"
@@ -54,19 +62,21 @@ inline constexpr const char* kLsHelp =
     "Name, Date, Length, Path; directories first. At most --limit entries (default 512).\n";
 
 inline constexpr const char* kAddHelp =
-    "Usage: mardo-cli add ROOT [--label TEXT] [--ignore PATTERNS] [--yes]\n"
+    "Usage: mardo-cli add ROOT [--label TEXT] [--ignore PATTERNS] [--yes] [--strict]\n"
     "\n"
     "Catalogues the tree under ROOT into a new catalog file in the current directory. The label\n"
     "is the volume's (or, for a subdirectory, its path) unless --label names the catalog.\n"
     "--ignore leaves out files and directories: '*.tmp; \\tmp' skips files matching *.tmp and\n"
-    "directories named tmp. Questions (replace an existing catalog?) are answered Yes by --yes,\n"
-    "asked on a terminal, and answered No otherwise. Ctrl+C cancels the scan.\n";
+    "directories named tmp (patterns are separated by ';' or spaces; '?' stands for a space).\n"
+    "Questions (replace an existing catalog?) are answered Yes by --yes, asked on a terminal, and\n"
+    "answered No otherwise. Ctrl+C cancels the scan. Directories that could not be read are\n"
+    "named in a warning; --strict makes them end the command with exit status 3.\n";
 
 inline constexpr const char* kRefreshHelp =
-    "Usage: mardo-cli refresh NAME\n"
+    "Usage: mardo-cli refresh NAME [--strict]\n"
     "\n"
     "Catalogues again the volume or directory of the first catalog called NAME, if the same\n"
-    "medium is present, and replaces that catalog.\n";
+    "medium is present, and replaces that catalog. --strict as for add.\n";
 
 inline constexpr const char* kDeleteHelp =
     "Usage: mardo-cli delete NAME... [--yes]\n"
@@ -76,8 +86,48 @@ inline constexpr const char* kDeleteHelp =
 inline constexpr const char* kDumpHelp =
     "Usage: mardo-cli dump FILE\n"
     "\n"
-    "Prints every field of one catalog file, one tab-separated line each.\n";
+    "Prints every field of one catalog file, one tab-separated line each. A file name that\n"
+    "begins with '-' goes after '--': mardo-cli dump -- -2000.mvl\n";
 
-inline constexpr const char* kNotACatalog = "Not a catalog file: ";
+// Argument errors.
+inline constexpr const char* kOneDash = "Unknown option: %s (options begin with two dashes: --%s)";
+inline constexpr const char* kGlobalAfterCommand =
+    "Unknown option: %s (-dir and -dd go before the command, as in mardo-cli -dir DIRS search ...)";
+inline constexpr const char* kDashName =
+    "Unknown option: %s (a name that begins with '-' goes after '--', as in mardo-cli %s -- %s)";
+inline constexpr const char* kGivenTwice = "The option %s is given more than once";
+inline constexpr const char* kUnexpectedPattern =
+    "Unexpected argument: %s (the pattern goes after --pattern: mardo-cli search --pattern %s)";
+inline constexpr const char* kDirTwice =
+    "-dir is given more than once; name every catalog directory in one -dir, separated by commas: "
+    "-dir \"%s\"";
+
+// Warnings and notes, on standard error; the command goes on.
+inline constexpr const char* kDirEmptyEntry =
+    "Warning: -dir holds an empty entry, which names the start directory again";
+inline constexpr const char* kDirSpaces =
+    "Warning: the -dir entry '%s' begins or ends with a space, which is taken as part of the "
+    "directory's name (separate the entries with commas only: -dir \"a,b\")";
+inline constexpr const char* kDirUnreadable = "Warning: the catalog directory '%s' cannot be read: %s";
+inline constexpr const char* kCatalogSkipped = "Warning: skipped the catalog file '%s': %s";
+inline constexpr const char* kCatalogNotRead = "The catalog file '%s' could not be read: %s";
+inline constexpr const char* kLimitNote =
+    "Note: --limit %s is read as %d (the hit limit is a whole number from 1 to 5120, or more with -dd)";
+inline constexpr const char* kDateNote =
+    "Note: the date '%s' is read as %s (dates are YYMMDD, YYMM or YY, -N for N days ago, or none for "
+    "today)";
+inline constexpr const char* kLengthNote =
+    "Note: the length %s is read as %ld, the largest length a catalog holds";
+inline constexpr const char* kUnreadableOne =
+    "Warning: 1 directory could not be read and is catalogued as empty";
+inline constexpr const char* kUnreadableMany =
+    "Warning: %d directories could not be read and are catalogued as empty";
+inline constexpr const char* kUnreadableMore = "\n  (and %d more)";
+
+// Add and refresh.
+inline constexpr const char* kEmptyRoot =
+    "No directory to catalogue: the root '' is empty (name one, as in mardo-cli add /media/usb)";
+inline constexpr const char* kRootUnreadable = "Cannot read the directory '%s': %s";
+inline constexpr const char* kReplaces = "Yes replaces the catalog '%s' (%s).";
 
 }  // namespace mardo::texts::cli

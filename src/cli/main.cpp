@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
 
   mardo::CliContext context{std::cin, std::cout, std::cerr, {}, {}};
   context.inputIsTerminal = mardo::StandardInputIsTerminal();
+  context.outputIsTerminal = mardo::StandardOutputIsTerminal();
   context.errorIsTerminal = mardo::StandardErrorIsTerminal();
   context.cancel = &cancelScan;
   context.cancellable = &scanRunning;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "cli/text_escape.h"
+
 namespace mardo {
 namespace {
 
@@ -18,9 +20,14 @@ void WriteCsvField(std::ostream& out, std::string_view field) {
   out << '"';
 }
 
+// A JSON string of valid UTF-8 text. Besides what JSON requires (quotes, backslashes, C0
+// controls), DEL and the C1 controls are escaped too, so that the text is safe on a terminal.
 void WriteJsonString(std::ostream& out, std::string_view text) {
   out << '"';
-  for (char c : text) {
+  char escaped[8];
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const auto byte = static_cast<unsigned char>(c);
     switch (c) {
       case '"':
         out << "\\\"";
@@ -38,9 +45,12 @@ void WriteJsonString(std::ostream& out, std::string_view text) {
         out << "\\t";
         break;
       default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+        if (byte < 0x20 || byte == 0x7F) {
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(byte));
+          out << escaped;
+        } else if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+          std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                        static_cast<unsigned>(static_cast<unsigned char>(text[++i])));
           out << escaped;
         } else {
           out << c;
@@ -65,8 +75,9 @@ bool ParseOutputFormat(std::string_view text, OutputFormat& format) {
   return true;
 }
 
-TableWriter::TableWriter(std::ostream& out, OutputFormat format, std::span<const char* const> headers)
-    : out_(out), format_(format), headers_(headers) {
+TableWriter::TableWriter(std::ostream& out, OutputFormat format, std::span<const char* const> headers,
+                         bool terminal)
+    : out_(out), format_(format), headers_(headers), terminal_(terminal) {
   if (format_ == OutputFormat::kCsv) {
     for (size_t i = 0; i < headers_.size(); ++i) {
       if (i > 0) out_ << ',';
@@ -85,13 +96,14 @@ TableWriter::~TableWriter() {
 void TableWriter::Row(std::span<const std::string> cells) {
   switch (format_) {
     case OutputFormat::kTsv:
-      for (size_t i = 0; i < cells.size(); ++i) out_ << (i > 0 ? "\t" : "") << cells[i];
+      for (size_t i = 0; i < cells.size(); ++i)
+        out_ << (i > 0 ? "\t" : "") << EscapeControls(cells[i], terminal_);
       out_ << '\n';
       break;
     case OutputFormat::kCsv:
       for (size_t i = 0; i < cells.size(); ++i) {
         if (i > 0) out_ << ',';
-        WriteCsvField(out_, cells[i]);
+        WriteCsvField(out_, terminal_ ? EscapeControls(cells[i], true) : cells[i]);
       }
       out_ << "\r\n";
       break;
@@ -101,7 +113,14 @@ void TableWriter::Row(std::span<const std::string> cells) {
         if (i > 0) out_ << ", ";
         WriteJsonString(out_, headers_[i]);
         out_ << ": ";
-        WriteJsonString(out_, cells[i]);
+        if (IsValidUtf8(cells[i])) {
+          WriteJsonString(out_, cells[i]);
+        } else {
+          WriteJsonString(out_, ReplaceInvalidUtf8(cells[i]));
+          out_ << ", ";
+          WriteJsonString(out_, std::string(headers_[i]) + "_bytes");
+          out_ << ": \"" << Base64(cells[i]) << '"';
+        }
       }
       out_ << '}';
       break;

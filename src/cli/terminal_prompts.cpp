@@ -2,16 +2,23 @@
 
 #include <string>
 
+#include "cli/text_escape.h"
+#include "scan/scan_texts.h"
 #include "settings/app_texts.h"
 
 namespace mardo {
 
-std::string TerminalPrompts::ForTerminal(std::string_view text) {
+std::string TerminalPrompts::ForTerminal(std::string_view text, bool escape) {
   std::string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out.push_back(text[i]);
+  size_t start = 0;
+  while (true) {
+    const size_t end = text.find("\r\n", start);
+    const std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
+    out += escape ? EscapeControls(line, true) : std::string(line);
+    if (end == std::string_view::npos) break;
+    out.push_back('\n');
+    start = end + 2;
   }
   return out;
 }
@@ -19,12 +26,19 @@ std::string TerminalPrompts::ForTerminal(std::string_view text) {
 void TerminalPrompts::Message(std::string_view text, std::string_view caption, Icon icon) {
   (void)icon;
   if (!caption.empty() && caption != texts::kApplicationTitle) err_ << caption << ": ";
-  err_ << ForTerminal(text) << '\n';
+  if (caption == texts::kVolumeLabelError && volumePath_) {
+    err_ << ForStream(volumePath_(), errorIsTerminal_) << ": ";
+  }
+  err_ << ForTerminal(text, errorIsTerminal_) << '\n';
 }
 
 bool TerminalPrompts::AskYesNo(std::string_view text, std::string_view caption) {
   (void)caption;
-  const std::string question = ForTerminal(text);
+  if (preface_) {
+    const std::string preface = preface_();
+    if (!preface.empty()) err_ << ForStream(preface, errorIsTerminal_) << '\n';
+  }
+  const std::string question = ForTerminal(text, errorIsTerminal_);
   switch (answer_) {
     case Answer::kYes:
       err_ << question << " yes\n";

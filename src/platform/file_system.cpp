@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -77,6 +78,16 @@ std::string SystemErrorText(int errorNumber) {
   char buffer[256];
   // GNU strerror_r returns the text, which may or may not live in the buffer.
   return std::string(::strerror_r(errorNumber, buffer, sizeof buffer));
+}
+
+std::string DirectoryReadError(const std::string& path) {
+  DIR* dir = ::opendir(path.c_str());
+  if (dir == nullptr) return SystemErrorText(errno);
+  errno = 0;
+  const bool read = ::readdir(dir) != nullptr || errno == 0;
+  const int error = errno;
+  ::closedir(dir);
+  return read ? std::string() : SystemErrorText(error);
 }
 
 std::vector<std::string> ListRegularFiles(const std::string& dir) {

@@ -25,6 +25,10 @@ std::vector<std::string> FindNativeDirectories(std::string_view volumeRoot, std:
 // The system's text for an errno value.
 std::string SystemErrorText(int errorNumber);
 
+// Why the directory at `path` (links followed) cannot be opened and read: the system's text, or
+// empty when it can.
+std::string DirectoryReadError(const std::string& path);
+
 }  // namespace mardo
 
 namespace mardo {

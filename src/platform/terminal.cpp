@@ -26,6 +26,9 @@ extern "C" void OnInterrupt(int signal) {
 bool StandardInputIsTerminal() {
   return ::isatty(STDIN_FILENO) != 0;
 }
+bool StandardOutputIsTerminal() {
+  return ::isatty(STDOUT_FILENO) != 0;
+}
 bool StandardErrorIsTerminal() {
   return ::isatty(STDERR_FILENO) != 0;
 }

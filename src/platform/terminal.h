@@ -4,9 +4,10 @@
 
 namespace mardo {
 
-// Whether standard input or standard error is a terminal, for the command line's questions and
-// progress.
+// Whether standard input, output or error is a terminal, for the command line's questions,
+// progress and the escaping of names shown on a screen.
 bool StandardInputIsTerminal();
+bool StandardOutputIsTerminal();
 bool StandardErrorIsTerminal();
 
 // Makes Ctrl+C set `cancel` while `armed` is true (a scan is running), and end the program as

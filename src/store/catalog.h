@@ -76,8 +76,8 @@ class Catalog {
   // Reads the catalog file at filePath into this fresh catalog (versions 0 to 3). Returns false,
   // quickly and without allocating for counts the file cannot hold, for a file that is not a
   // catalog, comes from a newer format, ends early or is inconsistent; the catalog may then be
-  // partly filled and is to be destroyed.
-  bool Read();
+  // partly filled and is to be destroyed. `error` (if given) receives the reason.
+  bool Read(std::string* error = nullptr);
 
   // Destroys every record and name.
   void ClearRecords();

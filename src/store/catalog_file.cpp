@@ -6,6 +6,7 @@
 #include "platform/local_time.h"
 #include "store/buffered_file.h"
 #include "store/catalog.h"
+#include "store/store_texts.h"
 
 namespace mardo {
 namespace {
@@ -22,6 +23,13 @@ constexpr int64_t kMinimumFileEntry = 4 + 4 + 2 + 1;
 inline int32_t I32At(const uint8_t* p) {
   return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
                               uint32_t{p[3]} << 24);
+}
+
+// Gives false with the reason a catalog file is rejected: the stream's own failure when it has one
+// (a read error, an early end), otherwise `reason`.
+bool Rejected(const BufferedFile& file, std::string* error, const char* reason) {
+  if (error != nullptr) *error = file.ErrorText().empty() ? reason : file.ErrorText();
+  return false;
 }
 
 }  // namespace
@@ -59,15 +67,21 @@ bool Catalog::Write(std::string* error) {
   return false;
 }
 
-bool Catalog::Read() {
+bool Catalog::Read(std::string* error) {
   BufferedFile file(filePath, BufferedFile::kRead);
-  if (!file.Open()) return false;
+  if (!file.Open()) return Rejected(file, error, texts::kCatalogDamaged);
 
   const uint32_t word = file.ReadU32();
-  if (file.Failed() || word == 0 || word % kVersionStep != kFormatBase) return false;
+  if (file.Failed() || word == 0 || word % kVersionStep != kFormatBase) {
+    if (error != nullptr) *error = texts::kNotACatalogFile;
+    return false;
+  }
   int16_t version = static_cast<int16_t>(word / kVersionStep);
   if (version > 2) version = file.ReadI16();
-  if (version > 3) return false;  // a newer format
+  if (version > 3) {
+    if (error != nullptr) *error = texts::kNewerCatalogFormat;
+    return false;
+  }
   formatVersion = version;
 
   cataloguedTime = file.ReadI32();
@@ -79,9 +93,10 @@ bool Catalog::Read() {
   if (version >= 1) freeSpace = file.ReadF32();
 
   const int32_t dirCount = file.ReadI32();
-  if (file.Failed()) return false;
+  if (file.Failed()) return Rejected(file, error, texts::kCatalogDamaged);
   if (dirCount > 0) {
-    if (dirCount > file.Remaining() / MinimumDirEntry(version)) return false;
+    if (dirCount > file.Remaining() / MinimumDirEntry(version))
+      return Rejected(file, error, texts::kCatalogDamaged);
     dirs.SetSize(0, dirCount);
     std::string path;
     for (int32_t k = 0; k < dirCount; ++k) {
@@ -92,15 +107,16 @@ bool Catalog::Read() {
         count = file.ReadI32();
         total = file.ReadF64();
       }
-      if (file.Failed()) return false;
+      if (file.Failed()) return Rejected(file, error, texts::kCatalogDamaged);
       AddDirectory(path, count, total);
     }
   }
 
   const int32_t fileCount = file.ReadI32();
-  if (file.Failed()) return false;
+  if (file.Failed()) return Rejected(file, error, texts::kCatalogDamaged);
   if (fileCount > 0) {
-    if (fileCount > file.Remaining() / kMinimumFileEntry) return false;
+    if (fileCount > file.Remaining() / kMinimumFileEntry)
+      return Rejected(file, error, texts::kCatalogDamaged);
     files.SetSize(0, fileCount);
     names.Reserve(static_cast<size_t>(file.Remaining()));
     const int32_t dirLimit = std::max(dirCount, 0);
@@ -123,16 +139,16 @@ bool Catalog::Read() {
         length = file.ReadI32();
         dirNumber = file.ReadI16();
         file.ReadString(slowName);
-        if (file.Failed()) return false;
+        if (file.Failed()) return Rejected(file, error, texts::kCatalogDamaged);
         name = slowName;
       }
       // Every entry must lie in a directory of this catalog.
-      if (dirNumber < 0 || dirNumber >= dirLimit) return false;
+      if (dirNumber < 0 || dirNumber >= dirLimit) return Rejected(file, error, texts::kCatalogDamaged);
       AddFile(name, time, length, dirNumber);
     }
   }
   assert(NamesInArenaOrder());
-  return file.Close();
+  return file.Close() || Rejected(file, error, texts::kCatalogDamaged);
 }
 
 }  // namespace mardo

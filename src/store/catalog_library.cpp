@@ -25,16 +25,18 @@ bool IsAsciiAlnum(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-// Reads catalogs on both cores; each result lands in its own slot, so the order stays the
-// order of `paths`.
-std::vector<std::unique_ptr<Catalog>> ReadCatalogs(const std::vector<std::string>& paths) {
+// Reads catalogs on both cores; each result (or the reason a file was not read) lands in its own
+// slot, so the order stays the order of `paths`.
+std::vector<std::unique_ptr<Catalog>> ReadCatalogs(const std::vector<std::string>& paths,
+                                                   std::vector<std::string>& reasons) {
   std::vector<std::unique_ptr<Catalog>> read(paths.size());
+  reasons.assign(paths.size(), std::string());
   std::atomic<size_t> next{0};
   auto worker = [&] {
     for (size_t i = next++; i < paths.size(); i = next++) {
       auto catalog = std::make_unique<Catalog>();
       catalog->filePath = paths[i];
-      if (catalog->Read()) read[i] = std::move(catalog);
+      if (catalog->Read(&reasons[i])) read[i] = std::move(catalog);
     }
   };
   const size_t threads = std::min<size_t>(paths.size(), std::max(1u, std::thread::hardware_concurrency()));
@@ -89,7 +91,7 @@ void CatalogLibrary::Append(std::unique_ptr<Catalog> catalog) {
   catalogs_.Add(std::move(catalog));
 }
 
-void CatalogLibrary::LoadAll() {
+std::vector<CatalogLibrary::SkippedFile> CatalogLibrary::LoadAll() {
   std::vector<std::string> paths;
   for (const std::string& dir : directories_) {
     std::vector<std::string> names = ListRegularFiles(dir);
@@ -97,9 +99,17 @@ void CatalogLibrary::LoadAll() {
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) paths.push_back(JoinNativePath(dir, name));
   }
-  for (std::unique_ptr<Catalog>& catalog : ReadCatalogs(paths)) {
-    if (catalog) Append(std::move(catalog));
+  std::vector<std::string> reasons;
+  std::vector<std::unique_ptr<Catalog>> read = ReadCatalogs(paths, reasons);
+  std::vector<SkippedFile> skipped;
+  for (size_t i = 0; i < read.size(); ++i) {
+    if (read[i]) {
+      Append(std::move(read[i]));
+    } else {
+      skipped.push_back({paths[i], std::move(reasons[i])});
+    }
   }
+  return skipped;
 }
 
 bool CatalogLibrary::AddCatalog(std::unique_ptr<Catalog>& pending, std::string* error) {

@@ -41,10 +41,17 @@ class CatalogLibrary {
   // the argument after it as `value` (empty when it is the last); otherwise `value` is the default.
   bool GetOption(std::string_view name, std::string& value, std::string_view defaultValue = {}) const;
 
+  // A catalog file that LoadAll passed over, and why.
+  struct SkippedFile {
+    std::string path;
+    std::string reason;
+  };
+
   // Reads every catalog file (regular files ending in ".mvl" in any case) of every catalog
   // directory, in directory order and, within one directory, in byte order of the file names.
-  // Files that are not catalogs are skipped silently.
-  void LoadAll();
+  // Files that cannot be read or are not catalogs are skipped; they are returned, in the same
+  // order, for a front end that names them.
+  std::vector<SkippedFile> LoadAll();
 
   // Takes the pending catalog over: fixes its display name, gives it a file path (MakeFileName)
   // unless it has one, writes it and appends it; `pending` becomes a new empty catalog. The

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "cli/table_writer.h"
 #include "store/catalog.h"
 #include "support/catalog_bytes.h"
 #include "support/volume_fixture.h"
@@ -170,7 +173,10 @@ TEST_F(CliTest, AddSearchListAndDeleteEndToEnd) {
   // Again: the question is answered No without a terminal, Yes with --yes.
   const Outcome again = Cli({"add", machine_.Usb()});
   EXPECT_EQ(again.status, 1);
-  EXPECT_EQ(again.err, "Already existing. Overwrite ? no (nobody to ask; --yes answers yes)\n");
+  EXPECT_EQ(again.err,
+            "Yes replaces the catalog 'PHOTOS' (" + catalogs_ +
+                "/PHOTOS.mvl).\nAlready existing. Overwrite ? no (nobody to ask; --yes answers yes)\n");
+  EXPECT_EQ(again.out, "");
   machine_.tmp.MakeFile("media/usb/more.txt", 1);
   const Outcome yes = Cli({"add", machine_.Usb(), "--yes", "--label", "Holiday"});
   EXPECT_EQ(yes.status, 0);
@@ -187,10 +193,17 @@ TEST_F(CliTest, AddSearchListAndDeleteEndToEnd) {
   EXPECT_EQ(Cli({"delete", "Holiday", "--yes"}).err, "No catalog named 'Holiday'\n");
 }
 
-TEST_F(CliTest, AddReportsBadRoots) {
+TEST_F(CliTest, AddNamesTheRootItCannotCatalogue) {
   const Outcome run = Cli({"add", machine_.tmp / "media/none"});
   EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err, "Volume label error: No such file or directory\n");
+  EXPECT_EQ(run.err, "Volume label error: " + machine_.tmp / "media/none" + ": No such file or directory\n");
+  const std::string file = machine_.tmp.MakeFile("media/usb/plain.txt", 3);
+  EXPECT_EQ(Cli({"add", file}).err, "Volume label error: " + file + ": Not a directory\n");
+  const Outcome nothing = Cli({"add", ""});
+  EXPECT_EQ(nothing.status, 2);
+  EXPECT_EQ(nothing.err,
+            "No directory to catalogue: the root '' is empty (name one, as in mardo-cli add /media/usb)\n");
+  EXPECT_EQ(Cli({"add"}).err.rfind("Usage: mardo-cli add ROOT", 0), 0u);
   machine_.tmp.MakeDir("media/usb/empty");
   const Outcome empty = Cli({"add", machine_.Usb() + "/empty"});
   EXPECT_EQ(empty.status, 1);
@@ -208,10 +221,14 @@ TEST_F(CliTest, DumpPrintsEveryField) {
   EXPECT_EQ(run.out,
             "format\t2\ncatalogued\t-5\nroot\tE:\\\nlabel\tCD1\nname\t\nserial\t4000000000\nfree\t1.250\n"
             "dirs\t2\ndir\t0\t\t0\t0\ndir\t1\t\\d\t0\t0\n"
-            "files\t2\nfile\t0\t100\t-1\t0\td\nfile\t1\t-7\t12\t1\tf\tx\n");
+            "files\t2\nfile\t0\t100\t-1\t0\td\nfile\t1\t-7\t12\t1\tf\\tx\n");  // the tab escaped
   const Outcome bad = Cli({"dump", machine_.tmp / "mountinfo"});
   EXPECT_EQ(bad.status, 2);
-  EXPECT_EQ(bad.err, "Not a catalog file: " + machine_.tmp / "mountinfo" + "\n");
+  EXPECT_EQ(bad.err,
+            "The catalog file '" + machine_.tmp / "mountinfo" + "' could not be read: not a catalog file\n");
+  EXPECT_EQ(
+      Cli({"dump", machine_.tmp / "none.mvl"}).err,
+      "The catalog file '" + machine_.tmp / "none.mvl" + "' could not be read: No such file or directory\n");
 }
 
 TEST_F(CliTest, GlobalOptionsReadMoreDirectoriesAndExpertMode) {
@@ -223,20 +240,199 @@ TEST_F(CliTest, GlobalOptionsReadMoreDirectoriesAndExpertMode) {
   for (int i = 0; i < 6000; ++i) catalog.AddFile("n" + std::to_string(i), 0, 1, 0);
   ASSERT_TRUE(catalog.Write());
   EXPECT_EQ(Cli({"search", "--pattern", "n", "--limit", "6000"}).status, 1);  // not in the start directory
-  EXPECT_EQ(Cli({"-dir", other, "search", "--pattern", "n", "--limit", "6000"}).err, ">2560\n");
+  EXPECT_EQ(
+      Cli({"-dir", other, "search", "--pattern", "n", "--limit", "6000"}).err,
+      "Note: --limit 6000 is read as 2560 (the hit limit is a whole number from 1 to 5120, or more with "
+      "-dd)\n>2560\n");
   EXPECT_EQ(Cli({"-DIR", other, "/dd", "search", "--pattern", "n", "--limit", "6000"}).err, ">6000\n");
   EXPECT_EQ(Cli({"--dd", "catalogs"}).status, 2);
 }
 
-TEST(TableWriter, CsvQuotesOnlyWhatNeedsIt) {
-  std::ostringstream out;
-  const char* headers[] = {"A", "B"};
-  {
-    TableWriter table(out, OutputFormat::kCsv, headers);
-    table.Row(std::vector<std::string>{"plain", "with,comma"});
-    table.Row(std::vector<std::string>{"say \"hi\"", "two\nlines"});
+TEST_F(CliTest, ArgumentsACommandDoesNotTakeAreErrors) {
+  const Outcome bare = Cli({"search", "passwd"});
+  EXPECT_EQ(bare.status, 2);
+  EXPECT_EQ(bare.out, "");
+  EXPECT_EQ(bare.err.rfind("Unexpected argument: passwd (the pattern goes after --pattern: mardo-cli search "
+                           "--pattern passwd)\n",
+                           0),
+            0u);
+  EXPECT_EQ(Cli({"catalogs", "extra"}).err.rfind("Unexpected argument: extra\n", 0), 0u);
+  EXPECT_EQ(Cli({"ls", "A", "\\docs", "more"}).err.rfind("Unexpected argument: more\n", 0), 0u);
+  EXPECT_EQ(Cli({"dump", "a.mvl", "b.mvl"}).status, 2);
+  EXPECT_EQ(Cli({"search", "-pattern", "x"})
+                .err.rfind("Unknown option: -pattern (options begin with two dashes: --pattern)\n", 0),
+            0u);
+  EXPECT_EQ(Cli({"search", "--pattern", "x", "-dir", "d"})
+                .err.rfind("Unknown option: -dir (-dir and -dd go before", 0),
+            0u);
+  EXPECT_EQ(Cli({"dump", "-doc.mvl"})
+                .err.rfind("Unknown option: -doc.mvl (a name that begins with '-' goes after "
+                           "'--', as in mardo-cli dump -- -doc.mvl)\n",
+                           0),
+            0u);
+  EXPECT_EQ(Cli({"search", "--pattern", "a", "--pattern", "b"})
+                .err.rfind("The option --pattern is given more than once\n", 0),
+            0u);
+  EXPECT_NE(Cli({"--help"}).out.find("after '--'"), std::string::npos);
+}
+
+TEST_F(CliTest, DoubleDashEndsTheOptions) {
+  WriteCatalog("-x.mvl", "--help", "", {{"f", 1, 0, 0}});
+  const Outcome dump = Cli({"dump", "--", catalogs_ + "/-x.mvl"});
+  EXPECT_EQ(dump.status, 0);
+  EXPECT_NE(dump.out.find("label\t--help\n"), std::string::npos);
+  EXPECT_EQ(Cli({"ls", "--", "--help"}).out, "f\t70-01-01 00:00:00\t1\t\n");
+  // Values of options may begin with '-'.
+  EXPECT_EQ(Cli({"search", "--pattern", "-", "--date", "<", "-1"}).status, 1);
+}
+
+TEST_F(CliTest, RepeatedOrDoubtfulCatalogDirectories) {
+  const Outcome twice = Cli({"-dir", "old", "-DIR", "new", "catalogs"});
+  EXPECT_EQ(twice.status, 2);
+  EXPECT_EQ(twice.err,
+            "-dir is given more than once; name every catalog directory in one -dir, separated by commas: "
+            "-dir \"old,new\"\n");
+
+  machine_.tmp.MakeDir("catalogs/old");
+  const Outcome doubtful = Cli({"-dir", "old, missing,,/nowhere/at/all", "catalogs"});
+  EXPECT_EQ(doubtful.status, 0);
+  EXPECT_EQ(
+      doubtful.err,
+      "Warning: the -dir entry ' missing' begins or ends with a space, which is taken as part of the "
+      "directory's name (separate the entries with commas only: -dir \"a,b\")\n"
+      "Warning: the catalog directory '" +
+          catalogs_ +
+          "/ missing' cannot be read: No such file or directory\n"
+          "Warning: -dir holds an empty entry, which names the start directory again\n"
+          "Warning: the catalog directory '/nowhere/at/all' cannot be read: No such file or directory\n");
+  EXPECT_EQ(Cli({"-dir", "old", "catalogs"}).err, "");
+}
+
+TEST_F(CliTest, NotesSayWhichValueTheSearchUses) {
+  WriteCatalog("a.mvl", "A", "", {{"f", 1, 0, 0}});
+  auto err = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "search");
+    args.insert(args.end(), {"--pattern", "zzz"});
+    const std::string text = Cli(args).err;
+    return text.substr(0, text.size() - 2);  // without the count "0\n"
+  };
+  const std::string forms = " (dates are YYMMDD, YYMM or YY, -N for N days ago, or none for today)\n";
+  EXPECT_EQ(err({"--date", ">=", "2026-12-01"}), "Note: the date '2026-12-01' is read as 2020-01-01" + forms);
+  EXPECT_EQ(err({"--date", "=", "010230"}), "Note: the date '010230' is read as 2001-03-02" + forms);
+  EXPECT_EQ(err({"--date", "=", "011301"}), "Note: the date '011301' is read as 2001-01-01" + forms);
+  EXPECT_EQ(err({"--date", "=", "5"}), "Note: the date '5' is read as 2005-01-01" + forms);
+  EXPECT_EQ(err({"--date", "=", "500101"}), "Note: the date '500101' is read as 2038-01-19" + forms);
+  EXPECT_EQ(err({"--date", "=", "-0"}),
+            "Note: the date '-0' is read as 2000-01-01" + forms);  // "%2d" reads 0
+  for (const char* exact : {"011106", "0111", "01", "-1", "-30"}) {
+    EXPECT_EQ(err({"--date", "=", exact}), "") << exact;
   }
-  EXPECT_EQ(out.str(), "A,B\r\nplain,\"with,comma\"\r\n\"say \"\"hi\"\"\",\"two\nlines\"\r\n");
+  EXPECT_EQ(err({"--date", "="}), "");
+
+  EXPECT_EQ(
+      err({"--limit", "0"}),
+      "Note: --limit 0 is read as 2560 (the hit limit is a whole number from 1 to 5120, or more with -dd)\n");
+  EXPECT_EQ(err({"--limit", "12x"}).substr(0, 33), "Note: --limit 12x is read as 12 (");
+  EXPECT_EQ(err({"--limit", "12"}), "");
+  EXPECT_EQ(err({"--length", ">", "99999999999"}),
+            "Note: the length 99999999999 is read as 2147483647, the largest length a catalog holds\n");
+  EXPECT_EQ(err({"--length", ">", "0010"}), "");
+}
+
+TEST_F(CliTest, CatalogFilesThatCannotBeReadAreNamed) {
+  WriteCatalog("a.mvl", "A", "", {{"f", 1, 0, 0}});
+  machine_.tmp.MakeFile("catalogs/broken.mvl", 0, -1, "not a catalog");
+  const std::string warning =
+      "Warning: skipped the catalog file '" + catalogs_ + "/broken.mvl': not a catalog file\n";
+  const Outcome catalogs = Cli({"catalogs", "--date-format", "-"});
+  EXPECT_EQ(catalogs.status, 0);
+  EXPECT_EQ(catalogs.out.substr(0, 2), "A\t");
+  EXPECT_EQ(catalogs.err, warning);
+  const Outcome search = Cli({"search", "--pattern", "f"});
+  EXPECT_EQ(search.out, "f\t70-01-01\t1\tA\t\n");
+  EXPECT_EQ(search.err, warning + "1\n");
+  EXPECT_EQ(Cli({"ls", "A"}).err, warning);
+}
+
+TEST_F(CliTest, ARefreshThatCannotBeDoneSaysWhyAndFails) {
+  machine_.tmp.MakeFile("media/usb/photos/a.jpg", 10);
+  ASSERT_EQ(Cli({"add", machine_.Usb() + "/photos", "--label", "Photos"}).status, 0);
+  std::filesystem::remove_all(machine_.Usb() + "/photos");
+  const Outcome run = Cli({"refresh", "Photos"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err.rfind("Volume label error: " + machine_.Usb() +
+                              "/photos: No such file or directory\n"
+                              "The catalog file cannot be refreshed",
+                          0),
+            0u)
+      << run.err;
+  EXPECT_EQ(Cli({"catalogs", "--date-format", "-"}).out.substr(0, 7), "Photos\t");  // still there
+}
+
+TEST_F(CliTest, ACatalogThatCannotBeWrittenIsNotReportedAsAdded) {
+  machine_.tmp.MakeFile("media/usb/a.txt", 10);
+  std::istringstream in;
+  std::ostringstream out;
+  std::ostringstream err;
+  const std::string gone = machine_.tmp / "gone";  // the start directory does not exist
+  CliContext context{in, out, err, gone, machine_.paths};
+  EXPECT_EQ(RunCli({"add", machine_.Usb()}, context), 2);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(),
+            "The catalog file '" + gone + "/PHOTOS.mvl' could not be written.\nNo such file or directory\n");
+}
+
+TEST_F(CliTest, ACancelledScanSaysSoOnStandardError) {
+  machine_.tmp.MakeFile("media/usb/a.txt", 10);
+  std::istringstream in;
+  std::ostringstream out;
+  std::ostringstream err;
+  const std::atomic<bool> cancel{true};
+  CliContext context{in, out, err, catalogs_, machine_.paths};
+  context.cancel = &cancel;
+  EXPECT_EQ(RunCli({"add", machine_.Usb()}, context), 1);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), "Scan cancelled: nothing added to catalog from PHOTOS\n");
+  EXPECT_FALSE(std::filesystem::exists(catalogs_ + "/PHOTOS.mvl"));
+}
+
+// Input that runs an action when the program first reads it: what happens while a question waits.
+class InputAtQuestion : public std::streambuf {
+ public:
+  InputAtQuestion(std::string text, std::function<void()> action)
+      : text_(std::move(text)), action_(std::move(action)) {}
+
+ protected:
+  int_type underflow() override {
+    if (action_) std::exchange(action_, nullptr)();
+    if (gptr() == nullptr) setg(text_.data(), text_.data(), text_.data() + text_.size());
+    return gptr() < egptr() ? traits_type::to_int_type(*gptr()) : traits_type::eof();
+  }
+
+ private:
+  std::string text_;
+  std::function<void()> action_;
+};
+
+TEST_F(CliTest, DeleteSaysWhyEachCatalogStayed) {
+  WriteCatalog("a.mvl", "A", "", {{"f", 1, 0, 0}});
+  WriteCatalog("b.mvl", "B", "", {{"f", 1, 0, 0}});
+  // While the question waits, a.mvl turns into a directory, which no one can delete as a file.
+  InputAtQuestion input("y\n", [&] {
+    std::filesystem::remove(catalogs_ + "/a.mvl");
+    machine_.tmp.MakeFile("catalogs/a.mvl/inside");
+  });
+  std::istream in(&input);
+  std::ostringstream out;
+  std::ostringstream err;
+  CliContext context{in, out, err, catalogs_, machine_.paths};
+  context.inputIsTerminal = true;
+  EXPECT_EQ(RunCli({"delete", "A", "B"}, context), 2);
+  EXPECT_EQ(out.str(), "Deleted B (" + catalogs_ + "/b.mvl)\n");
+  EXPECT_EQ(err.str(), "Really want to delete ? [y/N] The catalog file '" + catalogs_ +
+                           "/a.mvl' could not be deleted: Is a directory\n");
+  EXPECT_FALSE(std::filesystem::exists(catalogs_ + "/b.mvl"));
 }
 
 }  // namespace

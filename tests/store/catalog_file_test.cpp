@@ -115,6 +115,33 @@ TEST(CatalogFile, RejectsForeignAndNewerFiles) {
   EXPECT_EQ(ReadFile(tmp.Path()), nullptr);  // a directory
 }
 
+TEST(CatalogFile, ARejectedFileSaysWhy) {
+  TempDir tmp;
+  auto reason = [&](const std::string& path) {
+    Catalog catalog;
+    catalog.filePath = path;
+    std::string error;
+    EXPECT_FALSE(catalog.Read(&error));
+    return error;
+  };
+  EXPECT_EQ(reason(tmp.MakeFile("text.mvl", 0, -1, "abcdefghijklmnopqrstuvwxyz")), "not a catalog file");
+  EXPECT_EQ(reason(tmp.MakeFile("empty.mvl", 0, -1, "")), "not a catalog file");
+  CatalogBytes newer(3, false);
+  newer.Version(4).Time(0).String("").String("").String("").U32(0).F32(-1).I32(0).I32(0);
+  EXPECT_EQ(reason(tmp.MakeFile("newer.mvl", 0, -1, newer.Bytes())), "a catalog of a newer format");
+  CatalogBytes cut(3);
+  cut.Time(0).String("/media/usb/");
+  EXPECT_EQ(reason(tmp.MakeFile("cut.mvl", 0, -1, cut.Bytes())), "the file ends early");
+  CatalogBytes lying(3);  // a count the rest of the file cannot hold
+  lying.Time(0).String("").String("").String("").U32(0).F32(-1).I32(1);
+  EXPECT_EQ(reason(tmp.MakeFile("lying.mvl", 0, -1, lying.Bytes())), "a damaged catalog file");
+  CatalogBytes stray(3);
+  stray.Time(0).String("").String("").String("").U32(0).F32(-1).I32(1).Dir("", 0, 0).I32(1).File(1, 1, 1,
+                                                                                                 "a");
+  EXPECT_EQ(reason(tmp.MakeFile("stray.mvl", 0, -1, stray.Bytes())), "a damaged catalog file");
+  EXPECT_EQ(reason(tmp / "missing.mvl"), "No such file or directory");
+}
+
 TEST(CatalogFile, RejectsEveryTruncationAndLyingCount) {
   TempDir tmp;
   CatalogBytes b(3);

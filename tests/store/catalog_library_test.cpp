@@ -94,8 +94,11 @@ TEST(CatalogLibraryLoading, LoadsEveryCatalogInAFixedOrder) {
   tmp.MakeSymlink("start/link.mvl", "b.mvl");
 
   CatalogLibrary library({"-dir", (tmp / "other") + ",missing"}, tmp / "start");
-  library.LoadAll();
+  const std::vector<CatalogLibrary::SkippedFile> skipped = library.LoadAll();
   EXPECT_EQ(Labels(library), (Args{"C", "A", "B", "B", "Z"}));  // byte order: 'C' < 'a' < 'b' < 'l'
+  ASSERT_EQ(skipped.size(), 1u);  // the file that is not a catalog, named for the front ends
+  EXPECT_EQ(skipped[0].path, tmp / "start/broken.mvl");
+  EXPECT_EQ(skipped[0].reason, "not a catalog file");
   EXPECT_EQ(library.CatalogCount(), 5);
   EXPECT_EQ(library.RecordCount(), 1 + 3 + 2 + 2 + 1);
   EXPECT_EQ(library.Catalogs()[1]->filePath, tmp / "start/a.MVL");
