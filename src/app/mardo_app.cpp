@@ -10,6 +10,7 @@
 #include "platform/terminal.h"
 #include "settings/app_texts.h"
 #include "ui/message_box_prompts.h"
+#include "ui/qt_desktop_shell.h"
 
 namespace mardo {
 
@@ -28,11 +29,13 @@ CMardoApp::~CMardoApp() {
 
 void CMardoApp::InitInstance() {
   prompts_ = std::make_unique<MessageBoxPrompts>(nullptr);
+  shell_ = std::make_unique<QtDesktopShell>();
   FormServices services;
   if (services_) {
     services = *services_;
   } else {
     services.prompts = prompts_.get();
+    services.shell = shell_.get();
     services.chooseFolder = [](QWidget* parent, const QString& start) -> std::optional<QString> {
       const QString chosen = QFileDialog::getExistingDirectory(parent, texts::kChooseDirectory, start);
       if (chosen.isEmpty()) return std::nullopt;

@@ -11,6 +11,7 @@
 namespace mardo {
 
 class CMainFrame;
+class DesktopShell;
 class MessageBoxPrompts;
 class QtSettingsStore;
 
@@ -40,6 +41,7 @@ class CMardoApp {
   std::unique_ptr<QtSettingsStore> settings_;
   CMardoDoc document_;
   std::unique_ptr<MessageBoxPrompts> prompts_;
+  std::unique_ptr<DesktopShell> shell_;
   std::unique_ptr<CMainFrame> frame_;
 };
 

@@ -98,5 +98,6 @@ inline constexpr const char* kNotTrashed =
 inline constexpr const char* kFileAndReason = "\n%s: %s";
 inline constexpr const char* kMoreFiles = "\n... and %d more";
 inline constexpr int32_t kMaxListedFiles = 20;
+inline constexpr const char* kNoTrash = "there is no trash to move it to";
 
 }  // namespace mardo::texts

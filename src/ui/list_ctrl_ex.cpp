@@ -42,6 +42,7 @@ CListCtrlEx::CListCtrlEx(QWidget* parent) : QTableView(parent) {
   horizontalHeader()->setSortIndicatorShown(true);
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   setItemDelegate(new FullRowDelegate(this));
+  setContextMenuPolicy(Qt::CustomContextMenu);
   connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CListCtrlEx::HeaderClicked);
 }
 
@@ -100,6 +101,10 @@ void CListCtrlEx::paintEvent(QPaintEvent* event) {
     focus.backgroundColor = palette().color(QPalette::Highlight);
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
   }
+}
+
+void CListCtrlEx::startDrag(Qt::DropActions) {
+  emit DragRequested();
 }
 
 void CListCtrlEx::focusInEvent(QFocusEvent* event) {

@@ -32,8 +32,11 @@ class CListCtrlEx final : public QTableView {
 
  signals:
   void HeaderClicked(int column);
+  // The user began to drag rows (left or right button); the form builds the drag.
+  void DragRequested();
 
  protected:
+  void startDrag(Qt::DropActions supportedActions) override;
   void paintEvent(QPaintEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;

@@ -17,6 +17,7 @@
 #include "app/mardo_doc.h"
 #include "platform/local_time.h"
 #include "platform/user_prompts.h"
+#include "search/command_ids.h"
 #include "search/search_texts.h"
 #include "settings/app_texts.h"
 #include "settings/start_options.h"
@@ -297,6 +298,21 @@ void SearchAdd::CreateControls() {
   connect(resultsList_, &QAbstractItemView::doubleClicked, this, &SearchAdd::OnListDoubleClick);
   connect(catalogList_, &QAbstractItemView::doubleClicked, this, &SearchAdd::OnListDoubleClick);
   connect(directoryList_, &QAbstractItemView::doubleClicked, this, &SearchAdd::OpenDirectoryEntry);
+  for (CListCtrlEx* list : {resultsList_, directoryList_, catalogList_}) {
+    connect(list, &QWidget::customContextMenuRequested, this,
+            [this, list](const QPoint& at) { OnListRightClick(list->viewport()->mapToGlobal(at)); });
+    // Ctrl+C copies the selected rows as the context menu's copy does.
+    auto* copy = new QShortcut(QKeySequence::Copy, list);
+    copy->setContext(Qt::WidgetShortcut);
+    connect(copy, &QShortcut::activated, this, [this] { RunCommand(command::kCopySelectedRows); });
+  }
+  // Files drag out of the two file lists, as copies.
+  for (CListCtrlEx* list : {resultsList_, directoryList_}) {
+    list->setDragEnabled(true);
+    list->setDragDropMode(QAbstractItemView::DragOnly);
+    list->setDefaultDropAction(Qt::CopyAction);
+    connect(list, &CListCtrlEx::DragRequested, this, &SearchAdd::OnBeginDrag);
+  }
 }
 
 void SearchAdd::OnInitialUpdate(SettingsStore& store) {

@@ -13,12 +13,15 @@
 #include <vector>
 
 #include "scan/add_workflow.h"
+#include "search/context_menu.h"
 #include "search/directory_browser.h"
+#include "search/shell_actions.h"
 #include "search/sort_state.h"
 #include "settings/settings_values.h"
 #include "store/catalog_library.h"
 
 class QCheckBox;
+class QMimeData;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -29,6 +32,7 @@ namespace mardo {
 
 class CListCtrlEx;
 class CMardoDoc;
+class DesktopShell;
 class CatalogListModel;
 class ComboHistoryView;
 class RecordListModel;
@@ -52,6 +56,8 @@ struct FormServices {
   std::function<int64_t()> now;
   // Called on the scan's thread just before it walks the tree (tests hold the scan there).
   std::function<void()> scanStarting;
+  // Opening, exploring and trashing entries.
+  DesktopShell* shell = nullptr;
 };
 
 // The whole user interface in one form: a tab strip (Search, Directory, Catalog) over one set of
@@ -113,6 +119,17 @@ class SearchAdd final : public QWidget, public CatalogForm, public CatalogObserv
   void DeleteSelectedCatalogs();
   void OnSelectAll();
   void CancelScan();
+
+  // The row actions: the context menu of the current list, its commands, the clipboard, the drag.
+  std::vector<MenuItem> ContextMenuItems();
+  void OnListRightClick(const QPoint& globalPosition);
+  void RunCommand(int32_t command);
+  void CopySelectedRows();
+  // The drag data of the selected files of the current list, or nullptr when it has none.
+  QMimeData* MakeDragData();
+  void OnBeginDrag();
+  void OpenWithShell(OpenMode mode);
+  void OnDeleteFiles();
   // Waits for a running scan to end, cancelling it, and drops what it found (the window closes).
   void AbandonScan();
 

@@ -12,6 +12,7 @@
 #include "app/main_frame.h"
 #include "app/mardo_app.h"
 #include "store/catalog.h"
+#include "support/fake_desktop_shell.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_tree.h"
 #include "ui/list_ctrl_ex.h"
@@ -56,6 +57,7 @@ class WindowTest : public testing::Test {
   void Start(std::vector<std::string> arguments = {}) {
     FormServices services;
     services.prompts = &prompts;
+    services.shell = &shell;
     services.chooseFolder = [this](QWidget*, const QString&) -> std::optional<QString> {
       return chosenFolder;
     };
@@ -114,6 +116,7 @@ class WindowTest : public testing::Test {
   TempDir tmp;
   std::string settingsPath;
   ScriptedPrompts prompts;
+  FakeDesktopShell shell;
   std::optional<QString> chosenFolder;
   std::function<void()> scanStarting;
   std::unique_ptr<CMardoApp> app;

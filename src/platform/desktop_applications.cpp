@@ -1,0 +1,216 @@
+#include "platform/desktop_applications.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/file_system.h"
+
+namespace mardo {
+namespace {
+
+std::string Trim(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return {};
+  const size_t last = text.find_last_not_of(" \t\r");
+  return std::string(text.substr(first, last - first + 1));
+}
+
+std::vector<std::string> SplitList(std::string_view text) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = std::min(text.find(';', start), text.size());
+    const std::string item = Trim(text.substr(start, end - start));
+    if (!item.empty()) items.push_back(item);
+    start = end + 1;
+  }
+  return items;
+}
+
+// The value of `key` in `group` of an INI-style file (mimeapps.list, mimeinfo.cache, a desktop
+// entry); the first occurrence counts.
+std::optional<std::string> ValueIn(const std::string& path, std::string_view group, std::string_view key) {
+  std::ifstream in(path);
+  if (!in) return std::nullopt;
+  std::string line;
+  bool inGroup = false;
+  while (std::getline(in, line)) {
+    const std::string trimmed = Trim(line);
+    if (trimmed.empty() || trimmed[0] == '#') continue;
+    if (trimmed[0] == '[') {
+      inGroup = trimmed == "[" + std::string(group) + "]";
+      continue;
+    }
+    if (!inGroup) continue;
+    const size_t equals = trimmed.find('=');
+    if (equals == std::string::npos) continue;
+    if (Trim(std::string_view(trimmed).substr(0, equals)) == key) return Trim(std::string_view(trimmed).substr(equals + 1));
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> EnvironmentList(const char* name, std::string_view fallback) {
+  const char* value = std::getenv(name);
+  std::string_view text = value != nullptr && *value != '\0' ? std::string_view(value) : fallback;
+  std::vector<std::string> dirs;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = std::min(text.find(':', start), text.size());
+    if (end > start && text[start] == '/') dirs.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return dirs;
+}
+
+std::string HomeDirectory(const char* name, std::string_view below) {
+  const char* value = std::getenv(name);
+  if (value != nullptr && value[0] == '/') return value;
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "") + std::string(below);
+}
+
+// Unquotes the Exec value into arguments, as the Desktop Entry Specification quotes them.
+std::optional<std::vector<std::string>> SplitExec(std::string_view exec) {
+  std::vector<std::string> arguments;
+  size_t i = 0;
+  while (i < exec.size()) {
+    while (i < exec.size() && (exec[i] == ' ' || exec[i] == '\t')) ++i;
+    if (i >= exec.size()) break;
+    std::string argument;
+    if (exec[i] == '"') {
+      ++i;
+      bool closed = false;
+      while (i < exec.size()) {
+        const char c = exec[i++];
+        if (c == '"') {
+          closed = true;
+          break;
+        }
+        if (c == '\\' && i < exec.size() && std::string_view("\"`$\\").find(exec[i]) != std::string_view::npos) {
+          argument.push_back(exec[i++]);
+        } else {
+          argument.push_back(c);
+        }
+      }
+      if (!closed) return std::nullopt;
+      if (i < exec.size() && exec[i] != ' ' && exec[i] != '\t') return std::nullopt;
+    } else {
+      while (i < exec.size() && exec[i] != ' ' && exec[i] != '\t') argument.push_back(exec[i++]);
+    }
+    arguments.push_back(std::move(argument));
+  }
+  if (arguments.empty()) return std::nullopt;
+  return arguments;
+}
+
+}  // namespace
+
+DesktopApplications::Directories DesktopApplications::FromEnvironment() {
+  Directories dirs;
+  dirs.config.push_back(HomeDirectory("XDG_CONFIG_HOME", "/.config"));
+  for (std::string& dir : EnvironmentList("XDG_CONFIG_DIRS", "/etc/xdg")) dirs.config.push_back(std::move(dir));
+  dirs.data.push_back(HomeDirectory("XDG_DATA_HOME", "/.local/share"));
+  for (std::string& dir : EnvironmentList("XDG_DATA_DIRS", "/usr/local/share:/usr/share"))
+    dirs.data.push_back(std::move(dir));
+  return dirs;
+}
+
+std::string DesktopApplications::FileUrl(std::string_view path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+                       byte == '-' || byte == '.' || byte == '_' || byte == '~' || byte == '/';
+    if (plain) {
+      url.push_back(c);
+    } else {
+      url.push_back('%');
+      url.push_back(kHex[byte >> 4]);
+      url.push_back(kHex[byte & 15]);
+    }
+  }
+  return url;
+}
+
+std::optional<std::vector<std::string>> DesktopApplications::ExecArguments(std::string_view exec,
+                                                                          const std::string& file) {
+  std::optional<std::vector<std::string>> split = SplitExec(exec);
+  if (!split) return std::nullopt;
+  std::vector<std::string> arguments;
+  bool fileGiven = false;
+  for (const std::string& word : *split) {
+    // A field code that stands alone becomes the file as one argument of its own.
+    if (word == "%f" || word == "%F" || word == "%u" || word == "%U") {
+      arguments.push_back(word == "%f" || word == "%F" ? file : FileUrl(file));
+      fileGiven = true;
+      continue;
+    }
+    std::string argument;
+    for (size_t i = 0; i < word.size(); ++i) {
+      if (word[i] != '%' || i + 1 >= word.size()) {
+        argument.push_back(word[i]);
+        continue;
+      }
+      const char code = word[++i];
+      if (code == '%') argument.push_back('%');
+      // Other codes (%i %c %k, deprecated and unknown ones) are dropped; a file code inside a
+      // word would put the name into a larger argument, so it is dropped too.
+    }
+    if (!argument.empty() || word.empty()) arguments.push_back(std::move(argument));
+  }
+  if (arguments.empty()) return std::nullopt;
+  // An entry that takes no file still gets it, as the last argument.
+  if (!fileGiven) arguments.push_back(file);
+  return arguments;
+}
+
+std::optional<std::string> DesktopApplications::ExecOf(std::string_view id) const {
+  // The entry "kde-dolphin.desktop" is applications/kde-dolphin.desktop or, in a subdirectory,
+  // applications/kde/dolphin.desktop.
+  std::vector<std::string> names = {std::string(id)};
+  std::string nested(id);
+  std::replace(nested.begin(), nested.end(), '-', '/');
+  if (nested != id) names.push_back(nested);
+  for (const std::string& dir : directories_.data) {
+    for (const std::string& name : names) {
+      const std::string path = JoinNativePath(dir + "/applications", name);
+      const std::optional<std::string> exec = ValueIn(path, "Desktop Entry", "Exec");
+      if (!exec) continue;
+      if (ValueIn(path, "Desktop Entry", "Hidden") == "true") return std::nullopt;
+      const std::optional<std::string> type = ValueIn(path, "Desktop Entry", "Type");
+      if (type && *type != "Application") return std::nullopt;
+      return exec;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> DesktopApplications::CommandFor(std::string_view mimeType,
+                                                                       const std::string& file) const {
+  if (mimeType.empty()) return std::nullopt;
+  std::vector<std::string> lists;
+  for (const std::string& dir : directories_.config) lists.push_back(dir + "/mimeapps.list");
+  for (const std::string& dir : directories_.data) lists.push_back(dir + "/applications/mimeapps.list");
+  // The defaults first, in order of importance; then what the caches know of the type.
+  std::vector<std::string> candidates;
+  for (const std::string& list : lists)
+    if (const auto value = ValueIn(list, "Default Applications", mimeType))
+      for (std::string& id : SplitList(*value)) candidates.push_back(std::move(id));
+  for (const std::string& list : lists)
+    if (const auto value = ValueIn(list, "Added Associations", mimeType))
+      for (std::string& id : SplitList(*value)) candidates.push_back(std::move(id));
+  for (const std::string& dir : directories_.data)
+    if (const auto value = ValueIn(dir + "/applications/mimeinfo.cache", "MIME Cache", mimeType))
+      for (std::string& id : SplitList(*value)) candidates.push_back(std::move(id));
+  for (const std::string& id : candidates) {
+    const std::optional<std::string> exec = ExecOf(id);
+    if (!exec) continue;
+    if (std::optional<std::vector<std::string>> arguments = ExecArguments(*exec, file)) return arguments;
+  }
+  return std::nullopt;
+}
+
+}  // namespace mardo

@@ -1,0 +1,170 @@
+// The row actions of the window: the context menus, copying, dragging, opening and trashing.
+#include <QClipboard>
+#include <QComboBox>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <QTabBar>
+
+#include <filesystem>
+
+#include "search/command_ids.h"
+#include "search/copy_text.h"
+#include "search/entry_path.h"
+#include "ui/qt_desktop_shell.h"
+#include "window_fixture.h"
+
+namespace mardo {
+namespace {
+
+using test::WindowTest;
+using Strings = std::vector<std::string>;
+
+class ActionsTest : public WindowTest {
+ protected:
+  void Search(const QString& pattern) {
+    Find<QComboBox>("pattern")->setEditText(pattern);
+    Form().ReadSearchConditions();
+  }
+  QTabBar* Tabs() { return Find<QTabBar>("tabs"); }
+  Strings Menu() {
+    Strings labels;
+    for (const MenuItem& item : Form().ContextMenuItems()) labels.push_back(item.IsSeparator() ? "-" : item.label);
+    return labels;
+  }
+};
+
+TEST_F(ActionsTest, EachTabBuildsItsOwnMenu) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Start({"-dd"});
+  Search("o");  // "docs" and "old"
+  SelectRows(ListKind::kResults, {RowNamed(ListKind::kResults, "docs")});
+  EXPECT_EQ(Menu(), (Strings{"Open", "Explore", "-", "Delete selected files", "-",
+                             "Copy selected rows to the clipboard"}));
+  SelectRows(ListKind::kResults, {0, 1});
+  EXPECT_EQ(Menu(), (Strings{"Delete selected files", "-", "Copy selected rows to the clipboard"}));
+
+  Search("b.txt");
+  SelectRows(ListKind::kResults, {0});
+  Tabs()->setCurrentIndex(1);
+  SelectRows(ListKind::kDirectory, {RowNamed(ListKind::kDirectory, "b.txt")});
+  EXPECT_EQ(Menu(), (Strings{"Open", "Open in New Window", "Explore parent directory", "-",
+                             "Display parent directory", "-", "Delete selected files", "-",
+                             "Copy selected rows to the clipboard"}));
+
+  Tabs()->setCurrentIndex(2);
+  SelectRows(ListKind::kCatalog, {0});
+  EXPECT_EQ(Menu(), (Strings{"Refresh", "Delete selected catalogs", "-", "Copy selected rows to the clipboard"}));
+  // A catalog of an older version has nothing to refresh from.
+  Form().Library().Catalogs()[0]->formatVersion = 1;
+  EXPECT_EQ(Menu(), (Strings{"Delete selected catalogs", "-", "Copy selected rows to the clipboard"}));
+}
+
+TEST_F(ActionsTest, CopyPutsTheCoresTextOnTheClipboardOnlyWithASelection) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Start();
+  QGuiApplication::clipboard()->setText("before");
+  Search(".txt");
+  Form().RunCommand(command::kCopySelectedRows);  // no row selected: the command is off
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
+
+  SelectRows(ListKind::kResults, {0, 2});
+  QTest::keyClick(Form().ListOf(ListKind::kResults), Qt::Key_C, Qt::ControlModifier);
+  const std::vector<const FileRecord*> rows = Form().SelectedRecords(ListKind::kResults);
+  DateFormats formats{"%y-%m-%d", "%y-%m-%d %H:%M:%S", "%y-%m-%d %H:%M:%S"};
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            BuildCopyText(FormTab::kSearch, rows, {}, formats, "."));
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("\\a.txt"));
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith("ALPHA\r\n"));
+
+  Tabs()->setCurrentIndex(2);
+  Form().OnSelectAll();
+  Form().RunCommand(command::kCopySelectedRows);
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("ALPHA           \t"));
+}
+
+TEST_F(ActionsTest, OpenAndExploreGoToTheDesktopWithTheEntrysPath) {
+  tmp.MakeFile("media/usb/docs/b.txt", 20);
+  WriteCatalog("a.mvl", "ALPHA", 0, tmp / "media/usb/");
+  Start();
+  Search("b.txt");
+  SelectRows(ListKind::kResults, {0});
+  Form().RunCommand(command::kOpen);
+  Form().RunCommand(command::kOpenInNewWindow);
+  Form().RunCommand(command::kExploreParent);
+  const std::string file = tmp / "media/usb/docs/b.txt";
+  EXPECT_EQ(shell.calls, (Strings{"open|" + file, "start|" + file, "show|" + file}));
+
+  // A failure says why, naming the file.
+  shell.results["open|" + file] = ShellResult::Fail(ShellResult::Failure::kNoApplication);
+  Form().RunCommand(command::kOpen);
+  EXPECT_EQ(prompts.log, (Strings{"Mardo|The file '" + file +
+                                  "' cannot be opened.\r\n There is no application associated with the given "
+                                  "filename extension."}));
+}
+
+TEST_F(ActionsTest, TrashedFilesLeaveBothFileListsAndTheOthersStay) {
+  tmp.MakeFile("media/usb/a.txt", 10);
+  tmp.MakeFile("media/usb/docs/b.txt", 20);
+  WriteCatalog("a.mvl", "ALPHA", 0, tmp / "media/usb/");
+  Start({"-dd"});
+  Search(".txt");
+  ASSERT_EQ(Rows(ListKind::kResults).size(), 3u);
+  // The directory list shows the same a.txt.
+  SelectRows(ListKind::kResults, {RowNamed(ListKind::kResults, "a.txt")});
+  Tabs()->setCurrentIndex(1);
+  ASSERT_EQ(Rows(ListKind::kDirectory), (Strings{"docs", "a.txt"}));
+  Tabs()->setCurrentIndex(0);
+
+  const std::string b = tmp / "media/usb/docs/b.txt";
+  shell.results["trash|" + b] = ShellResult::Fail(ShellResult::Failure::kPermissionDenied);
+  SelectRows(ListKind::kResults, {0, 1, 2});
+  prompts.answers = {true};
+  Form().RunCommand(command::kDeleteSelectedFiles);
+  EXPECT_EQ(shell.calls, (Strings{"trash|" + tmp / "media/usb/a.txt", "trash|" + b, "trash|" + tmp /
+                                                                                                 "media/usb/docs/old/c.txt"}));
+  EXPECT_EQ(Rows(ListKind::kResults), (Strings{"b.txt"}));
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"docs"}));
+  ASSERT_EQ(prompts.log.size(), 2u);
+  EXPECT_NE(prompts.log[1].find(b), std::string::npos);
+  // The rows that stayed can be drawn and used.
+  Form().ListOf(ListKind::kResults)->grab();
+  Form().ListOf(ListKind::kDirectory)->grab();
+  Form().RunCommand(command::kCopySelectedRows);
+}
+
+TEST_F(ActionsTest, ADragCarriesTheFilesAndNothingForDirectoriesOnly) {
+  WriteCatalog("a.mvl", "ALPHA", 0, "/media/my usb/");
+  Start();
+  Search("o");
+  SelectRows(ListKind::kResults, {0, 1});
+  EXPECT_EQ(Form().MakeDragData(), nullptr);
+  Form().OnBeginDrag();  // nothing to drag, and no crash
+
+  Search(".txt");
+  SelectRows(ListKind::kResults, {0, 1});
+  std::unique_ptr<QMimeData> data(Form().MakeDragData());
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(data->data("text/uri-list"),
+            "file:///media/my%20usb/a.txt\r\nfile:///media/my%20usb/docs/b.txt\r\n");
+  EXPECT_EQ(data->text(), "/media/my usb/a.txt\n/media/my usb/docs/b.txt\n");
+  const QByteArray block = data->data("application/x-mardo-dropfiles");
+  ASSERT_EQ(block.size(), 20 + 20 + 25 + 4);
+  EXPECT_EQ(block[0], 20);
+  EXPECT_EQ(block.mid(20, 20), QByteArray("/media/my usb/a.txt\0", 20));
+}
+
+TEST(DesktopTrash, AFileGoesToTheTrashOfTheUsersDataDirectory) {
+  test::TempDir tmp;
+  const std::string file = tmp.MakeFile("work/doomed.txt", 4, -1, "gone");
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tmp / "data"));
+  QtDesktopShell shell;
+  EXPECT_TRUE(shell.MoveToTrash(file).Succeeded());
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_TRUE(std::filesystem::exists(tmp / "data/Trash/files/doomed.txt"));
+  EXPECT_TRUE(std::filesystem::exists(tmp / "data/Trash/info/doomed.txt.trashinfo"));
+  EXPECT_EQ(shell.MoveToTrash(file).failure, ShellResult::Failure::kNoSuchFile);
+  qunsetenv("XDG_DATA_HOME");
+}
+
+}  // namespace
+}  // namespace mardo
