@@ -20,6 +20,7 @@
 #include "search/command_ids.h"
 #include "search/search_texts.h"
 #include "settings/app_texts.h"
+#include "settings/settings_store.h"
 #include "settings/start_options.h"
 #include "ui/combo_history_view.h"
 #include "ui/list_ctrl_ex.h"
@@ -335,7 +336,7 @@ void SearchAdd::OnInitialUpdate(SettingsStore& store) {
   resultsModel_->SetDateFormat(formats_.result);
   directoryModel_->SetDateFormat(formats_.dir);
   catalogModel_->SetDateFormat(formats_.catalog);
-  InsertColumns(settings);
+  InsertColumns(settings, store);
   for (QComboBox* box : {patternBox_, ignoreBox_, rootBox_}) box->lineEdit()->setMaxLength(kComboTextLimit);
   hitLimitEdit_->setText(QString::number(hitLimit_));
 
@@ -352,14 +353,23 @@ void SearchAdd::OnInitialUpdate(SettingsStore& store) {
   RefreshCatalogList();
 }
 
-void SearchAdd::InsertColumns(const FormSettings& settings) {
+void SearchAdd::InsertColumns(const FormSettings& settings, const SettingsStore& store) {
   const std::vector<int32_t>* widths[] = {&settings.resultWidths, &settings.directoryWidths,
                                           &settings.catalogWidths};
+  // The built-in widths were made for a font of 6-pixel digits; they grow with the list's font.
+  // Widths from the settings file are the user's own pixels and stay as they are.
+  const double scale = std::max(1.0, resultsList_->fontMetrics().horizontalAdvance("0123456789") / 60.0);
   for (const ListKind list : {ListKind::kResults, ListKind::kDirectory, ListKind::kCatalog}) {
+    std::vector<int32_t> stored(SavedColumnCount(list));
+    size_t kept = 0;
+    if (const std::optional<std::string> text = store.ReadString(settings::kSettingsSection, ColumnWidthName(list)))
+      kept = ParseColumnWidths(*text, stored);
     QHeaderView* header = ListOf(list)->horizontalHeader();
     const std::vector<int32_t>& width = *widths[static_cast<size_t>(list)];
-    for (size_t c = 0; c < width.size(); ++c)
-      header->resizeSection(static_cast<int>(c), std::max(width[c], 0));
+    for (size_t c = 0; c < width.size(); ++c) {
+      const int32_t pixels = c < kept ? width[c] : static_cast<int32_t>(width[c] * scale + 0.5);
+      header->resizeSection(static_cast<int>(c), std::max(pixels, 0));
+    }
     UpdateSortIndicator(list);
   }
 }

@@ -177,7 +177,7 @@ class SearchAdd final : public QWidget, public CatalogForm, public CatalogObserv
   struct TabControls;
 
   void CreateControls();
-  void InsertColumns(const FormSettings& settings);
+  void InsertColumns(const FormSettings& settings, const SettingsStore& store);
   void ApplyListing(const DirectoryShow& show);
   void ApplyStep(const DirectoryBrowser::Step& step);
   void Message(const std::string& text);

@@ -54,8 +54,12 @@ TEST_F(WindowTest, AFirstStartShowsTheDefaultsAndWritesTheFormats) {
   Close();
   EXPECT_EQ(Setting(settingsPath, "Settings/MaxHits"), "512");
   EXPECT_EQ(Setting(settingsPath, "Settings/TopDirs"), "1");
-  EXPECT_EQ(Setting(settingsPath, "Settings/ColumnWidthResult"), "200,75,75,100,400");
-  EXPECT_EQ(Setting(settingsPath, "Settings/ColumnWidthCatalog"), "135,120,100,60,164,110");
+  // The built-in widths, grown with the font when it is wider than the one they were made for.
+  const QStringList results = Setting(settingsPath, "Settings/ColumnWidthResult").split(',');
+  ASSERT_EQ(results.size(), 5);
+  EXPECT_GE(results[0].toInt(), 200);
+  EXPECT_LT(results[0].toInt(), 400);
+  EXPECT_EQ(Setting(settingsPath, "Settings/ColumnWidthCatalog").split(',').size(), 6);
   EXPECT_EQ(Setting(settingsPath, "Directories/0"), "0,");
   EXPECT_EQ(QString(Setting(settingsPath, "Settings/WindowPos")).split(',').size(), 10);
 }
@@ -71,7 +75,7 @@ TEST_F(WindowTest, StoredValuesOutOfRangeAreReplacedAndHandTypedHistoriesLoadWho
   const QHeaderView* header = Form().ListOf(ListKind::kResults)->horizontalHeader();
   EXPECT_EQ(header->sectionSize(0), 100);
   EXPECT_EQ(header->sectionSize(1), 8);
-  EXPECT_EQ(header->sectionSize(2), 75);
+  EXPECT_GE(header->sectionSize(2), 75);  // not stored: the built-in width
   QComboBox* pattern = Find<QComboBox>("pattern");
   ASSERT_EQ(pattern->count(), 2);
   EXPECT_EQ(pattern->itemText(0), "a,b");
@@ -86,6 +90,7 @@ TEST_F(WindowTest, StoredValuesOutOfRangeAreReplacedAndHandTypedHistoriesLoadWho
 TEST_F(WindowTest, PositionWidthsAndHistoriesComeBackAtTheNextStart) {
   WriteCatalog("a.mvl", "ALPHA");
   Start();
+  const int fileNameWidth = Form().ListOf(ListKind::kCatalog)->horizontalHeader()->sectionSize(6);
   Frame().setGeometry(120, 80, 700, 500);
   Form().ListOf(ListKind::kDirectory)->horizontalHeader()->resizeSection(3, 222);
   Form().ListOf(ListKind::kCatalog)->horizontalHeader()->resizeSection(6, 333);  // never kept
@@ -98,7 +103,7 @@ TEST_F(WindowTest, PositionWidthsAndHistoriesComeBackAtTheNextStart) {
   Start();
   EXPECT_EQ(Frame().geometry(), geometry);
   EXPECT_EQ(Form().ListOf(ListKind::kDirectory)->horizontalHeader()->sectionSize(3), 222);
-  EXPECT_EQ(Form().ListOf(ListKind::kCatalog)->horizontalHeader()->sectionSize(6), 240);
+  EXPECT_EQ(Form().ListOf(ListKind::kCatalog)->horizontalHeader()->sectionSize(6), fileNameWidth);
   EXPECT_EQ(Find<QComboBox>("pattern")->itemText(0), "old");
 }
 
