@@ -107,6 +107,25 @@ void CListCtrlEx::startDrag(Qt::DropActions) {
   emit DragRequested();
 }
 
+void CListCtrlEx::UpdateRows(int first, int last) {
+  if (first < 0 || last < first) return;
+  const int top = rowViewportPosition(first);
+  const int bottom = rowViewportPosition(last) + rowHeight(last);
+  viewport()->update(QRect(0, top, viewport()->width(), bottom - top));
+}
+
+void CListCtrlEx::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (previous.isValid()) UpdateRows(previous.row(), previous.row());
+  if (current.isValid()) UpdateRows(current.row(), current.row());
+}
+
+void CListCtrlEx::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+  QTableView::selectionChanged(selected, deselected);
+  for (const QItemSelection* ranges : {&selected, &deselected})
+    for (const QItemSelectionRange& range : *ranges) UpdateRows(range.top(), range.bottom());
+}
+
 void CListCtrlEx::focusInEvent(QFocusEvent* event) {
   QTableView::focusInEvent(event);
   viewport()->update();

@@ -37,11 +37,16 @@ class CListCtrlEx final : public QTableView {
 
  protected:
   void startDrag(Qt::DropActions supportedActions) override;
+  // The focus rectangle and the highlight reach beyond the cells: whole rows are repainted.
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
   void paintEvent(QPaintEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  void UpdateRows(int first, int last);
+
   bool fullRowSelect_ = false;
   bool markDirectories_ = false;
 };
