@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   QApplication application(argc, argv);
+  // Qt takes the user's locale for the C library too; numbers in lists and catalogs keep the
+  // point ("%.3f"), and only the copied megabytes of directories take the user's separator.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(mardo::texts::kApplicationTitle);
   QApplication::setOrganizationName(mardo::settings::kCompanyKey);
   QApplication::setDesktopFileName("mardo");
