@@ -64,8 +64,8 @@ std::unique_ptr<CMardoApp> OpenWindow(const std::string& library, const QTempora
                                       SilentPrompts& prompts, std::vector<std::string> arguments) {
   FormServices services;
   services.prompts = &prompts;
-  auto app = std::make_unique<CMardoApp>(std::move(arguments), (settings.path() + "/Mardo.conf").toStdString(),
-                                         library, services);
+  auto app = std::make_unique<CMardoApp>(std::move(arguments),
+                                         (settings.path() + "/Mardo.conf").toStdString(), library, services);
   app->InitInstance();
   while (app->Frame().windowHandle() == nullptr || !app->Frame().windowHandle()->isExposed())
     QApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -118,10 +118,12 @@ int Run(const char* self, const std::string& library) {
   search("a", 100000);
   Print("sort_rows", form.RecordModel(ListKind::kResults)->Count(), "rows");
   // A click on the Date header of the results: the rows are sorted again, the view repainted.
-  Print("sort_100k_ms", TimeMs(5, [&] {
-          form.OnColumnClick(ListKind::kResults, 1);
-          QApplication::processEvents();
-        }),
+  Print("sort_100k_ms",
+        TimeMs(5,
+               [&] {
+                 form.OnColumnClick(ListKind::kResults, 1);
+                 QApplication::processEvents();
+               }),
         "ms");
   return 0;
 }

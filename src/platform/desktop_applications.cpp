@@ -46,7 +46,8 @@ std::optional<std::string> ValueIn(const std::string& path, std::string_view gro
     if (!inGroup) continue;
     const size_t equals = trimmed.find('=');
     if (equals == std::string::npos) continue;
-    if (Trim(std::string_view(trimmed).substr(0, equals)) == key) return Trim(std::string_view(trimmed).substr(equals + 1));
+    if (Trim(std::string_view(trimmed).substr(0, equals)) == key)
+      return Trim(std::string_view(trimmed).substr(equals + 1));
   }
   return std::nullopt;
 }
@@ -88,7 +89,8 @@ std::optional<std::vector<std::string>> SplitExec(std::string_view exec) {
           closed = true;
           break;
         }
-        if (c == '\\' && i < exec.size() && std::string_view("\"`$\\").find(exec[i]) != std::string_view::npos) {
+        if (c == '\\' && i < exec.size() &&
+            std::string_view("\"`$\\").find(exec[i]) != std::string_view::npos) {
           argument.push_back(exec[i++]);
         } else {
           argument.push_back(c);
@@ -110,7 +112,8 @@ std::optional<std::vector<std::string>> SplitExec(std::string_view exec) {
 DesktopApplications::Directories DesktopApplications::FromEnvironment() {
   Directories dirs;
   dirs.config.push_back(HomeDirectory("XDG_CONFIG_HOME", "/.config"));
-  for (std::string& dir : EnvironmentList("XDG_CONFIG_DIRS", "/etc/xdg")) dirs.config.push_back(std::move(dir));
+  for (std::string& dir : EnvironmentList("XDG_CONFIG_DIRS", "/etc/xdg"))
+    dirs.config.push_back(std::move(dir));
   dirs.data.push_back(HomeDirectory("XDG_DATA_HOME", "/.local/share"));
   for (std::string& dir : EnvironmentList("XDG_DATA_DIRS", "/usr/local/share:/usr/share"))
     dirs.data.push_back(std::move(dir));
@@ -122,8 +125,9 @@ std::string DesktopApplications::FileUrl(std::string_view path) {
   std::string url = "file://";
   for (const char c : path) {
     const auto byte = static_cast<unsigned char>(c);
-    const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-                       byte == '-' || byte == '.' || byte == '_' || byte == '~' || byte == '/';
+    const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                       (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' ||
+                       byte == '~' || byte == '/';
     if (plain) {
       url.push_back(c);
     } else {
@@ -136,7 +140,7 @@ std::string DesktopApplications::FileUrl(std::string_view path) {
 }
 
 std::optional<std::vector<std::string>> DesktopApplications::ExecArguments(std::string_view exec,
-                                                                          const std::string& file) {
+                                                                           const std::string& file) {
   std::optional<std::vector<std::string>> split = SplitExec(exec);
   if (!split) return std::nullopt;
   std::vector<std::string> arguments;
@@ -189,7 +193,7 @@ std::optional<std::string> DesktopApplications::ExecOf(std::string_view id) cons
 }
 
 std::optional<std::vector<std::string>> DesktopApplications::CommandFor(std::string_view mimeType,
-                                                                       const std::string& file) const {
+                                                                        const std::string& file) const {
   if (mimeType.empty()) return std::nullopt;
   std::vector<std::string> lists;
   for (const std::string& dir : directories_.config) lists.push_back(dir + "/mimeapps.list");

@@ -27,12 +27,14 @@ class DesktopApplications {
   // The program and its arguments that open `file` with the default application of `mimeType`,
   // or nothing when the type has no application that can be started. The file is one argument of
   // its own (a file URL where the entry asks for one); nothing goes through a shell.
-  std::optional<std::vector<std::string>> CommandFor(std::string_view mimeType, const std::string& file) const;
+  std::optional<std::vector<std::string>> CommandFor(std::string_view mimeType,
+                                                     const std::string& file) const;
 
   // The arguments of a desktop entry's Exec value with its field codes filled in for `file`
   // (%f %F: the path; %u %U: its file URL; %i %c %k and unknown codes dropped; %% a percent);
   // nothing when the value does not parse. Quoting follows the Desktop Entry Specification.
-  static std::optional<std::vector<std::string>> ExecArguments(std::string_view exec, const std::string& file);
+  static std::optional<std::vector<std::string>> ExecArguments(std::string_view exec,
+                                                               const std::string& file);
 
   // The file URL of a native path: "file://" and the path's bytes, percent-encoded except for
   // letters, digits, '-', '.', '_', '~' and '/'.

@@ -40,20 +40,23 @@ ShellResult QtDesktopShell::OpenPath(const std::string& path) {
   if (ShellResult probe = ProbeShellTarget(path); !probe.Succeeded()) return probe;
   if (QFileInfo(Native(path)).isDir()) return OpenDirectory(path);
   if (!applications_.CommandFor(MimeTypeOf(path), path)) return ShellResult::Fail(Failure::kNoApplication);
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Native(path)))) return ShellResult::Fail(Failure::kNoApplication);
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Native(path))))
+    return ShellResult::Fail(Failure::kNoApplication);
   return {};
 }
 
 ShellResult QtDesktopShell::OpenDirectory(const std::string& path) {
   if (ShellResult probe = ProbeShellTarget(path); !probe.Succeeded()) return probe;
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Native(path)))) return ShellResult::Fail(Failure::kNoApplication);
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Native(path))))
+    return ShellResult::Fail(Failure::kNoApplication);
   return {};
 }
 
 ShellResult QtDesktopShell::ShowInFolder(const std::string& file) {
   if (ShellResult probe = ProbeShellTarget(file); !probe.Succeeded()) return probe;
-  QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
-                                                     "org.freedesktop.FileManager1", "ShowItems");
+  QDBusMessage call =
+      QDBusMessage::createMethodCall("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+                                     "org.freedesktop.FileManager1", "ShowItems");
   call << QStringList{QString::fromLatin1(DesktopApplications::FileUrl(file))} << QString();
   const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
   if (reply.type() == QDBusMessage::ReplyMessage) return {};
@@ -71,7 +74,8 @@ ShellResult QtDesktopShell::StartDefaultApplication(const std::string& file) {
   process.setProgram(Native(command->front()));
   process.setArguments(arguments);
   process.setStandardInputFile(QProcess::nullDevice());
-  if (!process.startDetached()) return ShellResult::Fail(Failure::kOther, process.errorString().toStdString());
+  if (!process.startDetached())
+    return ShellResult::Fail(Failure::kOther, process.errorString().toStdString());
   return {};
 }
 

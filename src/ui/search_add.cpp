@@ -362,7 +362,8 @@ void SearchAdd::InsertColumns(const FormSettings& settings, const SettingsStore&
   for (const ListKind list : {ListKind::kResults, ListKind::kDirectory, ListKind::kCatalog}) {
     std::vector<int32_t> stored(SavedColumnCount(list));
     size_t kept = 0;
-    if (const std::optional<std::string> text = store.ReadString(settings::kSettingsSection, ColumnWidthName(list)))
+    if (const std::optional<std::string> text =
+            store.ReadString(settings::kSettingsSection, ColumnWidthName(list)))
       kept = ParseColumnWidths(*text, stored);
     QHeaderView* header = ListOf(list)->horizontalHeader();
     const std::vector<int32_t>& width = *widths[static_cast<size_t>(list)];

@@ -90,9 +90,9 @@ void SearchAdd::RunCommand(int32_t commandId) {
 
 void SearchAdd::CopySelectedRows() {
   SelectCurrentList();
-  const std::vector<const FileRecord*> files =
-      currentTab_ == static_cast<int>(FormTab::kCatalog) ? std::vector<const FileRecord*>{}
-                                                         : SelectedRecords(static_cast<ListKind>(currentTab_));
+  const std::vector<const FileRecord*> files = currentTab_ == static_cast<int>(FormTab::kCatalog)
+                                                   ? std::vector<const FileRecord*>{}
+                                                   : SelectedRecords(static_cast<ListKind>(currentTab_));
   const std::vector<const Catalog*> catalogs =
       currentTab_ == static_cast<int>(FormTab::kCatalog) ? SelectedCatalogs() : std::vector<const Catalog*>{};
   // The user's decimal separator, for the megabytes of directory rows.
@@ -118,8 +118,8 @@ QMimeData* SearchAdd::MakeDragData() {
   data->setData("text/uri-list", uris);
   data->setText(plain);
   const std::vector<uint8_t> block = MakeDropFiles(BuildPathList(paths.paths));
-  data->setData(kDropFilesMimeType,
-                QByteArray(reinterpret_cast<const char*>(block.data()), static_cast<qsizetype>(block.size())));
+  data->setData(kDropFilesMimeType, QByteArray(reinterpret_cast<const char*>(block.data()),
+                                               static_cast<qsizetype>(block.size())));
   return data;
 }
 
@@ -134,7 +134,8 @@ void SearchAdd::OnBeginDrag() {
 void SearchAdd::OpenWithShell(OpenMode mode) {
   SelectCurrentList();
   if (services_.shell == nullptr || currentTab_ == static_cast<int>(FormTab::kCatalog)) return;
-  mardo::OpenWithShell(FocusedRecord(static_cast<ListKind>(currentTab_)), mode, *services_.shell, *services_.prompts);
+  mardo::OpenWithShell(FocusedRecord(static_cast<ListKind>(currentTab_)), mode, *services_.shell,
+                       *services_.prompts);
 }
 
 void SearchAdd::OnDeleteFiles() {

@@ -28,7 +28,8 @@ class ActionsTest : public WindowTest {
   QTabBar* Tabs() { return Find<QTabBar>("tabs"); }
   Strings Menu() {
     Strings labels;
-    for (const MenuItem& item : Form().ContextMenuItems()) labels.push_back(item.IsSeparator() ? "-" : item.label);
+    for (const MenuItem& item : Form().ContextMenuItems())
+      labels.push_back(item.IsSeparator() ? "-" : item.label);
     return labels;
   }
 };
@@ -53,7 +54,8 @@ TEST_F(ActionsTest, EachTabBuildsItsOwnMenu) {
 
   Tabs()->setCurrentIndex(2);
   SelectRows(ListKind::kCatalog, {0});
-  EXPECT_EQ(Menu(), (Strings{"Refresh", "Delete selected catalogs", "-", "Copy selected rows to the clipboard"}));
+  EXPECT_EQ(Menu(),
+            (Strings{"Refresh", "Delete selected catalogs", "-", "Copy selected rows to the clipboard"}));
   // A catalog of an older version has nothing to refresh from.
   Form().Library().Catalogs()[0]->formatVersion = 1;
   EXPECT_EQ(Menu(), (Strings{"Delete selected catalogs", "-", "Copy selected rows to the clipboard"}));
@@ -120,8 +122,8 @@ TEST_F(ActionsTest, TrashedFilesLeaveBothFileListsAndTheOthersStay) {
   SelectRows(ListKind::kResults, {0, 1, 2});
   prompts.answers = {true};
   Form().RunCommand(command::kDeleteSelectedFiles);
-  EXPECT_EQ(shell.calls, (Strings{"trash|" + tmp / "media/usb/a.txt", "trash|" + b, "trash|" + tmp /
-                                                                                                 "media/usb/docs/old/c.txt"}));
+  EXPECT_EQ(shell.calls, (Strings{"trash|" + tmp / "media/usb/a.txt", "trash|" + b,
+                                  "trash|" + tmp / "media/usb/docs/old/c.txt"}));
   EXPECT_EQ(Rows(ListKind::kResults), (Strings{"b.txt"}));
   EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"docs"}));
   ASSERT_EQ(prompts.log.size(), 2u);

@@ -18,10 +18,11 @@ using test::WindowTest;
 class Screenshots : public WindowTest {
  protected:
   // A catalogued volume made from a small tree, as a scan of a real disk makes it.
-  void Catalogue(const std::string& tree, const std::string& label, const std::string& name, uint32_t serial) {
+  void Catalogue(const std::string& tree, const std::string& label, const std::string& name,
+                 uint32_t serial) {
     Catalog catalog;
-    const MountTable mounts = MountTable::Parse("20 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 20 8:17 / " + (tmp / tree) +
-                                                " rw - vfat /dev/sdb1 rw\n");
+    const MountTable mounts = MountTable::Parse("20 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 20 8:17 / " +
+                                                (tmp / tree) + " rw - vfat /dev/sdb1 rw\n");
     PosixDirectoryReader reader;
     TreeScanner scanner(catalog, reader, mounts);
     ASSERT_GT(scanner.Scan(tmp / tree, ""), 0);
@@ -50,8 +51,9 @@ TEST_F(Screenshots, EachTab) {
                         "family/garden.png", "scans/letter-1998.pdf", "readme.txt"})
     tmp.MakeFile(std::string("photos/") + f, 1843211 + static_cast<int64_t>(std::string(f).size()) * 7919,
                  1150000000 + static_cast<int64_t>(std::string(f).size()) * day);
-  for (const char* f : {"film/holiday-2006.mkv", "film/alps.mkv", "music/album/01 intro.flac",
-                        "music/album/02 beach.flac", "backup/photos/2006/beach.jpg", "backup/photos/2007/lake.jpg"})
+  for (const char* f :
+       {"film/holiday-2006.mkv", "film/alps.mkv", "music/album/01 intro.flac", "music/album/02 beach.flac",
+        "backup/photos/2006/beach.jpg", "backup/photos/2007/lake.jpg"})
     tmp.MakeFile(std::string("backup/") + f, 734003200 - static_cast<int64_t>(std::string(f).size()) * 104729,
                  1300000000 + static_cast<int64_t>(std::string(f).size()) * day);
   Catalogue("photos", "PHOTOS", "Holiday", 0xABCD1234u);
