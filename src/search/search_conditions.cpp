@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/number_scan.h"
 #include "platform/local_time.h"
 #include "search/search_texts.h"
 
@@ -12,46 +13,6 @@ namespace {
 
 constexpr int32_t kMaxHitLimit = 5120;
 constexpr int32_t kReplacementHitLimit = 2560;
-
-bool IsSpace(char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// Reads a decimal integer as strtol does after skipping blanks: optional sign, then digits. At most
-// `width` characters (the sign counts) when width > 0. Gives false when no digit was read. The
-// value saturates instead of overflowing.
-bool ReadInteger(std::string_view text, size_t& pos, size_t width, int64_t& value) {
-  while (pos < text.size() && IsSpace(text[pos])) ++pos;
-  size_t i = pos;
-  const size_t limit = width > 0 ? std::min(text.size(), pos + width) : text.size();
-  bool negative = false;
-  if (i < limit && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  const size_t digits = i;
-  int64_t v = 0;
-  while (i < limit && IsDigit(text[i])) {
-    v = std::min<int64_t>(v * 10 + (text[i] - '0'), int64_t{1} << 40);
-    ++i;
-  }
-  if (i == digits) return false;
-  value = negative ? -v : v;
-  pos = i;
-  return true;
-}
-
-int32_t Saturate32(int64_t v) {
-  return static_cast<int32_t>(
-      std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
-
-// atoi and atol: leading blanks, sign, digits; 0 when there are none.
-int32_t ReadLeadingInteger(std::string_view text) {
-  size_t pos = 0;
-  int64_t value = 0;
-  return ReadInteger(text, pos, 0, value) ? Saturate32(value) : 0;
-}
 
 CompareOperator OperatorAt(int32_t index) {
   return index >= 1 && index <= 5 ? static_cast<CompareOperator>(index) : CompareOperator::kNone;
@@ -105,12 +66,12 @@ DayRange ParseSearchDate(std::string_view text, int64_t now) {
   int64_t parts[3] = {0, 1, 1};
   size_t pos = 0;
   for (int64_t& part : parts) {
-    if (!ReadInteger(text, pos, 2, part)) break;
+    if (!ScanNumber(text, pos, NumberStyle::kDecimal, part, 2)) break;
   }
   if (parts[0] < 0) {
     size_t whole = 0;
     int64_t days = 0;
-    ReadInteger(text, whole, 0, days);
+    ScanNumber(text, whole, NumberStyle::kDecimal, days);
     const LocalDate day = LocalDateOf(now + days * 86400);
     return RangeOfDay(day.year, day.month, day.day);
   }
@@ -132,7 +93,7 @@ SearchRequest BuildSearchConditions(const SearchInputs& inputs, int64_t now) {
   }
   c.lengthOperator = OperatorAt(inputs.lengthOperator);
   if (c.lengthOperator != CompareOperator::kNone && !inputs.lengthText.empty()) {
-    c.lengthValue = ReadLeadingInteger(inputs.lengthText);
+    c.lengthValue = LeadingInteger(inputs.lengthText);
     c.flags |= SearchConditions::kLengthCondition;
   } else {
     c.lengthOperator = CompareOperator::kNone;
@@ -154,7 +115,7 @@ SearchRequest BuildSearchConditions(const SearchInputs& inputs, int64_t now) {
 }
 
 int32_t NormaliseHitLimit(std::string_view text, bool expertMode) {
-  const int32_t value = ReadLeadingInteger(text);
+  const int32_t value = LeadingInteger(text);
   if (value < 1 || (value > kMaxHitLimit && !expertMode)) return kReplacementHitLimit;
   return value;
 }

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/number_scan.h"
 #include "settings/history_view.h"
-#include "settings/number_scan.h"
 #include "settings/settings_store.h"
 
 namespace mardo {

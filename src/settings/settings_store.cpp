@@ -1,6 +1,6 @@
 #include "settings/settings_store.h"
 
-#include "settings/number_scan.h"
+#include "base/number_scan.h"
 
 namespace mardo {
 

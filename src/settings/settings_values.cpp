@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/number_scan.h"
 #include "search/search_texts.h"
 #include "settings/app_texts.h"
 #include "settings/history_list.h"
 #include "settings/history_view.h"
-#include "settings/number_scan.h"
 #include "settings/settings_store.h"
 
 namespace mardo {

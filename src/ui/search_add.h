@@ -159,6 +159,8 @@ class SearchAdd final : public QWidget, public CatalogForm, public CatalogObserv
   std::vector<const FileRecord*> SelectedRecords(ListKind list) const;
   std::vector<const Catalog*> SelectedCatalogs() const;
   const FileRecord* FocusedRecord(ListKind list) const;
+  // The selected rows of the current list when it is a file list (Search or Directory tab).
+  std::vector<const FileRecord*> SelectedFileRows() const;
   const Catalog* FocusedCatalog() const;
   RecordListModel* RecordModel(ListKind list) const;
   CatalogListModel* CatalogModel() const { return catalogModel_; }

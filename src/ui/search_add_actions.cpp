@@ -28,6 +28,13 @@ FormTab TabOf(int tab) {
 
 }  // namespace
 
+std::vector<const FileRecord*> SearchAdd::SelectedFileRows() const {
+  if (currentTab_ != static_cast<int>(FormTab::kSearch) &&
+      currentTab_ != static_cast<int>(FormTab::kDirectory))
+    return {};
+  return SelectedRecords(static_cast<ListKind>(currentTab_));
+}
+
 std::vector<MenuItem> SearchAdd::ContextMenuItems() {
   SelectCurrentList();
   const auto tab = static_cast<ListKind>(currentTab_);
@@ -90,9 +97,7 @@ void SearchAdd::RunCommand(int32_t commandId) {
 
 void SearchAdd::CopySelectedRows() {
   SelectCurrentList();
-  const std::vector<const FileRecord*> files = currentTab_ == static_cast<int>(FormTab::kCatalog)
-                                                   ? std::vector<const FileRecord*>{}
-                                                   : SelectedRecords(static_cast<ListKind>(currentTab_));
+  const std::vector<const FileRecord*> files = SelectedFileRows();
   const std::vector<const Catalog*> catalogs =
       currentTab_ == static_cast<int>(FormTab::kCatalog) ? SelectedCatalogs() : std::vector<const Catalog*>{};
   // The user's decimal separator, for the megabytes of directory rows.
@@ -103,8 +108,7 @@ void SearchAdd::CopySelectedRows() {
 
 QMimeData* SearchAdd::MakeDragData() {
   SelectCurrentList();
-  if (currentTab_ == static_cast<int>(FormTab::kCatalog)) return nullptr;
-  const FilePaths paths = CollectFilePaths(SelectedRecords(static_cast<ListKind>(currentTab_)));
+  const FilePaths paths = CollectFilePaths(SelectedFileRows());
   if (!paths.leftOut.empty()) Message(FileProblemsMessage(texts::kLeftOutOfDrag, paths.leftOut));
   if (paths.paths.empty()) return nullptr;
   // The files as file URLs made from the names' bytes, as plain text, and as the drop block.
@@ -141,10 +145,7 @@ void SearchAdd::OpenWithShell(OpenMode mode) {
 void SearchAdd::OnDeleteFiles() {
   SelectCurrentList();
   if (services_.shell == nullptr) return;
-  const std::vector<const FileRecord*> selected = currentTab_ == static_cast<int>(FormTab::kCatalog)
-                                                      ? std::vector<const FileRecord*>{}
-                                                      : SelectedRecords(static_cast<ListKind>(currentTab_));
-  DeleteSelectedFiles(library_, *services_.prompts, *services_.shell, TabOf(currentTab_), selected);
+  DeleteSelectedFiles(library_, *services_.prompts, *services_.shell, TabOf(currentTab_), SelectedFileRows());
 }
 
 }  // namespace mardo

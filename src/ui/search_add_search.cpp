@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "app/mardo_doc.h"
+#include "base/number_scan.h"
 #include "search/search_engine.h"
 #include "search/search_texts.h"
 #include "ui/combo_history_view.h"
@@ -58,15 +59,14 @@ void SearchAdd::ReadSearchConditions() {
 bool SearchAdd::ReadHitLimitField() {
   // The field is read as a whole integer; any other text keeps the previous limit, and the user
   // is told, as for any number field.
-  bool number = false;
-  const QString text = hitLimitEdit_->text().trimmed();
-  text.toLongLong(&number);
-  if (!number) {
+  const std::string text = Bytes(hitLimitEdit_->text());
+  int32_t value = 0;
+  if (!ParseWholeInteger(text, value)) {
     Message(texts::kEnterInteger);
     return false;
   }
   // Normalised as when the field loses the focus, in case it still has it.
-  hitLimit_ = NormaliseHitLimit(Bytes(text), expertMode_);
+  hitLimit_ = NormaliseHitLimit(text, expertMode_);
   hitLimitEdit_->setText(QString::number(hitLimit_));
   return true;
 }

@@ -1,4 +1,4 @@
-#include "settings/number_scan.h"
+#include "base/number_scan.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 namespace mardo {
 
-// How scanf reads one number from a settings text.
+// How scanf reads one number from a text.
 enum class NumberStyle {
   kDecimal,  // %d, %u, atoi: optional sign, decimal digits
   kAny,      // %i: a 0x or 0X prefix for hexadecimal, a leading 0 for octal, decimal otherwise
@@ -15,8 +15,9 @@ enum class NumberStyle {
 // Reads one number at `pos` as scanf does: blanks skipped first, then an optional sign and digits.
 // On success `pos` stands after the last digit and `value` holds the number, its magnitude capped
 // at 2^40 so that a long digit run saturates instead of overflowing. Nothing changes on failure.
-// "0x" without a hexadecimal digit after it reads as 0, leaving `pos` at the "x".
-bool ScanNumber(std::string_view text, size_t& pos, NumberStyle style, int64_t& value);
+// "0x" without a hexadecimal digit after it reads as 0, leaving `pos` at the "x". A `width` above 0
+// is scanf's field width: at most that many characters after the blanks, the sign included.
+bool ScanNumber(std::string_view text, size_t& pos, NumberStyle style, int64_t& value, size_t width = 0);
 
 // The value clamped to the signed 32-bit range.
 int32_t Saturate32(int64_t value);

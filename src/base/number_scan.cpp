@@ -1,4 +1,4 @@
-#include "settings/number_scan.h"
+#include "base/number_scan.h"
 
 #include <algorithm>
 #include <limits>
@@ -21,9 +21,10 @@ int DigitValue(char c) {
 
 }  // namespace
 
-bool ScanNumber(std::string_view text, size_t& pos, NumberStyle style, int64_t& value) {
+bool ScanNumber(std::string_view text, size_t& pos, NumberStyle style, int64_t& value, size_t width) {
   size_t i = pos;
   while (i < text.size() && IsBlank(text[i])) ++i;
+  if (width > 0) text = text.substr(0, std::min(text.size(), i + width));
   bool negative = false;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
   int base = 10;
