@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -22,11 +23,51 @@ std::string CanonicalPath(const std::string& path) {
   return resolved ? std::string(resolved.get()) : std::string();
 }
 
+FileIdentity IdentityOfStat(const struct stat& st) {
+  FileIdentity id;
+  id.device = static_cast<uint64_t>(st.st_dev);
+  id.inode = static_cast<uint64_t>(st.st_ino);
+  id.size = static_cast<int64_t>(st.st_size);
+  id.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  id.changedNs = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+  return id;
+}
+
+bool IdentityOfFile(const std::string& path, FileIdentity& identity) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  identity = IdentityOfStat(st);
+  return true;
+}
+
+std::string UserCacheDirectory() {
+  const char* xdg = std::getenv("XDG_CACHE_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return xdg;  // a relative value is to be ignored
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') return JoinNativePath(home, ".cache");
+  return {};
+}
+
+bool MakeDirectories(const std::string& path) {
+  if (path.empty()) return false;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  const size_t slash = path.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash))) return false;
+  if (::mkdir(path.c_str(), 0700) == 0) return true;
+  return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 std::string JoinNativePath(std::string_view dir, std::string_view name) {
   std::string out(dir);
   if (out.empty() || out.back() != '/') out.push_back('/');
   out.append(name);
   return out;
+}
+
+bool IsWritableDirectory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(path.c_str(), W_OK | X_OK) == 0;
 }
 
 std::string SystemErrorText(int errorNumber) {

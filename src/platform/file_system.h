@@ -1,10 +1,39 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+struct stat;
+
 namespace mardo {
+
+// What tells one version of a file from another without reading it: the file (device and inode),
+// its size and its modification and status-change times in nanoseconds since 1970.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  int64_t size = 0;
+  int64_t modifiedNs = 0;
+  int64_t changedNs = 0;
+
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity a stat call gave.
+FileIdentity IdentityOfStat(const struct ::stat& st);
+
+// The identity of the file at `path` (links followed); false when it does not exist.
+bool IdentityOfFile(const std::string& path, FileIdentity& identity);
+
+// The directory for the user's cache files: $XDG_CACHE_HOME when it is an absolute path, else
+// $HOME/.cache; empty when neither is known.
+std::string UserCacheDirectory();
+
+// Creates `path` and its missing parents (mode 0700 for the ones it creates). True when the
+// directory exists afterwards.
+bool MakeDirectories(const std::string& path);
 
 // The process's current directory, whole; empty when it cannot be read.
 std::string CurrentDirectory();
@@ -15,6 +44,9 @@ std::string CanonicalPath(const std::string& path);
 
 // `dir` + "/" + `name`, without doubling a separator that `dir` already ends with.
 std::string JoinNativePath(std::string_view dir, std::string_view name);
+
+// Whether this process may create files in the directory `path`.
+bool IsWritableDirectory(const std::string& path);
 
 // The system's text for an errno value.
 std::string SystemErrorText(int errorNumber);
