@@ -4,10 +4,10 @@
 #include <atomic>
 #include <thread>
 
+#include "base/text_compare.h"
 #include "platform/file_system.h"
 #include "platform/native_file.h"
 #include "store/buffered_file.h"
-#include "base/text_compare.h"
 
 namespace mardo {
 namespace {
@@ -85,7 +85,7 @@ void CatalogLibrary::Append(std::unique_ptr<Catalog> catalog) {
   catalogs_.Add(std::move(catalog));
 }
 
-void CatalogLibrary::LoadAll() {
+std::vector<std::string> CatalogLibrary::CatalogFiles() const {
   std::vector<std::string> paths;
   for (const std::string& dir : directories_) {
     std::vector<std::string> names = ListRegularFiles(dir);
@@ -93,9 +93,17 @@ void CatalogLibrary::LoadAll() {
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) paths.push_back(JoinNativePath(dir, name));
   }
-  for (std::unique_ptr<Catalog>& catalog : ReadCatalogs(paths)) {
+  return paths;
+}
+
+void CatalogLibrary::LoadAll() {
+  for (std::unique_ptr<Catalog>& catalog : ReadCatalogs(CatalogFiles())) {
     if (catalog) Append(std::move(catalog));
   }
+}
+
+void CatalogLibrary::AdoptCatalog(std::unique_ptr<Catalog> catalog) {
+  Append(std::move(catalog));
 }
 
 bool CatalogLibrary::AddCatalog(std::unique_ptr<Catalog>& pending, std::string* error) {

@@ -32,6 +32,12 @@ class CatalogLibrary {
   // Files that are not catalogs are skipped silently.
   void LoadAll();
 
+  // The paths of the catalog files LoadAll reads, in the order it reads them.
+  std::vector<std::string> CatalogFiles() const;
+
+  // Appends a catalog that is already in memory, without writing it.
+  void AdoptCatalog(std::unique_ptr<Catalog> catalog);
+
   // Takes the pending catalog over: fixes its display name, gives it a file path (MakeFileName)
   // unless it has one, writes it and appends it; `pending` becomes a new empty catalog. The
   // catalog joins the library even when its file could not be written; then the result is false
