@@ -6,10 +6,12 @@
 #include <optional>
 #include <string_view>
 
+#include "base/text_compare.h"
 #include "cli/cli_form.h"
 #include "cli/cli_texts.h"
 #include "cli/table_writer.h"
 #include "cli/terminal_prompts.h"
+#include "index/indexed_search.h"
 #include "platform/local_time.h"
 #include "scan/add_workflow.h"
 #include "scan/scan_texts.h"
@@ -19,7 +21,6 @@
 #include "search/search_texts.h"
 #include "search/sort_state.h"
 #include "store/catalog_library.h"
-#include "base/text_compare.h"
 
 namespace mardo {
 namespace {
@@ -214,21 +215,12 @@ int Session::Search(const ParsedCommand& command) {
   const SearchRequest request = BuildSearchConditions(inputs, Now());
   if (!request.ok) return Fail(request.message);
 
-  library_.LoadAll();
-  SearchScope scope;
-  for (auto [it, end] = command.options.equal_range("only"); it != end; ++it) {
-    const std::string& name = it->second[0];
-    bool found = false;
-    for (const Catalog* catalog : library_.Catalogs()) {
-      if (catalog->DisplayName() == name) {
-        scope.selected.push_back(catalog);
-        found = true;
-      }
-    }
-    if (!found) return Fail("No catalog named '" + name + "'");
-    scope.selectedOnly = true;
-  }
-  const SearchResult result = RunSearch(request.conditions, library_, scope);
+  std::vector<std::string> only;
+  for (auto [it, end] = command.options.equal_range("only"); it != end; ++it) only.push_back(it->second[0]);
+  // Through the catalogs' indexes: the same rows as RunSearch after LoadAll, without loading.
+  const IndexedSearch found = SearchWithIndex(library_, request.conditions, only);
+  if (found.unknownCatalog) return Fail("No catalog named '" + *found.unknownCatalog + "'");
+  const SearchResult& result = found.result;
 
   std::vector<const FileRecord*> rows = result.hits;
   const SortState state(ListKind::kResults);

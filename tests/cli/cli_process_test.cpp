@@ -30,6 +30,7 @@ Result RunIn(const std::string& dir, const std::vector<std::string>& args) {
       ::_exit(99);
     }
     ::setenv("TZ", "UTC0", 1);
+    ::setenv("XDG_CACHE_HOME", (dir + "/.cache").c_str(), 1);
     std::vector<char*> argv{const_cast<char*>(MARDO_CLI_PATH)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
