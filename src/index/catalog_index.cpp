@@ -58,7 +58,7 @@ bool CatalogIndex::Open(Checksums checksums) {
   const uint8_t* base = bytes_.data();
   const uint64_t size = bytes_.size();
   // The header and, as written, the sections read on opening lie at the start: one read.
-  if (file_) file_->Load(0, std::min<uint64_t>(size, 32 << 10));
+  if (file_) file_->Load(0, std::min<uint64_t>(size, 12 << 10));
   if (size < fmt::kHeaderSize || !Need(base, fmt::kHeaderSize) ||
       __builtin_memcmp(base, fmt::kMagic, sizeof fmt::kMagic) != 0) {
     return Fail();
@@ -260,14 +260,18 @@ bool CatalogIndex::FindPostings(uint32_t trigram, Postings& postings) {
   return true;
 }
 
-bool CatalogIndex::Postings::NextAtLeast(uint32_t target, uint32_t& record) {
+bool CatalogIndex::Postings::Load() {
   if (index_ == nullptr || index_->damaged_) return false;
-  if (!loaded_) {
-    const auto size = static_cast<size_t>(end_ - p_);
-    if (!index_->Need(p_, size)) return false;
-    if (index_->verify_ && static_cast<uint32_t>(IndexChecksum(p_, size)) != check_) return index_->Fail();
-    loaded_ = true;
-  }
+  if (loaded_) return true;
+  const auto size = static_cast<size_t>(end_ - p_);
+  if (!index_->Need(p_, size)) return false;
+  if (index_->verify_ && static_cast<uint32_t>(IndexChecksum(p_, size)) != check_) return index_->Fail();
+  loaded_ = true;
+  return true;
+}
+
+bool CatalogIndex::Postings::NextAtLeast(uint32_t target, uint32_t& record) {
+  if (!Load()) return false;
   while (!has_ || current_ < target) {
     if (left_ == 0) return false;
     uint64_t delta = 0;

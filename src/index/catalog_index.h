@@ -64,6 +64,9 @@ class CatalogIndex {
    public:
     Postings() = default;
     uint32_t Count() const { return count_; }
+    // Reads and checks the list (the first NextAtLeast does it otherwise); false when it is not
+    // sound (then the index is Damaged).
+    bool Load();
     // The first record at or after `target` (targets never decrease from call to call); false at
     // the end or when the list is not sound (then the index is Damaged).
     bool NextAtLeast(uint32_t target, uint32_t& record);

@@ -45,35 +45,24 @@ std::unique_ptr<CatalogIndex> IndexCache::MapIndex(const std::string& path,
 
 IndexCache::Entry IndexCache::Open(const std::string& path) {
   FileIdentity identity;
-  {
-    NativeFile file;  // what cannot be opened is skipped, as loading skips it
-    if (!file.OpenForReading(path)) return {};
-    identity = file.Identity();
-  }
+  if (!IdentityOfReadableFile(path, identity)) return {};  // skipped, as loading skips it
   if (!directory_.empty()) {
     if (std::unique_ptr<CatalogIndex> index = MapIndex(path, identity)) return {std::move(index), nullptr};
   }
   return Build(path, identity, false);
 }
 
-bool IndexCache::OpenCurrent(const std::string& path, Entry& entry) {
+bool IndexCache::OpenCurrent(const std::string& path, const FileIdentity& identity, Entry& entry) {
   entry = {};
-  FileIdentity identity;
-  {
-    NativeFile file;
-    if (!file.OpenForReading(path)) return true;  // skipped, as loading skips it
-    identity = file.Identity();
-  }
+  if (!IsReadableFile(path)) return true;  // skipped, as loading skips it
   if (directory_.empty()) return false;
   entry.index = MapIndex(path, identity);
   return entry.index != nullptr;
 }
 
 IndexCache::Entry IndexCache::Reread(const std::string& path) {
-  NativeFile file;
-  if (!file.OpenForReading(path)) return {};
-  const FileIdentity identity = file.Identity();
-  file.Close();
+  FileIdentity identity;
+  if (!IdentityOfReadableFile(path, identity)) return {};
   return Build(path, identity, true);
 }
 

@@ -36,9 +36,10 @@ class IndexCache {
   // threads for different paths.
   Entry Open(const std::string& path);
 
-  // Only what needs no index to be made: true with `entry` filled (the index, or nothing for a
-  // file that cannot be opened), false when Open would have to make the index.
-  bool OpenCurrent(const std::string& path, Entry& entry);
+  // Only what needs no index to be made, for a file whose identity is known (from its directory
+  // listing): true with `entry` filled (the index, or nothing for a file that cannot be read),
+  // false when Open would have to make the index.
+  bool OpenCurrent(const std::string& path, const FileIdentity& identity, Entry& entry);
 
   // Reads the catalog file at `path` (whose index turned out damaged while it was searched) and
   // writes its index again; the entry holds the catalog read.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <thread>
@@ -37,6 +38,14 @@ class EntryFilter {
     }
     std::sort(trigrams_.begin(), trigrams_.end());
     trigrams_.erase(std::unique(trigrams_.begin(), trigrams_.end()), trigrams_.end());
+    // Rarest first, as far as the bytes tell: a catalog is searched through the first few only.
+    auto commonness = [](uint32_t t) {
+      return ByteCommonness(static_cast<unsigned char>(t >> 16)) +
+             ByteCommonness(static_cast<unsigned char>(t >> 8)) +
+             ByteCommonness(static_cast<unsigned char>(t));
+    };
+    std::stable_sort(trigrams_.begin(), trigrams_.end(),
+                     [&commonness](uint32_t a, uint32_t b) { return commonness(a) < commonness(b); });
     if (!pattern_->head.empty() && pattern_->head.find('\0') == std::string::npos)
       finder_.emplace(pattern_->head);
   }
@@ -47,11 +56,37 @@ class EntryFilter {
     return !pattern_ || MatchesName(*pattern_, name);
   }
 
+  // What a search of one index can do before it knows how many hits the catalogs before it gave:
+  // find and read the posting lists of the pattern's rarest trigrams.
+  struct Prepared {
+    bool none = false;  // a trigram no name of the catalog holds
+    std::vector<CatalogIndex::Postings> lists;
+  };
+  // False when the index turned out damaged.
+  bool Prepare(CatalogIndex& index, Prepared& prepared) const {
+    if (!pattern_ || trigrams_.empty()) return true;
+    // Three lists narrow enough (the name test decides the rest), and each costs a read or two.
+    prepared.lists.resize(std::min<size_t>(trigrams_.size(), 3));
+    for (size_t i = 0; i < prepared.lists.size(); ++i) {
+      if (!index.FindPostings(trigrams_[i], prepared.lists[i])) {
+        prepared.none = true;
+        prepared.lists.clear();
+        return !index.Damaged();
+      }
+    }
+    auto& lists = prepared.lists;
+    std::sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) { return a.Count() < b.Count(); });
+    for (CatalogIndex::Postings& list : lists) {
+      if (!list.Load()) return false;
+    }
+    return true;
+  }
+
   // Appends to `records` the entries of the index that pass, ascending, stopping after `limit`.
   // False when the index turned out damaged.
-  bool Collect(CatalogIndex& index, size_t limit, std::vector<uint32_t>& records) const {
-    if (limit == 0) return true;
-    if (pattern_ && !trigrams_.empty()) return CollectByTrigrams(index, limit, records);
+  bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, std::vector<uint32_t>& records) const {
+    if (limit == 0 || prepared.none) return true;
+    if (pattern_ && !trigrams_.empty()) return CollectByTrigrams(index, prepared.lists, limit, records);
     return CollectByScan(index, limit, records);
   }
 
@@ -70,14 +105,9 @@ class EntryFilter {
     return Keeps(index.Length(r), index.Time(r), index.Name(r));
   }
 
-  bool CollectByTrigrams(CatalogIndex& index, size_t limit, std::vector<uint32_t>& records) const {
-    std::vector<CatalogIndex::Postings> lists(trigrams_.size());
-    for (size_t i = 0; i < trigrams_.size(); ++i) {
-      if (!index.FindPostings(trigrams_[i], lists[i])) return !index.Damaged();  // no name holds it
-    }
-    // The rarest lists narrow the most; the name test decides the rest.
-    std::sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) { return a.Count() < b.Count(); });
-    lists.resize(std::min<size_t>(lists.size(), 3));
+  bool CollectByTrigrams(CatalogIndex& index, std::vector<CatalogIndex::Postings>& lists, size_t limit,
+                         std::vector<uint32_t>& records) const {
+    if (lists.empty()) return !index.Damaged();
     uint32_t target = 0;
     while (true) {
       uint32_t candidate = 0;
@@ -150,25 +180,51 @@ class EntryFilter {
   std::optional<FoldedFinder> finder_;
 };
 
-// Opens the entries of all paths, each in its own slot, in path order. Sound indexes open in a
-// moment; the catalogs whose index must be made are read on both cores.
-std::vector<IndexCache::Entry> OpenAll(const std::vector<std::string>& paths, IndexCache& cache) {
-  std::vector<IndexCache::Entry> entries(paths.size());
-  std::vector<size_t> toBuild;
-  for (size_t i = 0; i < paths.size(); ++i) {
-    if (!cache.OpenCurrent(paths[i], entries[i])) toBuild.push_back(i);
-  }
+// One catalog file of the search: what it is read from, and what could be done before the
+// search knew how many hits the catalogs before it gave.
+struct Source {
+  IndexCache::Entry entry;
+  EntryFilter::Prepared prepared;
+  bool sound = true;  // false: the index turned out damaged while it was prepared
+};
+
+// Runs body(0) to body(count - 1) on both cores.
+void OnBothCores(size_t count, const std::function<void(size_t)>& body) {
   std::atomic<size_t> next{0};
   auto worker = [&] {
-    for (size_t k = next++; k < toBuild.size(); k = next++)
-      entries[toBuild[k]] = cache.Open(paths[toBuild[k]]);
+    for (size_t i = next++; i < count; i = next++) body(i);
   };
-  const size_t threads = std::min<size_t>(toBuild.size(), std::max(1u, std::thread::hardware_concurrency()));
+  const size_t threads = std::min<size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
   std::vector<std::thread> helpers;
   for (size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
   worker();
   for (std::thread& helper : helpers) helper.join();
-  return entries;
+}
+
+// Opens and prepares the sources of all catalog files, each in its own slot, in path order.
+// Current indexes first; then the catalogs whose index must be made are read.
+std::vector<Source> OpenAll(const std::vector<std::string>& paths,
+                            const std::vector<FileIdentity>& identities, IndexCache& cache,
+                            const EntryFilter& filter) {
+  std::vector<Source> sources(paths.size());
+  std::vector<char> current(paths.size(), 0);
+  auto prepare = [&](size_t i) {
+    Source& source = sources[i];
+    if (source.entry.index) source.sound = filter.Prepare(*source.entry.index, source.prepared);
+  };
+  OnBothCores(paths.size(), [&](size_t i) {
+    current[i] = cache.OpenCurrent(paths[i], identities[i], sources[i].entry) ? 1 : 0;
+    if (current[i]) prepare(i);
+  });
+  std::vector<size_t> toBuild;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (!current[i]) toBuild.push_back(i);
+  }
+  OnBothCores(toBuild.size(), [&](size_t k) {
+    sources[toBuild[k]].entry = cache.Open(paths[toBuild[k]]);
+    prepare(toBuild[k]);
+  });
+  return sources;
 }
 
 const std::string& DisplayNameOf(const IndexCache::Entry& entry) {
@@ -180,14 +236,16 @@ const std::string& DisplayNameOf(const IndexCache::Entry& entry) {
 IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditions& conditions,
                               const std::vector<std::string>& onlyNames, IndexCache& cache) {
   IndexedSearch search;
-  const std::vector<std::string> paths = library.CatalogFiles();
-  std::vector<IndexCache::Entry> entries = OpenAll(paths, cache);
+  const EntryFilter filter(conditions);
+  std::vector<FileIdentity> identities;
+  const std::vector<std::string> paths = library.CatalogFiles(&identities);
+  std::vector<Source> sources = OpenAll(paths, identities, cache, filter);
 
-  std::vector<bool> selected(entries.size(), onlyNames.empty());
+  std::vector<bool> selected(sources.size(), onlyNames.empty());
   for (const std::string& name : onlyNames) {
     bool found = false;
-    for (size_t i = 0; i < entries.size(); ++i) {
-      if (entries[i].Readable() && DisplayNameOf(entries[i]) == name) {
+    for (size_t i = 0; i < sources.size(); ++i) {
+      if (sources[i].entry.Readable() && DisplayNameOf(sources[i].entry) == name) {
         selected[i] = true;
         found = true;
       }
@@ -200,21 +258,20 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
 
   // Only the entries the search can list are taken into `catalogs`, in library order; RunSearch
   // over them then gives the rows of the whole library.
-  const EntryFilter filter(conditions);
   const bool limited = !conditions.Has(SearchConditions::kGroupingMode);
   search.catalogs = std::make_unique<CatalogLibrary>(std::vector<std::string>{}, std::string());
   int64_t kept = 0;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (!entries[i].Readable() || !selected[i]) continue;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    IndexCache::Entry& entry = sources[i].entry;
+    if (!entry.Readable() || !selected[i]) continue;
     const int64_t room = limited ? std::max<int64_t>(int64_t{conditions.hitLimit} - kept, 0)
                                  : std::numeric_limits<int64_t>::max();
     if (room == 0) break;
-    IndexCache::Entry& entry = entries[i];
+    const auto limit = static_cast<size_t>(std::min<int64_t>(room, SIZE_MAX));
     if (entry.index) {
       std::vector<uint32_t> records;
       std::unique_ptr<Catalog> part;
-      bool sound =
-          filter.Collect(*entry.index, static_cast<size_t>(std::min<int64_t>(room, SIZE_MAX)), records);
+      bool sound = sources[i].sound && filter.Collect(*entry.index, sources[i].prepared, limit, records);
       if (sound && !records.empty()) {
         part = entry.index->MakeCatalog(records, paths[i]);
         sound = part != nullptr;
@@ -224,11 +281,11 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
         if (part) search.catalogs->AdoptCatalog(std::move(part));
         continue;
       }
+      sources[i].prepared = {};
       entry = cache.Reread(paths[i]);  // damaged: the catalog file decides
       if (!entry.catalog) continue;
     }
-    kept += static_cast<int64_t>(
-        filter.Count(*entry.catalog, static_cast<size_t>(std::min<int64_t>(room, SIZE_MAX))));
+    kept += static_cast<int64_t>(filter.Count(*entry.catalog, limit));
     search.catalogs->AdoptCatalog(std::move(entry.catalog));
   }
   if (cache.Written() > 0) cache.RemoveOrphans();

@@ -40,6 +40,13 @@ bool IdentityOfFile(const std::string& path, FileIdentity& identity) {
   return true;
 }
 
+bool IdentityOfReadableFile(const std::string& path, FileIdentity& identity) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || !IsReadableFile(path)) return false;
+  identity = IdentityOfStat(st);
+  return true;
+}
+
 std::string UserCacheDirectory() {
   const char* xdg = std::getenv("XDG_CACHE_HOME");
   if (xdg != nullptr && xdg[0] == '/') return xdg;  // a relative value is to be ignored
@@ -76,7 +83,12 @@ std::string SystemErrorText(int errorNumber) {
   return std::string(::strerror_r(errorNumber, buffer, sizeof buffer));
 }
 
-std::vector<std::string> ListRegularFiles(const std::string& dir) {
+bool IsReadableFile(const std::string& path) {
+  return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
+}
+
+std::vector<std::string> ListRegularFiles(const std::string& dir, std::vector<FileIdentity>* identities) {
+  if (identities != nullptr) identities->clear();
   std::vector<std::string> names;
   const int fd = ::open(dir.empty() ? "/" : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return names;
@@ -87,7 +99,9 @@ std::vector<std::string> ListRegularFiles(const std::string& dir) {
   }
   while (const dirent* d = ::readdir(stream)) {
     struct stat st;
-    if (::fstatat(fd, d->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)) names.emplace_back(d->d_name);
+    if (::fstatat(fd, d->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    names.emplace_back(d->d_name);
+    if (identities != nullptr) identities->push_back(IdentityOfStat(st));
   }
   ::closedir(stream);
   return names;

@@ -27,6 +27,10 @@ FileIdentity IdentityOfStat(const struct ::stat& st);
 // The identity of the file at `path` (links followed); false when it does not exist.
 bool IdentityOfFile(const std::string& path, FileIdentity& identity);
 
+// The identity of the file at `path` (links followed) when this process may open it for reading;
+// false when it does not exist, is a directory or may not be read.
+bool IdentityOfReadableFile(const std::string& path, FileIdentity& identity);
+
 // The directory for the user's cache files: $XDG_CACHE_HOME when it is an absolute path, else
 // $HOME/.cache; empty when neither is known.
 std::string UserCacheDirectory();
@@ -56,7 +60,11 @@ std::string SystemErrorText(int errorNumber);
 namespace mardo {
 
 // Names of the regular files in `dir` (links followed), in no particular order; empty when the
-// directory cannot be read.
-std::vector<std::string> ListRegularFiles(const std::string& dir);
+// directory cannot be read. With `identities`, each file's identity at the same position.
+std::vector<std::string> ListRegularFiles(const std::string& dir,
+                                          std::vector<FileIdentity>* identities = nullptr);
+
+// Whether this process may open the file at `path` for reading.
+bool IsReadableFile(const std::string& path);
 
 }  // namespace mardo

@@ -6,11 +6,25 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace mardo {
 namespace {
 
 constexpr size_t kPage = 4096;
+
+// Whether transparent huge pages back anonymous memory without being asked for ("always").
+bool HugePagesUnasked() {
+  static const bool always = [] {
+    char text[64] = {};
+    const int fd = ::open("/sys/kernel/mm/transparent_hugepage/enabled", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const ssize_t got = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    return got > 0 && std::strstr(text, "[always]") != nullptr;
+  }();
+  return always;
+}
 
 }  // namespace
 
@@ -39,8 +53,9 @@ bool PagedFile::Open(const std::string& path) {
       return false;
     }
     data_ = static_cast<uint8_t*>(p);
-    // Pieces are small and scattered: whole huge pages would cost more than they save.
-    ::madvise(p, reserved_, MADV_NOHUGEPAGE);
+    // Pieces are small and scattered: whole huge pages would cost more than they save. (Asked
+    // only where the system would use them unasked.)
+    if (HugePagesUnasked()) ::madvise(p, reserved_, MADV_NOHUGEPAGE);
   }
   loaded_.assign(reserved_ / kPage, false);
   return true;

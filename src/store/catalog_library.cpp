@@ -85,13 +85,21 @@ void CatalogLibrary::Append(std::unique_ptr<Catalog> catalog) {
   catalogs_.Add(std::move(catalog));
 }
 
-std::vector<std::string> CatalogLibrary::CatalogFiles() const {
+std::vector<std::string> CatalogLibrary::CatalogFiles(std::vector<FileIdentity>* identities) const {
   std::vector<std::string> paths;
+  if (identities != nullptr) identities->clear();
   for (const std::string& dir : directories_) {
-    std::vector<std::string> names = ListRegularFiles(dir);
-    std::erase_if(names, [](const std::string& name) { return !HasCatalogExtension(name); });
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) paths.push_back(JoinNativePath(dir, name));
+    std::vector<FileIdentity> found;
+    const std::vector<std::string> names = ListRegularFiles(dir, &found);
+    std::vector<size_t> order;
+    for (size_t i = 0; i < names.size(); ++i) {
+      if (HasCatalogExtension(names[i])) order.push_back(i);
+    }
+    std::sort(order.begin(), order.end(), [&names](size_t a, size_t b) { return names[a] < names[b]; });
+    for (const size_t i : order) {
+      paths.push_back(JoinNativePath(dir, names[i]));
+      if (identities != nullptr) identities->push_back(found[i]);
+    }
   }
   return paths;
 }

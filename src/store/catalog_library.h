@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "store/catalog.h"
 #include "store/record_array.h"
 
@@ -32,8 +33,9 @@ class CatalogLibrary {
   // Files that are not catalogs are skipped silently.
   void LoadAll();
 
-  // The paths of the catalog files LoadAll reads, in the order it reads them.
-  std::vector<std::string> CatalogFiles() const;
+  // The paths of the catalog files LoadAll reads, in the order it reads them; with `identities`,
+  // the identity each file had when it was listed, at the same positions.
+  std::vector<std::string> CatalogFiles(std::vector<FileIdentity>* identities = nullptr) const;
 
   // Appends a catalog that is already in memory, without writing it.
   void AdoptCatalog(std::unique_ptr<Catalog> catalog);
