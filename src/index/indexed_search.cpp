@@ -65,8 +65,8 @@ class EntryFilter {
   // False when the index turned out damaged.
   bool Prepare(CatalogIndex& index, Prepared& prepared) const {
     if (!pattern_ || trigrams_.empty()) return true;
-    // Three lists narrow enough (the name test decides the rest), and each costs a read or two.
-    prepared.lists.resize(std::min<size_t>(trigrams_.size(), 3));
+    // Two lists narrow enough (the name test decides the rest), and each costs a read or two.
+    prepared.lists.resize(std::min<size_t>(trigrams_.size(), 2));
     for (size_t i = 0; i < prepared.lists.size(); ++i) {
       if (!index.FindPostings(trigrams_[i], prepared.lists[i])) {
         prepared.none = true;
