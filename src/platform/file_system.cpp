@@ -87,7 +87,8 @@ bool IsReadableFile(const std::string& path) {
   return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
 }
 
-std::vector<std::string> ListRegularFiles(const std::string& dir, std::vector<FileIdentity>* identities) {
+std::vector<std::string> ListRegularFiles(const std::string& dir, std::vector<FileIdentity>* identities,
+                                          bool (*wanted)(std::string_view name)) {
   if (identities != nullptr) identities->clear();
   std::vector<std::string> names;
   const int fd = ::open(dir.empty() ? "/" : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -99,6 +100,7 @@ std::vector<std::string> ListRegularFiles(const std::string& dir, std::vector<Fi
   }
   while (const dirent* d = ::readdir(stream)) {
     struct stat st;
+    if (wanted != nullptr && !wanted(d->d_name)) continue;
     if (::fstatat(fd, d->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
     names.emplace_back(d->d_name);
     if (identities != nullptr) identities->push_back(IdentityOfStat(st));

@@ -60,9 +60,11 @@ std::string SystemErrorText(int errorNumber);
 namespace mardo {
 
 // Names of the regular files in `dir` (links followed), in no particular order; empty when the
-// directory cannot be read. With `identities`, each file's identity at the same position.
+// directory cannot be read. With `identities`, each file's identity at the same position. With
+// `wanted`, only names it accepts are looked at (the others cost no call to the system).
 std::vector<std::string> ListRegularFiles(const std::string& dir,
-                                          std::vector<FileIdentity>* identities = nullptr);
+                                          std::vector<FileIdentity>* identities = nullptr,
+                                          bool (*wanted)(std::string_view name) = nullptr);
 
 // Whether this process may open the file at `path` for reading.
 bool IsReadableFile(const std::string& path);

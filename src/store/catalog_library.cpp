@@ -90,11 +90,9 @@ std::vector<std::string> CatalogLibrary::CatalogFiles(std::vector<FileIdentity>*
   if (identities != nullptr) identities->clear();
   for (const std::string& dir : directories_) {
     std::vector<FileIdentity> found;
-    const std::vector<std::string> names = ListRegularFiles(dir, &found);
-    std::vector<size_t> order;
-    for (size_t i = 0; i < names.size(); ++i) {
-      if (HasCatalogExtension(names[i])) order.push_back(i);
-    }
+    const std::vector<std::string> names = ListRegularFiles(dir, &found, &HasCatalogExtension);
+    std::vector<size_t> order(names.size());
+    for (size_t i = 0; i < names.size(); ++i) order[i] = i;
     std::sort(order.begin(), order.end(), [&names](size_t a, size_t b) { return names[a] < names[b]; });
     for (const size_t i : order) {
       paths.push_back(JoinNativePath(dir, names[i]));
