@@ -56,10 +56,11 @@ class EntryFilter {
     return !pattern_ || MatchesName(*pattern_, name);
   }
 
+  // Records of a posting list read while preparing.
+  static constexpr uint32_t kReadAhead = 8192;
+
   // What a search of one index can do before it knows how many hits the catalogs before it gave:
   // find and read the posting lists of the pattern's rarest trigrams.
-  static constexpr uint32_t kReadAhead = 8192;  // records of a posting list read while preparing
-
   struct Prepared {
     bool none = false;  // a trigram no name of the catalog holds
     std::vector<CatalogIndex::Postings> lists;
@@ -78,8 +79,8 @@ class EntryFilter {
     }
     auto& lists = prepared.lists;
     std::sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) { return a.Count() < b.Count(); });
-    // Short lists are read now, on both cores; a long one only if the search gets that far (a
-    // common pattern fills the hit limit from the first catalogs).
+    // Short lists are read now; a long one only if the search gets that far (a common pattern
+    // fills the hit limit from the first catalogs).
     for (CatalogIndex::Postings& list : lists) {
       if (list.Count() <= kReadAhead && !list.Load()) return false;
     }

@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+#include "base/text_compare.h"
 #include "platform/catalog_path.h"
 #include "platform/directory_reader.h"
 #include "platform/file_system.h"
@@ -11,7 +12,6 @@
 #include "platform/mount_table.h"
 #include "scan/scan_texts.h"
 #include "scan/volume_path.h"
-#include "base/text_compare.h"
 
 namespace mardo {
 namespace {

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <optional>
 
+#include "base/text_compare.h"
 #include "search/folded_finder.h"
 #include "search/name_pattern.h"
-#include "base/text_compare.h"
 
 namespace mardo {
 namespace {

@@ -1,7 +1,7 @@
 #include "search/sort_state.h"
 
-#include "store/catalog.h"
 #include "base/text_compare.h"
+#include "store/catalog.h"
 
 namespace mardo {
 namespace {

@@ -5,8 +5,8 @@
 #include <random>
 #include <string>
 
-#include "search/folded_finder.h"
 #include "base/text_compare.h"
+#include "search/folded_finder.h"
 
 namespace mardo {
 namespace {
