@@ -16,6 +16,18 @@ bool EndsWith(const std::string& text, std::string_view end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+IndexCache::Entry IndexEntry(std::unique_ptr<CatalogIndex> index) {
+  IndexCache::Entry entry;
+  entry.index = std::move(index);
+  return entry;
+}
+
+IndexCache::Entry CatalogEntry(std::unique_ptr<Catalog> catalog) {
+  IndexCache::Entry entry;
+  entry.catalog = std::move(catalog);
+  return entry;
+}
+
 }  // namespace
 
 IndexCache::IndexCache(std::string directory) : directory_(std::move(directory)) {
@@ -45,16 +57,18 @@ std::unique_ptr<CatalogIndex> IndexCache::MapIndex(const std::string& path,
 
 IndexCache::Entry IndexCache::Open(const std::string& path) {
   FileIdentity identity;
-  if (!IdentityOfReadableFile(path, identity)) return {};  // skipped, as loading skips it
+  Entry skipped;
+  // Skipped, as loading skips it.
+  if (!IdentityOfFile(path, identity) || !IsReadableFile(path, &skipped.skipReason)) return skipped;
   if (!directory_.empty()) {
-    if (std::unique_ptr<CatalogIndex> index = MapIndex(path, identity)) return {std::move(index), nullptr};
+    if (std::unique_ptr<CatalogIndex> index = MapIndex(path, identity)) return IndexEntry(std::move(index));
   }
   return Build(path, identity, false);
 }
 
 bool IndexCache::OpenCurrent(const std::string& path, const FileIdentity& identity, Entry& entry) {
   entry = {};
-  if (!IsReadableFile(path)) return true;  // skipped, as loading skips it
+  if (!IsReadableFile(path, &entry.skipReason)) return true;  // skipped, as loading skips it
   if (directory_.empty()) return false;
   entry.index = MapIndex(path, identity);
   return entry.index != nullptr;
@@ -62,7 +76,8 @@ bool IndexCache::OpenCurrent(const std::string& path, const FileIdentity& identi
 
 IndexCache::Entry IndexCache::Reread(const std::string& path) {
   FileIdentity identity;
-  if (!IdentityOfReadableFile(path, identity)) return {};
+  Entry skipped;
+  if (!IdentityOfFile(path, identity) || !IsReadableFile(path, &skipped.skipReason)) return skipped;
   return Build(path, identity, true);
 }
 
@@ -74,18 +89,18 @@ IndexCache::Entry IndexCache::Build(const std::string& path, const FileIdentity&
   // while it was read gets its index on the next search.
   FileIdentity after;
   if (!writable_ || !IdentityOfFile(path, after) || !(after == identity))
-    return {nullptr, std::move(catalog)};
+    return CatalogEntry(std::move(catalog));
   const std::vector<uint8_t> bytes = BuildCatalogIndex(*catalog, path, identity);
-  if (bytes.empty()) return {nullptr, std::move(catalog)};
+  if (bytes.empty()) return CatalogEntry(std::move(catalog));
   NativeFile out;
   if (!out.CreateReplacement(IndexPath(path)) || !out.Write(bytes.data(), bytes.size()) ||
       !out.Commit(/*durable=*/false)) {
-    return {nullptr, std::move(catalog)};  // a full disk or a read-only cache: only slower
+    return CatalogEntry(std::move(catalog));  // a full disk or a read-only cache: only slower
   }
   ++written_;
-  if (keepCatalog) return {nullptr, std::move(catalog)};
-  if (std::unique_ptr<CatalogIndex> index = MapIndex(path, identity)) return {std::move(index), nullptr};
-  return {nullptr, std::move(catalog)};
+  if (keepCatalog) return CatalogEntry(std::move(catalog));
+  if (std::unique_ptr<CatalogIndex> index = MapIndex(path, identity)) return IndexEntry(std::move(index));
+  return CatalogEntry(std::move(catalog));
 }
 
 void IndexCache::RemoveOrphans() {

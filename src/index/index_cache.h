@@ -28,6 +28,9 @@ class IndexCache {
   struct Entry {
     std::unique_ptr<CatalogIndex> index;
     std::unique_ptr<Catalog> catalog;
+    // When neither: why the file was passed over (the system's text; empty for a file that
+    // opened but is not a catalog).
+    std::string skipReason;
     bool Readable() const { return index != nullptr || catalog != nullptr; }
   };
 

@@ -247,6 +247,13 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
   const std::vector<std::string> paths = library.CatalogFiles(&identities);
   std::vector<Source> sources = OpenAll(paths, identities, cache, filter);
 
+  auto skip = [&search, &paths](size_t i, std::string reason) {
+    search.skipped.push_back({paths[i], std::move(reason)});
+  };
+  for (size_t i = 0; i < sources.size(); ++i) {
+    if (!sources[i].entry.Readable()) skip(i, sources[i].entry.skipReason);
+  }
+
   std::vector<bool> selected(sources.size(), onlyNames.empty());
   for (const std::string& name : onlyNames) {
     bool found = false;
@@ -289,7 +296,11 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
       }
       sources[i].prepared = {};
       entry = cache.Reread(paths[i]);  // damaged: the catalog file decides
-      if (!entry.catalog) continue;
+      if (!entry.catalog) {
+        // Gone or spoilt since it was listed: loading now would pass over it too.
+        skip(i, entry.skipReason);
+        continue;
+      }
     }
     kept += static_cast<int64_t>(filter.Count(*entry.catalog, limit));
     search.catalogs->AdoptCatalog(std::move(entry.catalog));

@@ -21,6 +21,13 @@ struct IndexedSearch {
   std::unique_ptr<CatalogLibrary> catalogs;
   // A name of `onlyNames` that no catalog bears; then nothing was searched.
   std::optional<std::string> unknownCatalog;
+  // The catalog files passed over because they could not be read or are not catalogs (those
+  // LoadAll passes over), in library order, each with the reason when there is one.
+  struct SkippedFile {
+    std::string path;
+    std::string reason;
+  };
+  std::vector<SkippedFile> skipped;
 };
 
 // Searches the catalog files of `library`'s directories (the library itself need not be loaded)

@@ -40,13 +40,6 @@ bool IdentityOfFile(const std::string& path, FileIdentity& identity) {
   return true;
 }
 
-bool IdentityOfReadableFile(const std::string& path, FileIdentity& identity) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || !IsReadableFile(path)) return false;
-  identity = IdentityOfStat(st);
-  return true;
-}
-
 std::string UserCacheDirectory() {
   const char* xdg = std::getenv("XDG_CACHE_HOME");
   if (xdg != nullptr && xdg[0] == '/') return xdg;  // a relative value is to be ignored
@@ -83,8 +76,10 @@ std::string SystemErrorText(int errorNumber) {
   return std::string(::strerror_r(errorNumber, buffer, sizeof buffer));
 }
 
-bool IsReadableFile(const std::string& path) {
-  return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
+bool IsReadableFile(const std::string& path, std::string* error) {
+  if (::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0) return true;
+  if (error != nullptr) *error = SystemErrorText(errno);
+  return false;
 }
 
 std::vector<std::string> ListRegularFiles(const std::string& dir, std::vector<FileIdentity>* identities,

@@ -27,10 +27,6 @@ FileIdentity IdentityOfStat(const struct ::stat& st);
 // The identity of the file at `path` (links followed); false when it does not exist.
 bool IdentityOfFile(const std::string& path, FileIdentity& identity);
 
-// The identity of the file at `path` (links followed) when this process may open it for reading;
-// false when it does not exist, is a directory or may not be read.
-bool IdentityOfReadableFile(const std::string& path, FileIdentity& identity);
-
 // The directory for the user's cache files: $XDG_CACHE_HOME when it is an absolute path, else
 // $HOME/.cache; empty when neither is known.
 std::string UserCacheDirectory();
@@ -66,7 +62,8 @@ std::vector<std::string> ListRegularFiles(const std::string& dir,
                                           std::vector<FileIdentity>* identities = nullptr,
                                           bool (*wanted)(std::string_view name) = nullptr);
 
-// Whether this process may open the file at `path` for reading.
-bool IsReadableFile(const std::string& path);
+// Whether this process may open the file at `path` for reading; if not, `error` (if given)
+// receives the system's text.
+bool IsReadableFile(const std::string& path, std::string* error = nullptr);
 
 }  // namespace mardo

@@ -210,11 +210,21 @@ TEST_F(IndexCacheTest, FilesThatCannotBeReadAreSkippedAsLoadingSkipsThem) {
   fs::create_directory(catalogs_ / "dir.mvl");                                // not a regular file
   fs::create_symlink(catalogs_ / "nowhere.mvl", catalogs_ / "dangling.mvl");  // leads nowhere
   fs::create_symlink(catalogs_ / "two.mvl", catalogs_ / "link.mvl");          // a second way to a catalog
+  std::ofstream(catalogs_ / "notes.mvl") << "not a catalog";
   const std::vector<std::string> rows = Everything(cache);
   EXPECT_EQ(cache.Written(), 4);  // one index per catalog path
+  SearchConditions any;
+  any.flags = SearchConditions::kGroupingMode;
+  IndexedSearch search = SearchWithIndex(CatalogLibrary({}, catalogs_.Path()), any, {}, cache);
+  ASSERT_EQ(search.skipped.size(), 1u);
+  EXPECT_EQ(search.skipped[0].path, catalogs_ / "notes.mvl");
   if (::geteuid() != 0) {
     fs::permissions(catalogs_ / "one.mvl", fs::perms::none);
     Everything(cache);
+    search = SearchWithIndex(CatalogLibrary({}, catalogs_.Path()), any, {}, cache);
+    ASSERT_EQ(search.skipped.size(), 2u);
+    EXPECT_EQ(search.skipped[1].path, catalogs_ / "one.mvl");
+    EXPECT_EQ(search.skipped[1].reason, "Permission denied");
   }
 }
 

@@ -85,6 +85,16 @@ void ExpectSameRows(const std::vector<std::string>& arguments, const std::string
   std::optional<std::string> unknown;
   const SearchResult expected = LoadedSearch(loaded, conditions, only, unknown);
   const IndexedSearch indexed = SearchWithIndex(CatalogLibrary(arguments, start), conditions, only, cache);
+  // The files passed over are those loading passes over.
+  std::vector<std::string> skipped;
+  for (const std::string& path : loaded.CatalogFiles()) {
+    Catalog catalog;
+    catalog.filePath = path;
+    if (!catalog.Read()) skipped.push_back(path);
+  }
+  std::vector<std::string> indexedSkipped;
+  for (const auto& file : indexed.skipped) indexedSkipped.push_back(file.path);
+  EXPECT_EQ(indexedSkipped, skipped);
   ASSERT_EQ(indexed.unknownCatalog, unknown);
   if (unknown) return;
   EXPECT_EQ(indexed.result.count, expected.count);
