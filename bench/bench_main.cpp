@@ -413,7 +413,8 @@ int Run(const std::string& libraryDir, const std::string& treeDir, const std::st
     inputs.hitLimit = hitLimit;
     const SearchConditions conditions = BuildSearchConditions(inputs, 1767225600).conditions;
     const SearchResult loaded = RunSearch(conditions, library);
-    const IndexedSearch indexed = SearchWithIndex(CatalogLibrary({}, libraryDir), conditions, {}, indexCache);
+    const IndexedSearch indexed =
+        SearchWithIndex(CatalogLibrary({}, libraryPath), conditions, {}, indexCache);
     ++queries;
     if (!SameRows(loaded, indexed)) {
       ++differences;
