@@ -2,11 +2,16 @@
 //
 //   mardo-bench corpus CONTENTS LIBRARY_DIR TREE_DIR TREE_FILES
 //   mardo-bench memory LIBRARY_DIR
-//   mardo-bench run LIBRARY_DIR TREE_DIR PLOCATE_DB
+//   mardo-bench mlocate LIBRARY_DIR MLOCATE_DB
+//   mardo-bench run LIBRARY_DIR TREE_DIR PLOCATE_DB PLOCATE_FULL_DB MARDO_CLI
+//
+// MLOCATE_DB receives the library's names in the mlocate format, for plocate-build to index
+// (PLOCATE_FULL_DB); MARDO_CLI is the mardo-cli program, measured as a whole process.
 //
 // CONTENTS is the text of Debian's Contents lists (one "path  section/package" per line).
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,8 +29,10 @@
 #include <vector>
 
 #include "bench/corpus.h"
+#include "index/indexed_search.h"
 #include "platform/mount_table.h"
 #include "scan/tree_scanner.h"
+#include "search/row_texts.h"
 #include "search/search_engine.h"
 #include "store/catalog_library.h"
 
@@ -38,6 +45,7 @@ using Clock = std::chrono::steady_clock;
 constexpr uint64_t kSeed = 20261207;
 constexpr size_t kVolumes = 8;
 constexpr const char* kRarePattern = "frobnic";
+constexpr const char* kShortPattern = "qx";  // two bytes that few names hold: every name is tested
 
 double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
@@ -76,6 +84,61 @@ bool RunQuietly(const std::vector<std::string>& args) {
   int status = 0;
   ::waitpid(pid, &status, 0);
   return WIFEXITED(status) && WEXITSTATUS(status) <= 1;  // 1: plocate found nothing
+}
+
+struct ChildRun {
+  bool ok = false;
+  double seconds = 0;
+  double mib = 0;  // peak resident memory
+};
+
+// Runs a program with its output thrown away and `environment` added to this one's; its wall time
+// and peak resident memory.
+ChildRun RunMeasured(const std::vector<std::string>& args, const std::vector<std::string>& environment = {}) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
+  for (char** e = environ; *e != nullptr; ++e) envp.push_back(*e);
+  envp.push_back(nullptr);
+  ChildRun run;
+  const auto start = Clock::now();
+  pid_t pid = 0;
+  const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return run;
+  int status = 0;
+  struct rusage usage {};
+  ::wait4(pid, &status, 0, &usage);
+  run.seconds = Seconds(Clock::now() - start);
+  run.mib = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  run.ok = WIFEXITED(status) && WEXITSTATUS(status) <= 1;  // 1: nothing found
+  return run;
+}
+
+// The median time and memory of `runs` runs.
+ChildRun MedianRun(int runs, const std::vector<std::string>& args,
+                   const std::vector<std::string>& environment = {},
+                   const std::function<void()>& before = {}) {
+  std::vector<double> seconds;
+  std::vector<double> mib;
+  ChildRun result;
+  result.ok = true;
+  for (int i = 0; i < runs; ++i) {
+    if (before) before();
+    const ChildRun run = RunMeasured(args, environment);
+    result.ok = result.ok && run.ok;
+    seconds.push_back(run.seconds);
+    mib.push_back(run.mib);
+  }
+  result.seconds = Median(seconds);
+  result.mib = Median(mib);
+  return result;
 }
 
 // The standard output of a program.
@@ -178,6 +241,38 @@ int Memory(const std::string& libraryDir) {
   return 0;
 }
 
+// Writes the names of every catalog of the library as an mlocate database.
+int WriteMlocate(const std::string& libraryDir, const std::string& out) {
+  std::ofstream file(out, std::ios::binary | std::ios::trunc);
+  std::string bytes;
+  WriteMlocateHeader(bytes, "/corpus");
+  const CatalogLibrary library({}, libraryDir);
+  for (const std::string& path : library.CatalogFiles()) {
+    Catalog catalog;
+    catalog.filePath = path;
+    if (!catalog.Read()) continue;
+    WriteMlocateCatalog(bytes, catalog);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.clear();
+  }
+  return file.good() ? 0 : 1;
+}
+
+// Whether the indexed search gives the rows of RunSearch over the loaded library, cell for cell
+// and in the same order.
+bool SameRows(const SearchResult& loaded, const IndexedSearch& indexed) {
+  const SearchResult& r = indexed.result;
+  if (r.count != loaded.count || r.CountText() != loaded.CountText() || r.hits.size() != loaded.hits.size())
+    return false;
+  for (size_t i = 0; i < r.hits.size(); ++i) {
+    if (ResultCells(*r.hits[i], r.grouping, "%Y-%m-%d %H:%M:%S") !=
+        ResultCells(*loaded.hits[i], loaded.grouping, "%Y-%m-%d %H:%M:%S")) {
+      return false;
+    }
+  }
+  return true;
+}
+
 struct Figure {
   std::string name;
   double value;
@@ -191,12 +286,50 @@ SearchConditions Conditions(const std::string& pattern, int mode = 0) {
   return BuildSearchConditions(inputs, 0).conditions;
 }
 
-int Run(const std::string& libraryDir, const std::string& treeDir, const std::string& plocateDb) {
+int Run(const std::string& libraryDir, const std::string& treeDir, const std::string& plocateDb,
+        const std::string& plocateFullDb, const std::string& cli) {
   std::vector<Figure> figures;
   auto add = [&figures](std::string name, double value, std::string unit) {
     figures.push_back({std::move(name), value, std::move(unit)});
     std::cout << figures.back().name << '\t' << value << '\t' << figures.back().unit << '\n' << std::flush;
   };
+
+  // mardo-cli as a whole process through the index, against plocate over an index of the same
+  // names; first, while this process is small (a spawned child's peak memory counts this
+  // process's until it execs). The index lives in a cache directory of its own.
+  const std::string cache = fs::absolute(fs::path(libraryDir).parent_path() / "cache").string();
+  const std::vector<std::string> env = {"XDG_CACHE_HOME=" + cache};
+  const std::string libraryPath = fs::absolute(libraryDir).string();
+  auto cliSearch = [&](const std::string& pattern) {
+    return std::vector<std::string>{cli, "-dir", libraryPath, "search", "--pattern", pattern};
+  };
+  const ChildRun build = MedianRun(3, cliSearch(kRarePattern), env, [&] { fs::remove_all(cache); });
+  add("index_build_s", build.seconds, "s");
+  std::vector<std::string> catalogFiles = CatalogLibrary({}, libraryDir).CatalogFiles();
+  int64_t indexBytes = 0;
+  for (const auto& entry : fs::directory_iterator(fs::path(cache) / "mardo"))
+    indexBytes += static_cast<int64_t>(entry.file_size());
+  add("index_mib", static_cast<double>(indexBytes) / (1024.0 * 1024.0), "MiB");
+  int64_t stamp = 1767225600;
+  const ChildRun update = MedianRun(3, cliSearch(kRarePattern), env, [&] {
+    // A new modification time: the catalog counts as changed.
+    const struct timespec times[2] = {{stamp, 0}, {stamp, 0}};
+    ++stamp;
+    ::utimensat(AT_FDCWD, catalogFiles[catalogFiles.size() / 2].c_str(), times, 0);
+  });
+  add("index_update_s", update.seconds, "s");
+  const ChildRun rare = MedianRun(15, cliSearch(kRarePattern), env);
+  const ChildRun plocateFull = MedianRun(15, {"plocate", "-d", plocateFullDb, "-i", "-b", kRarePattern});
+  add("cli_search_rare_ms", 1000.0 * rare.seconds, "ms");
+  add("cli_search_rare_mib", rare.mib, "MiB");
+  add("plocate_full_rare_ms", 1000.0 * plocateFull.seconds, "ms");
+  add("plocate_full_rare_mib", plocateFull.mib, "MiB");
+  add("cli_search_rare_vs_plocate", rare.seconds / plocateFull.seconds, "ratio");
+  add("cli_search_common_ms", 1000.0 * MedianRun(15, cliSearch("lib"), env).seconds, "ms");
+  add("cli_search_short_ms", 1000.0 * MedianRun(15, cliSearch(kShortPattern), env).seconds, "ms");
+  const ChildRun cliLoad = MedianRun(3, {cli, "-dir", libraryPath, "catalogs"}, env);
+  add("cli_load_ms", 1000.0 * cliLoad.seconds, "ms");
+  add("cli_load_mib", cliLoad.mib, "MiB");
 
   // Scanning the tree, against find doing the same walk (warm caches for both).
   Catalog treeCatalog;
@@ -272,6 +405,46 @@ int Run(const std::string& libraryDir, const std::string& treeDir, const std::st
   add("plocate_rare_ms", plocate, "ms");
   add("search_rare_vs_plocate", mardoTree / plocate, "ratio");
 
+  // The index gives RunSearch's rows over the whole corpus.
+  int differences = 0;
+  int queries = 0;
+  IndexCache indexCache((fs::path(cache) / "mardo").string());
+  auto compare = [&](SearchInputs inputs, int32_t hitLimit) {
+    inputs.hitLimit = hitLimit;
+    const SearchConditions conditions = BuildSearchConditions(inputs, 1767225600).conditions;
+    const SearchResult loaded = RunSearch(conditions, library);
+    const IndexedSearch indexed =
+        SearchWithIndex(CatalogLibrary({}, libraryPath), conditions, {}, indexCache);
+    ++queries;
+    if (!SameRows(loaded, indexed)) {
+      ++differences;
+      std::cerr << "different rows: pattern '" << inputs.patternText << "' mode " << inputs.mode << '\n';
+    }
+  };
+  for (const char* pattern : {kRarePattern, "lib", kShortPattern, ".c|", "lib*.so", "|read", "x", "*"}) {
+    SearchInputs inputs;
+    inputs.patternText = pattern;
+    compare(inputs, 512);
+    compare(inputs, 100000);
+  }
+  SearchInputs dated;
+  dated.dateOperator = static_cast<int32_t>(CompareOperator::kBefore);
+  dated.dateText = "050201";
+  compare(dated, 5120);
+  SearchInputs sized;
+  sized.patternText = "conf";
+  sized.lengthOperator = static_cast<int32_t>(CompareOperator::kEqual);
+  sized.lengthText = "1000";
+  compare(sized, 5120);
+  for (int mode : {1, 2}) {
+    SearchInputs grouped;
+    grouped.patternText = "readme";
+    grouped.mode = mode;
+    compare(grouped, 5120);
+  }
+  add("index_queries_compared", queries, "queries");
+  add("index_queries_different", differences, "queries");
+
   std::printf("\n%-24s %14s  %s\n", "figure", "value", "unit");
   for (const Figure& f : figures) std::printf("%-24s %14.3f  %s\n", f.name.c_str(), f.value, f.unit.c_str());
   return 0;
@@ -286,9 +459,12 @@ int main(int argc, char** argv) {
     return mardo::bench::BuildCorpus(args[1], args[2], args[3], std::stoul(args[4]));
   }
   if (args.size() == 2 && args[0] == "memory") return mardo::bench::Memory(args[1]);
-  if (args.size() == 4 && args[0] == "run") return mardo::bench::Run(args[1], args[2], args[3]);
+  if (args.size() == 3 && args[0] == "mlocate") return mardo::bench::WriteMlocate(args[1], args[2]);
+  if (args.size() == 6 && args[0] == "run")
+    return mardo::bench::Run(args[1], args[2], args[3], args[4], args[5]);
   std::cerr << "usage: mardo-bench corpus CONTENTS LIBRARY_DIR TREE_DIR TREE_FILES\n"
                "       mardo-bench memory LIBRARY_DIR\n"
-               "       mardo-bench run LIBRARY_DIR TREE_DIR PLOCATE_DB\n";
+               "       mardo-bench mlocate LIBRARY_DIR MLOCATE_DB\n"
+               "       mardo-bench run LIBRARY_DIR TREE_DIR PLOCATE_DB PLOCATE_FULL_DB MARDO_CLI\n";
   return 2;
 }

@@ -82,6 +82,40 @@ std::pair<size_t, size_t> TreeSlice(const std::vector<CorpusFile>& files, size_t
   return {starts[best], std::min(starts[best + 1], starts[best] + count)};
 }
 
+void WriteMlocateHeader(std::string& out, std::string_view root) {
+  out.append("\0mlocate", 8);
+  out.append(4, '\0');  // configuration block size, big-endian: none
+  out.push_back('\0');  // format version 0
+  out.push_back('\0');  // no visibility check
+  out.append(2, '\0');
+  out.append(root);
+  out.push_back('\0');
+}
+
+void WriteMlocateCatalog(std::string& out, const Catalog& catalog) {
+  std::string root = catalog.volumeRoot;
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  // The entries of each directory, in catalog order.
+  std::vector<std::vector<const FileRecord*>> byDir(static_cast<size_t>(catalog.dirs.Size()));
+  for (const FileRecord* entry : catalog.files) {
+    if (entry->dirNumber >= 0 && entry->dirNumber < catalog.dirs.Size())
+      byDir[static_cast<size_t>(entry->dirNumber)].push_back(entry);
+  }
+  for (int32_t k = 0; k < catalog.dirs.Size(); ++k) {
+    out.append(16, '\0');  // modification time (seconds, nanoseconds) and padding
+    std::string path = root + std::string(catalog.dirs[k]->Path());
+    for (char& c : path) c = c == '\\' ? '/' : c;
+    out.append(path);
+    out.push_back('\0');
+    for (const FileRecord* entry : byDir[static_cast<size_t>(k)]) {
+      out.push_back(entry->IsDirectory() ? '\1' : '\0');
+      out.append(entry->Name());
+      out.push_back('\0');
+    }
+    out.push_back('\2');
+  }
+}
+
 MemoryTree::MemoryTree(std::string root, const std::vector<CorpusFile>& files, size_t first, size_t last) {
   while (root.size() > 1 && root.back() == '/') root.pop_back();
   DirAt(root);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/directory_reader.h"
+#include "store/catalog.h"
 
 namespace mardo::bench {
 
@@ -35,6 +36,13 @@ std::vector<size_t> SplitVolumes(const std::vector<CorpusFile>& files, size_t mi
 // the densest run that a single catalog can hold (at most `maxDirectories` directories).
 std::pair<size_t, size_t> TreeSlice(const std::vector<CorpusFile>& files, size_t count,
                                     size_t maxDirectories);
+
+// Writes one catalog's directories and entries in the mlocate database format (a directory
+// header with the native path, then one entry per file or subdirectory), so that plocate-build
+// can index exactly the names the catalog holds without a tree on disk. The database's header
+// comes from WriteMlocateHeader, once, before the first catalog.
+void WriteMlocateHeader(std::string& out, std::string_view root);
+void WriteMlocateCatalog(std::string& out, const Catalog& catalog);
 
 // A directory tree in memory, read like a real one: what the tree scanner walks to turn a slice
 // of the corpus into a catalog through the same code as a real disk.

@@ -15,6 +15,7 @@
 #include "cli/table_writer.h"
 #include "cli/terminal_prompts.h"
 #include "cli/text_escape.h"
+#include "index/indexed_search.h"
 #include "platform/file_system.h"
 #include "platform/local_time.h"
 #include "scan/add_workflow.h"
@@ -220,6 +221,8 @@ class Session {
   // Loads every catalog, after warning about -dir entries that look wrong; with `nameSkipped`,
   // names each catalog file that could not be read.
   void LoadCatalogs(bool nameSkipped);
+  // Warns of -dir entries that are empty, hold spaces at an end, or cannot be read.
+  void WarnAboutDirectories();
   // Runs a prepared scan on this thread and reports how it ended. `noJob`: the status when the
   // workflow stopped before the scan (it has said why).
   int RunScan(AddWorkflow& workflow, CliForm& form, std::unique_ptr<ScanJob> job, bool strict, int noJob);
@@ -236,6 +239,15 @@ std::vector<const char*> Headers(ListKind list) {
 }
 
 void Session::LoadCatalogs(bool nameSkipped) {
+  WarnAboutDirectories();
+  const std::vector<CatalogLibrary::SkippedFile> skipped = library_.LoadAll();
+  if (!nameSkipped) return;
+  for (const CatalogLibrary::SkippedFile& file : skipped) {
+    Warn(FormatText(texts::cli::kCatalogSkipped, Shown(file.path).c_str(), file.reason.c_str()));
+  }
+}
+
+void Session::WarnAboutDirectories() {
   const std::vector<std::string>& directories = library_.CatalogDirectories();
   const std::string prefix = library_.StartDirectory() + "/";
   for (size_t k = 1; k < directories.size(); ++k) {
@@ -251,11 +263,6 @@ void Session::LoadCatalogs(bool nameSkipped) {
     }
     const std::string error = DirectoryReadError(dir);
     if (!error.empty()) Warn(FormatText(texts::cli::kDirUnreadable, Shown(dir).c_str(), error.c_str()));
-  }
-  const std::vector<CatalogLibrary::SkippedFile> skipped = library_.LoadAll();
-  if (!nameSkipped) return;
-  for (const CatalogLibrary::SkippedFile& file : skipped) {
-    Warn(FormatText(texts::cli::kCatalogSkipped, Shown(file.path).c_str(), file.reason.c_str()));
   }
 }
 
@@ -330,21 +337,16 @@ int Session::Search(const ParsedCommand& command) {
     }
   }
 
-  LoadCatalogs(true);
-  SearchScope scope;
-  for (auto [it, end] = command.options.equal_range("only"); it != end; ++it) {
-    const std::string& name = it->second[0];
-    bool found = false;
-    for (const Catalog* catalog : library_.Catalogs()) {
-      if (catalog->DisplayName() == name) {
-        scope.selected.push_back(catalog);
-        found = true;
-      }
-    }
-    if (!found) return NoCatalogNamed(name);
-    scope.selectedOnly = true;
+  WarnAboutDirectories();
+  std::vector<std::string> only;
+  for (auto [it, end] = command.options.equal_range("only"); it != end; ++it) only.push_back(it->second[0]);
+  // Through the catalogs' indexes: the same rows as RunSearch after LoadAll, without loading.
+  const IndexedSearch found = SearchWithIndex(library_, conditions, only);
+  for (const IndexedSearch::SkippedFile& file : found.skipped) {
+    Warn(FormatText(texts::cli::kCatalogSkipped, Shown(file.path).c_str(), file.reason.c_str()));
   }
-  const SearchResult result = RunSearch(conditions, library_, scope);
+  if (found.unknownCatalog) return NoCatalogNamed(*found.unknownCatalog);
+  const SearchResult& result = found.result;
 
   std::vector<const FileRecord*> rows = result.hits;
   const SortState state(ListKind::kResults);

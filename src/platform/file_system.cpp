@@ -23,6 +23,41 @@ std::string CanonicalPath(const std::string& path) {
   return resolved ? std::string(resolved.get()) : std::string();
 }
 
+FileIdentity IdentityOfStat(const struct stat& st) {
+  FileIdentity id;
+  id.device = static_cast<uint64_t>(st.st_dev);
+  id.inode = static_cast<uint64_t>(st.st_ino);
+  id.size = static_cast<int64_t>(st.st_size);
+  id.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  id.changedNs = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+  return id;
+}
+
+bool IdentityOfFile(const std::string& path, FileIdentity& identity) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  identity = IdentityOfStat(st);
+  return true;
+}
+
+std::string UserCacheDirectory() {
+  const char* xdg = std::getenv("XDG_CACHE_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return xdg;  // a relative value is to be ignored
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') return JoinNativePath(home, ".cache");
+  return {};
+}
+
+bool MakeDirectories(const std::string& path) {
+  if (path.empty()) return false;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  const size_t slash = path.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash))) return false;
+  if (::mkdir(path.c_str(), 0700) == 0) return true;
+  return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 std::string JoinNativePath(std::string_view dir, std::string_view name) {
   std::string out(dir);
   if (out.empty() || out.back() != '/') out.push_back('/');
@@ -74,6 +109,11 @@ std::vector<std::string> FindNativeDirectories(std::string_view volumeRoot, std:
   return found;
 }
 
+bool IsWritableDirectory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
 std::string SystemErrorText(int errorNumber) {
   char buffer[256];
   // GNU strerror_r returns the text, which may or may not live in the buffer.
@@ -90,7 +130,15 @@ std::string DirectoryReadError(const std::string& path) {
   return read ? std::string() : SystemErrorText(error);
 }
 
-std::vector<std::string> ListRegularFiles(const std::string& dir) {
+bool IsReadableFile(const std::string& path, std::string* error) {
+  if (::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0) return true;
+  if (error != nullptr) *error = SystemErrorText(errno);
+  return false;
+}
+
+std::vector<std::string> ListRegularFiles(const std::string& dir, std::vector<FileIdentity>* identities,
+                                          bool (*wanted)(std::string_view name)) {
+  if (identities != nullptr) identities->clear();
   std::vector<std::string> names;
   const int fd = ::open(dir.empty() ? "/" : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return names;
@@ -101,7 +149,10 @@ std::vector<std::string> ListRegularFiles(const std::string& dir) {
   }
   while (const dirent* d = ::readdir(stream)) {
     struct stat st;
-    if (::fstatat(fd, d->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)) names.emplace_back(d->d_name);
+    if (wanted != nullptr && !wanted(d->d_name)) continue;
+    if (::fstatat(fd, d->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    names.emplace_back(d->d_name);
+    if (identities != nullptr) identities->push_back(IdentityOfStat(st));
   }
   ::closedir(stream);
   return names;

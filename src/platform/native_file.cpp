@@ -50,6 +50,7 @@ bool NativeFile::OpenForReading(const std::string& path) {
     return Fail(EISDIR);
   }
   size_ = st.st_size;
+  identity_ = IdentityOfStat(st);
   return true;
 }
 
@@ -97,9 +98,9 @@ bool NativeFile::Write(const void* data, size_t size) {
   return true;
 }
 
-bool NativeFile::Commit() {
+bool NativeFile::Commit(bool durable) {
   if (fd_ < 0 || temporary_.empty()) return Fail(EBADF);
-  if (::fsync(fd_) != 0) {
+  if (durable && ::fsync(fd_) != 0) {
     const int e = errno;
     Discard();
     return Fail(e);
@@ -112,6 +113,7 @@ bool NativeFile::Commit() {
     return Fail(e);
   }
   temporary_.clear();
+  if (!durable) return true;
   // Make the new name itself durable.
   const int dir = ::open(DirectoryOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
@@ -131,6 +133,7 @@ void NativeFile::Discard() {
 void NativeFile::Close() {
   Discard();
   size_ = 0;
+  identity_ = {};
 }
 
 bool NativeFile::Remove(const std::string& path, std::string* error) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/file_system.h"
+
 namespace mardo {
 
 // A file opened for one operation: reading an existing file, or writing a new file that replaces
@@ -25,9 +27,12 @@ class NativeFile {
   bool Write(const void* data, size_t size);
   // Size of a file open for reading, in bytes.
   int64_t Size() const { return size_; }
+  // Identity of a file open for reading, as it was when opened.
+  const FileIdentity& Identity() const { return identity_; }
 
-  // Flushes the replacement to disk and renames it over its target.
-  bool Commit();
+  // Renames the replacement over its target, after flushing it to disk unless it is not `durable`
+  // (a file that can be made again, such as a cache file, need not wait for the disk).
+  bool Commit(bool durable = true);
   void Close();
 
   // Deletes the file at `path`. A file that is already gone counts as deleted.
@@ -43,6 +48,7 @@ class NativeFile {
 
   int fd_ = -1;
   int64_t size_ = 0;
+  FileIdentity identity_;
   std::string target_;     // for a replacement: the file it will replace
   std::string temporary_;  // for a replacement: its own name until committed
   std::string error_;

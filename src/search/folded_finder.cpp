@@ -9,10 +9,9 @@
 #endif
 
 namespace mardo {
-namespace {
+namespace {}  // namespace
 
-// How common a byte is in file names, roughly (higher is more common). Only the order matters.
-int Commonness(unsigned char c) {
+int ByteCommonness(unsigned char c) {
   if (c >= 'a' && c <= 'z') {
     static const char kLetters[] = "etaoinsrlcdmphugfbyvwkxjqz";  // most common first
     for (int i = 0; kLetters[i] != '\0'; ++i) {
@@ -26,6 +25,8 @@ int Commonness(unsigned char c) {
   return 120;  // bytes of UTF-8 sequences
 }
 
+namespace {
+
 // The mask that makes a byte and its upper-case form compare equal: letters differ in bit 5 only.
 uint8_t FoldMask(char c) {
   return (c >= 'a' && c <= 'z') ? 0x20 : 0x00;
@@ -36,11 +37,11 @@ uint8_t FoldMask(char c) {
 FoldedFinder::FoldedFinder(std::string_view needle) : needle_(needle) {
   // The rarest byte, then the rarest at another offset.
   for (size_t i = 1; i < needle_.size(); ++i) {
-    if (Commonness(needle_[i]) < Commonness(needle_[probeA_])) probeA_ = i;
+    if (ByteCommonness(needle_[i]) < ByteCommonness(needle_[probeA_])) probeA_ = i;
   }
   probeB_ = probeA_ == 0 && needle_.size() > 1 ? 1 : 0;
   for (size_t i = 0; i < needle_.size(); ++i) {
-    if (i != probeA_ && Commonness(needle_[i]) < Commonness(needle_[probeB_])) probeB_ = i;
+    if (i != probeA_ && ByteCommonness(needle_[i]) < ByteCommonness(needle_[probeB_])) probeB_ = i;
   }
 }
 

@@ -6,6 +6,9 @@
 
 namespace mardo {
 
+// How common a byte is in file names, roughly (higher is more common; only the order counts).
+int ByteCommonness(unsigned char c);
+
 // Finds a lower-case needle in long runs of bytes without regard to case (A-Z only), many bytes
 // at a time: two of the needle's rarest bytes are compared at 16 positions per step, and only
 // positions where both agree are compared whole. Used to skip, in one pass over a catalog's name

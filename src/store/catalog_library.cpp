@@ -91,14 +91,25 @@ void CatalogLibrary::Append(std::unique_ptr<Catalog> catalog) {
   catalogs_.Add(std::move(catalog));
 }
 
-std::vector<CatalogLibrary::SkippedFile> CatalogLibrary::LoadAll() {
+std::vector<std::string> CatalogLibrary::CatalogFiles(std::vector<FileIdentity>* identities) const {
   std::vector<std::string> paths;
+  if (identities != nullptr) identities->clear();
   for (const std::string& dir : directories_) {
-    std::vector<std::string> names = ListRegularFiles(dir);
-    std::erase_if(names, [](const std::string& name) { return !HasCatalogExtension(name); });
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) paths.push_back(JoinNativePath(dir, name));
+    std::vector<FileIdentity> found;
+    const std::vector<std::string> names = ListRegularFiles(dir, &found, &HasCatalogExtension);
+    std::vector<size_t> order(names.size());
+    for (size_t i = 0; i < names.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&names](size_t a, size_t b) { return names[a] < names[b]; });
+    for (const size_t i : order) {
+      paths.push_back(JoinNativePath(dir, names[i]));
+      if (identities != nullptr) identities->push_back(found[i]);
+    }
   }
+  return paths;
+}
+
+std::vector<CatalogLibrary::SkippedFile> CatalogLibrary::LoadAll() {
+  const std::vector<std::string> paths = CatalogFiles();
   std::vector<std::string> reasons;
   std::vector<std::unique_ptr<Catalog>> read = ReadCatalogs(paths, reasons);
   std::vector<SkippedFile> skipped;
@@ -110,6 +121,10 @@ std::vector<CatalogLibrary::SkippedFile> CatalogLibrary::LoadAll() {
     }
   }
   return skipped;
+}
+
+void CatalogLibrary::AdoptCatalog(std::unique_ptr<Catalog> catalog) {
+  Append(std::move(catalog));
 }
 
 bool CatalogLibrary::AddCatalog(std::unique_ptr<Catalog>& pending, std::string* error) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "store/catalog.h"
 #include "store/record_array.h"
 
@@ -52,6 +53,13 @@ class CatalogLibrary {
   // Files that cannot be read or are not catalogs are skipped; they are returned, in the same
   // order, for a front end that names them.
   std::vector<SkippedFile> LoadAll();
+
+  // The paths of the catalog files LoadAll reads, in the order it reads them; with `identities`,
+  // the identity each file had when it was listed, at the same positions.
+  std::vector<std::string> CatalogFiles(std::vector<FileIdentity>* identities = nullptr) const;
+
+  // Appends a catalog that is already in memory, without writing it.
+  void AdoptCatalog(std::unique_ptr<Catalog> catalog);
 
   // Takes the pending catalog over: fixes its display name, gives it a file path (MakeFileName)
   // unless it has one, writes it and appends it; `pending` becomes a new empty catalog. The

@@ -26,7 +26,11 @@ struct Outcome {
 
 class CliTest : public testing::Test {
  protected:
-  void SetUp() override { test::SetTimeZone("UTC0"); }
+  void SetUp() override {
+    test::SetTimeZone("UTC0");
+    // Searches keep their catalog indexes here, not in the user's cache.
+    ::setenv("XDG_CACHE_HOME", (machine_.tmp / "cache").c_str(), 1);
+  }
 
   // Runs mardo-cli with the catalogs of <tmp>/catalogs and the fixture machine's volumes.
   Outcome Cli(std::vector<std::string> args, const std::string& input = "") {
@@ -114,6 +118,17 @@ TEST_F(CliTest, SearchByDateAndInSelectedCatalogs) {
   EXPECT_EQ(Cli({"search", "--pattern", "x", "--only", "Nope"}).err, "No catalog named 'Nope'\n");
   EXPECT_EQ(Cli({"search", "--pattern", "new", "--date-format", "%Y/%m/%d %H:%M"}).out,
             "new.txt\t2001/12/01 00:00\t1\tA\t\nnew.txt\t2001/12/01 00:00\t2\tSecond\t\n");
+}
+
+TEST_F(CliTest, SearchAnswersFromCatalogIndexesKeptUpToDate) {
+  WriteCatalog("a.mvl", "A", "", {{"report.txt", 10, 0, 1}, {"docs", -1, 0, 0}});
+  const Outcome first = Cli({"search", "--pattern", "o"});
+  EXPECT_EQ(first.out, "docs\t70-01-01\t2.000\tA\t\nreport.txt\t70-01-01\t10\tA\t\\docs\n");
+  EXPECT_TRUE(std::filesystem::is_directory(machine_.tmp / "cache/mardo"));
+  EXPECT_EQ(Cli({"search", "--pattern", "o"}).out, first.out);
+  // The catalog is replaced: the next search sees the new one.
+  WriteCatalog("a.mvl", "A", "", {{"other.txt", 10, 0, 0}});
+  EXPECT_EQ(Cli({"search", "--pattern", "o"}).out, "other.txt\t70-01-01\t10\tA\t\n");
 }
 
 TEST_F(CliTest, DuplicatesAcrossCatalogs) {

@@ -46,6 +46,8 @@ std::string ReadWhole(const std::string& path) {
 [[noreturn]] void ExecIn(const std::string& dir, const std::vector<std::string>& args) {
   if (::chdir(dir.c_str()) != 0) ::_exit(99);
   ::setenv("TZ", "UTC0", 1);
+  // The search indexes go to a cache of the test's own, beside the directory.
+  ::setenv("XDG_CACHE_HOME", (dir + "/../.cache").c_str(), 1);
   std::vector<char*> argv{const_cast<char*>(MARDO_CLI_PATH)};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);

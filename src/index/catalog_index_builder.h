@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "store/catalog.h"
+
+namespace mardo {
+
+// The bytes of the index file of a loaded catalog (see index_format.h), stamped with the path and
+// identity of the catalog file it was read from. Empty when the catalog is too large for the
+// format (4 GiB of names, or 2^32 records).
+std::vector<uint8_t> BuildCatalogIndex(const Catalog& catalog, std::string_view sourcePath,
+                                       const FileIdentity& source);
+
+}  // namespace mardo

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "index/catalog_index.h"
+#include "store/catalog.h"
+
+namespace mardo {
+
+// The directory of catalog index files: one per catalog file, named after the catalog file's path
+// and stamped with that file's identity, size and modification time. The catalog files stay the
+// only source of truth: an index that does not match its catalog file as it is now, or that does
+// not pass its checks, is made again from the catalog file. A directory that cannot be written
+// only costs speed: the catalog files are then read as they are.
+class IndexCache {
+ public:
+  // `directory`: where the index files live (created when missing); empty for no index at all.
+  explicit IndexCache(std::string directory);
+
+  // $XDG_CACHE_HOME/mardo, or ~/.cache/mardo; empty when neither is known.
+  static std::string DefaultDirectory();
+
+  // What a search works on for one catalog file: its current index, or the whole catalog read
+  // from the file, or neither when the file cannot be read or is not a catalog (LoadAll skips it).
+  struct Entry {
+    std::unique_ptr<CatalogIndex> index;
+    std::unique_ptr<Catalog> catalog;
+    // When neither: why the file was passed over (the system's text; empty for a file that
+    // opened but is not a catalog).
+    std::string skipReason;
+    bool Readable() const { return index != nullptr || catalog != nullptr; }
+  };
+
+  // The index of the catalog file at `path`, made or made again first when it is missing, stale
+  // or damaged; the catalog itself when no index can be written. Safe to call from several
+  // threads for different paths.
+  Entry Open(const std::string& path);
+
+  // Only what needs no index to be made, for a file whose identity is known (from its directory
+  // listing): true with `entry` filled (the index, or nothing for a file that cannot be read),
+  // false when Open would have to make the index.
+  bool OpenCurrent(const std::string& path, const FileIdentity& identity, Entry& entry);
+
+  // Reads the catalog file at `path` (whose index turned out damaged while it was searched) and
+  // writes its index again; the entry holds the catalog read.
+  Entry Reread(const std::string& path);
+
+  // Deletes the index files whose catalog file is gone, and those that are not sound.
+  void RemoveOrphans();
+
+  const std::string& Directory() const { return directory_; }
+  std::string IndexPath(const std::string& catalogPath) const;
+  // How many index files this cache wrote.
+  int32_t Written() const { return written_; }
+
+ private:
+  // Reads the catalog and, when the directory can be written, writes its index. With
+  // `keepCatalog` the entry holds the catalog, else the index written (or the catalog when none
+  // could be written).
+  Entry Build(const std::string& path, const FileIdentity& identity, bool keepCatalog);
+  std::unique_ptr<CatalogIndex> MapIndex(const std::string& path, const FileIdentity& identity) const;
+
+  std::string directory_;
+  bool writable_ = false;
+  std::atomic<int32_t> written_{0};
+};
+
+}  // namespace mardo

@@ -1,0 +1,319 @@
+#include "index/indexed_search.h"
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <thread>
+
+#include "index/index_format.h"
+#include "search/folded_finder.h"
+#include "search/name_pattern.h"
+
+namespace mardo {
+namespace {
+
+// The conditions of a search as tests on single entries. The entries it keeps are exactly those
+// RunSearch keeps in Standard search; in the grouping modes, a superset (the files-only rule
+// stays with RunSearch).
+class EntryFilter {
+ public:
+  explicit EntryFilter(const SearchConditions& conditions)
+      : conditions_(conditions),
+        byLength_(conditions.Has(SearchConditions::kLengthCondition)),
+        byDate_(conditions.Has(SearchConditions::kDateCondition)) {
+    if (conditions.Has(SearchConditions::kNameCondition)) {
+      NamePattern pattern = CompileNamePattern(conditions.patternText);
+      if (pattern.active) pattern_ = std::move(pattern);
+    }
+    if (!pattern_) return;
+    // Every trigram of the head and of the tail must occur in a matching folded name.
+    for (const std::string* part : {&pattern_->head, &pattern_->tail}) {
+      for (size_t i = 0; i + 3 <= part->size(); ++i) {
+        trigrams_.push_back(index_format::Trigram(static_cast<uint8_t>((*part)[i]),
+                                                  static_cast<uint8_t>((*part)[i + 1]),
+                                                  static_cast<uint8_t>((*part)[i + 2])));
+      }
+    }
+    std::sort(trigrams_.begin(), trigrams_.end());
+    trigrams_.erase(std::unique(trigrams_.begin(), trigrams_.end()), trigrams_.end());
+    // Rarest first, as far as the bytes tell: a catalog is searched through the first few only.
+    auto commonness = [](uint32_t t) {
+      return ByteCommonness(static_cast<unsigned char>(t >> 16)) +
+             ByteCommonness(static_cast<unsigned char>(t >> 8)) +
+             ByteCommonness(static_cast<unsigned char>(t));
+    };
+    std::stable_sort(trigrams_.begin(), trigrams_.end(),
+                     [&commonness](uint32_t a, uint32_t b) { return commonness(a) < commonness(b); });
+    if (!pattern_->head.empty() && pattern_->head.find('\0') == std::string::npos)
+      finder_.emplace(pattern_->head);
+  }
+
+  bool Keeps(int32_t length, int32_t time, std::string_view name) const {
+    if (byLength_ && !conditions_.KeepsLength(length)) return false;
+    if (byDate_ && !conditions_.KeepsTime(time)) return false;
+    return !pattern_ || MatchesName(*pattern_, name);
+  }
+
+  // Records of a posting list read while preparing.
+  static constexpr uint32_t kReadAhead = 8192;
+
+  // What a search of one index can do before it knows how many hits the catalogs before it gave:
+  // find and read the posting lists of the pattern's rarest trigrams.
+  struct Prepared {
+    bool none = false;  // a trigram no name of the catalog holds
+    std::vector<CatalogIndex::Postings> lists;
+  };
+  // False when the index turned out damaged.
+  bool Prepare(CatalogIndex& index, Prepared& prepared) const {
+    if (!pattern_ || trigrams_.empty()) return true;
+    // Two lists narrow enough (the name test decides the rest), and each costs a read or two.
+    prepared.lists.resize(std::min<size_t>(trigrams_.size(), 2));
+    for (size_t i = 0; i < prepared.lists.size(); ++i) {
+      if (!index.FindPostings(trigrams_[i], prepared.lists[i])) {
+        prepared.none = true;
+        prepared.lists.clear();
+        return !index.Damaged();
+      }
+    }
+    auto& lists = prepared.lists;
+    std::sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) { return a.Count() < b.Count(); });
+    // Short lists are read now; a long one only if the search gets that far (a common pattern
+    // fills the hit limit from the first catalogs).
+    for (CatalogIndex::Postings& list : lists) {
+      if (list.Count() <= kReadAhead && !list.Load()) return false;
+    }
+    return true;
+  }
+
+  // Appends to `records` the entries of the index that pass, ascending, stopping after `limit`.
+  // False when the index turned out damaged.
+  bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, std::vector<uint32_t>& records) const {
+    if (limit == 0 || prepared.none) return true;
+    if (pattern_ && !trigrams_.empty()) return CollectByTrigrams(index, prepared.lists, limit, records);
+    return CollectByScan(index, limit, records);
+  }
+
+  // How many entries of a whole catalog pass, counting up to `limit`.
+  size_t Count(const Catalog& catalog, size_t limit) const {
+    size_t count = 0;
+    for (const FileRecord* r : catalog.files) {
+      if (count >= limit) break;
+      if (Keeps(r->length, r->lastWriteTime, r->Name())) ++count;
+    }
+    return count;
+  }
+
+ private:
+  bool KeepsRecord(const CatalogIndex& index, uint32_t r) const {
+    return Keeps(index.Length(r), index.Time(r), index.Name(r));
+  }
+
+  bool CollectByTrigrams(CatalogIndex& index, std::vector<CatalogIndex::Postings>& lists, size_t limit,
+                         std::vector<uint32_t>& records) const {
+    if (lists.empty()) return !index.Damaged();
+    uint32_t target = 0;
+    while (true) {
+      uint32_t candidate = 0;
+      if (!lists[0].NextAtLeast(target, candidate)) break;
+      bool agreed = true;
+      for (size_t k = 1; k < lists.size(); ++k) {
+        uint32_t other = 0;
+        if (!lists[k].NextAtLeast(candidate, other)) return !index.Damaged();
+        if (other != candidate) {
+          target = other;
+          agreed = false;
+          break;
+        }
+      }
+      if (!agreed) continue;
+      if (!index.CheckRecord(candidate)) return false;
+      if (KeepsRecord(index, candidate)) {
+        records.push_back(candidate);
+        if (records.size() >= limit) return true;
+      }
+      if (candidate == std::numeric_limits<uint32_t>::max()) break;
+      target = candidate + 1;
+    }
+    return !index.Damaged();
+  }
+
+  bool CollectByScan(CatalogIndex& index, size_t limit, std::vector<uint32_t>& records) const {
+    const uint32_t n = index.RecordCount();
+    const char* names = index.NameBytes();
+    constexpr uint32_t kBatch = 64 * index_format::kBlockRecords;  // records read from the file at once
+    for (uint32_t first = 0; first < n; first += index_format::kBlockRecords) {
+      if (first % kBatch == 0 && !index.ReadRecords(first, kBatch)) return false;
+      if (!index.CheckRecord(first)) return false;
+      const uint32_t last = std::min(n, first + index_format::kBlockRecords);
+      const size_t blockEnd = index.NameStart(last);
+      // The next occurrence of the pattern's head in the block's name bytes, at or after
+      // `searchedFrom`: names before it cannot hold the head.
+      size_t occurrence = 0;
+      size_t searchedFrom = 0;
+      bool searched = false;
+      for (uint32_t r = first; r < last; ++r) {
+        if (byLength_ && !conditions_.KeepsLength(index.Length(r))) continue;
+        if (byDate_ && !conditions_.KeepsTime(index.Time(r))) continue;
+        if (pattern_) {
+          if (finder_) {
+            const size_t start = index.NameStart(r);
+            const size_t end = index.NameStart(r + 1) - 1;
+            if (!searched || start < searchedFrom || occurrence < start) {
+              const char* hit = finder_->Find(names + start, names + blockEnd);
+              occurrence = hit != nullptr ? static_cast<size_t>(hit - names) : blockEnd;
+              searchedFrom = start;
+              searched = true;
+            }
+            if (occurrence + finder_->Size() > end) continue;
+          }
+          if (!MatchesName(*pattern_, index.Name(r))) continue;
+        }
+        records.push_back(r);
+        if (records.size() >= limit) return true;
+      }
+    }
+    return true;
+  }
+
+  const SearchConditions& conditions_;
+  bool byLength_;
+  bool byDate_;
+  std::optional<NamePattern> pattern_;
+  std::vector<uint32_t> trigrams_;
+  std::optional<FoldedFinder> finder_;
+};
+
+// One catalog file of the search: what it is read from, and what could be done before the
+// search knew how many hits the catalogs before it gave.
+struct Source {
+  IndexCache::Entry entry;
+  EntryFilter::Prepared prepared;
+  bool sound = true;  // false: the index turned out damaged while it was prepared
+};
+
+// Runs body(0) to body(count - 1) on both cores.
+void OnBothCores(size_t count, const std::function<void(size_t)>& body) {
+  std::atomic<size_t> next{0};
+  auto worker = [&] {
+    for (size_t i = next++; i < count; i = next++) body(i);
+  };
+  const size_t threads = std::min<size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<std::thread> helpers;
+  for (size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
+  worker();
+  for (std::thread& helper : helpers) helper.join();
+}
+
+// Opens and prepares the sources of all catalog files, each in its own slot, in path order.
+// Current indexes first; then the catalogs whose index must be made are read, on both cores.
+std::vector<Source> OpenAll(const std::vector<std::string>& paths,
+                            const std::vector<FileIdentity>& identities, IndexCache& cache,
+                            const EntryFilter& filter) {
+  std::vector<Source> sources(paths.size());
+  std::vector<char> current(paths.size(), 0);
+  auto prepare = [&](size_t i) {
+    Source& source = sources[i];
+    if (source.entry.index) source.sound = filter.Prepare(*source.entry.index, source.prepared);
+  };
+  // A current index opens in microseconds: a helper thread would cost more than it saves.
+  for (size_t i = 0; i < paths.size(); ++i) {
+    current[i] = cache.OpenCurrent(paths[i], identities[i], sources[i].entry) ? 1 : 0;
+    if (current[i]) prepare(i);
+  }
+  std::vector<size_t> toBuild;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (!current[i]) toBuild.push_back(i);
+  }
+  OnBothCores(toBuild.size(), [&](size_t k) {
+    sources[toBuild[k]].entry = cache.Open(paths[toBuild[k]]);
+    prepare(toBuild[k]);
+  });
+  return sources;
+}
+
+const std::string& DisplayNameOf(const IndexCache::Entry& entry) {
+  return entry.index ? entry.index->DisplayName() : entry.catalog->DisplayName();
+}
+
+}  // namespace
+
+IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditions& conditions,
+                              const std::vector<std::string>& onlyNames, IndexCache& cache) {
+  IndexedSearch search;
+  const EntryFilter filter(conditions);
+  std::vector<FileIdentity> identities;
+  const std::vector<std::string> paths = library.CatalogFiles(&identities);
+  std::vector<Source> sources = OpenAll(paths, identities, cache, filter);
+
+  auto skip = [&search, &paths](size_t i, std::string reason) {
+    search.skipped.push_back({paths[i], std::move(reason)});
+  };
+  for (size_t i = 0; i < sources.size(); ++i) {
+    if (!sources[i].entry.Readable()) skip(i, sources[i].entry.skipReason);
+  }
+
+  std::vector<bool> selected(sources.size(), onlyNames.empty());
+  for (const std::string& name : onlyNames) {
+    bool found = false;
+    for (size_t i = 0; i < sources.size(); ++i) {
+      if (sources[i].entry.Readable() && DisplayNameOf(sources[i].entry) == name) {
+        selected[i] = true;
+        found = true;
+      }
+    }
+    if (!found) {
+      search.unknownCatalog = name;
+      return search;
+    }
+  }
+
+  // Only the entries the search can list are taken into `catalogs`, in library order; RunSearch
+  // over them then gives the rows of the whole library.
+  const bool limited = !conditions.Has(SearchConditions::kGroupingMode);
+  search.catalogs = std::make_unique<CatalogLibrary>(std::vector<std::string>{}, std::string());
+  int64_t kept = 0;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    IndexCache::Entry& entry = sources[i].entry;
+    if (!entry.Readable() || !selected[i]) continue;
+    const int64_t room = limited ? std::max<int64_t>(int64_t{conditions.hitLimit} - kept, 0)
+                                 : std::numeric_limits<int64_t>::max();
+    if (room == 0) break;
+    const auto limit = static_cast<size_t>(std::min<int64_t>(room, SIZE_MAX));
+    if (entry.index) {
+      std::vector<uint32_t> records;
+      std::unique_ptr<Catalog> part;
+      bool sound = sources[i].sound && filter.Collect(*entry.index, sources[i].prepared, limit, records);
+      if (sound && !records.empty()) {
+        part = entry.index->MakeCatalog(records, paths[i]);
+        sound = part != nullptr;
+      }
+      if (sound) {
+        kept += static_cast<int64_t>(records.size());
+        if (part) search.catalogs->AdoptCatalog(std::move(part));
+        continue;
+      }
+      sources[i].prepared = {};
+      entry = cache.Reread(paths[i]);  // damaged: the catalog file decides
+      if (!entry.catalog) {
+        // Gone or spoilt since it was listed: loading now would pass over it too.
+        skip(i, entry.skipReason);
+        continue;
+      }
+    }
+    kept += static_cast<int64_t>(filter.Count(*entry.catalog, limit));
+    search.catalogs->AdoptCatalog(std::move(entry.catalog));
+  }
+  if (cache.Written() > 0) cache.RemoveOrphans();
+  search.result = RunSearch(conditions, *search.catalogs);
+  return search;
+}
+
+IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditions& conditions,
+                              const std::vector<std::string>& onlyNames) {
+  IndexCache cache(IndexCache::DefaultDirectory());
+  return SearchWithIndex(library, conditions, onlyNames, cache);
+}
+
+}  // namespace mardo

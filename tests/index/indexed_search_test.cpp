@@ -1,0 +1,170 @@
+// The indexed search against RunSearch over the loaded library: random libraries, random
+// searches, row for row.
+#include "index/indexed_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "index/library_maker.h"
+#include "search/row_texts.h"
+#include "search/sort_state.h"
+#include "store/catalog.h"
+
+namespace mardo {
+namespace {
+
+std::string Describe(const SearchConditions& c, const std::vector<std::string>& only) {
+  std::string text = "pattern '" + c.patternText + "' flags " + std::to_string(c.flags) + " date " +
+                     std::to_string(static_cast<int>(c.dateOperator)) + " length " +
+                     std::to_string(static_cast<int>(c.lengthOperator)) + " " +
+                     std::to_string(c.lengthValue) + " limit " + std::to_string(c.hitLimit) + " only";
+  for (const std::string& name : only) text += " '" + name + "'";
+  return text;
+}
+
+std::string DirText(const DirRecord* dir) {
+  if (dir == nullptr) return "none";
+  char total[64];
+  std::snprintf(total, sizeof total, "%.17g", dir->totalLength);
+  return std::string(dir->Path()) + "|" + std::to_string(dir->fileCount) + "|" + total;
+}
+
+// Everything a row shows or sorts by, and where its record comes from.
+std::string RowText(const FileRecord& r, bool grouping) {
+  const Catalog& c = *r.catalog;
+  std::string text = std::string(r.Name()) + "|" + std::to_string(r.lastWriteTime) + "|" +
+                     std::to_string(r.length) + "|" + std::to_string(r.dirNumber) + "|" + c.filePath + "|" +
+                     c.DisplayName() + "|" + std::to_string(c.formatVersion) + "|" + c.volumeRoot + "|" +
+                     std::to_string(c.serialNumber) + "|" + DirText(c.ContainingDirectory(r)) + "|" +
+                     DirText(c.DirectoryOf(r));
+  for (const std::string& cell : ResultCells(r, grouping, "%Y%m%d%H%M%S")) text += "|" + cell;
+  return text;
+}
+
+std::vector<std::string> Rows(const SearchResult& result, bool sorted) {
+  std::vector<const FileRecord*> hits = result.hits;
+  if (sorted) {
+    const SortState state(ListKind::kResults);
+    std::stable_sort(hits.begin(), hits.end(), [&state](const FileRecord* a, const FileRecord* b) {
+      return CompareResultRows(a, b, state, true) < 0;
+    });
+  }
+  std::vector<std::string> rows;
+  for (const FileRecord* hit : hits) rows.push_back(RowText(*hit, result.grouping));
+  return rows;
+}
+
+// RunSearch over the loaded library with the catalogs of `only` selected, as the command line
+// selects them; the first name no catalog bears, if any.
+SearchResult LoadedSearch(CatalogLibrary& library, const SearchConditions& conditions,
+                          const std::vector<std::string>& only, std::optional<std::string>& unknown) {
+  SearchScope scope;
+  for (const std::string& name : only) {
+    bool found = false;
+    for (const Catalog* catalog : library.Catalogs()) {
+      if (catalog->DisplayName() == name) {
+        scope.selected.push_back(catalog);
+        found = true;
+      }
+    }
+    if (!found) {
+      unknown = name;
+      return {};
+    }
+    scope.selectedOnly = true;
+  }
+  return RunSearch(conditions, library, scope);
+}
+
+void ExpectSameRows(const std::vector<std::string>& arguments, const std::string& start, IndexCache& cache,
+                    const SearchConditions& conditions, const std::vector<std::string>& only) {
+  SCOPED_TRACE(Describe(conditions, only));
+  CatalogLibrary loaded(arguments, start);
+  loaded.LoadAll();
+  std::optional<std::string> unknown;
+  const SearchResult expected = LoadedSearch(loaded, conditions, only, unknown);
+  const IndexedSearch indexed = SearchWithIndex(CatalogLibrary(arguments, start), conditions, only, cache);
+  // The files passed over are those loading passes over.
+  std::vector<std::string> skipped;
+  for (const std::string& path : loaded.CatalogFiles()) {
+    Catalog catalog;
+    catalog.filePath = path;
+    if (!catalog.Read()) skipped.push_back(path);
+  }
+  std::vector<std::string> indexedSkipped;
+  for (const auto& file : indexed.skipped) indexedSkipped.push_back(file.path);
+  EXPECT_EQ(indexedSkipped, skipped);
+  ASSERT_EQ(indexed.unknownCatalog, unknown);
+  if (unknown) return;
+  EXPECT_EQ(indexed.result.count, expected.count);
+  EXPECT_EQ(indexed.result.hitLimit, expected.hitLimit);
+  EXPECT_EQ(indexed.result.grouping, expected.grouping);
+  EXPECT_EQ(indexed.result.CountText(), expected.CountText());
+  EXPECT_EQ(Rows(indexed.result, false), Rows(expected, false));
+  EXPECT_EQ(Rows(indexed.result, true), Rows(expected, true));
+}
+
+class IndexedSearchTest : public testing::Test {
+ protected:
+  void SetUp() override { test::SetTimeZone("UTC0"); }
+};
+
+TEST_F(IndexedSearchTest, GivesTheRowsOfTheLoadedLibraryForRandomLibrariesAndSearches) {
+  for (uint32_t seed = 1; seed <= 24; ++seed) {
+    SCOPED_TRACE("library seed " + std::to_string(seed));
+    test::LibraryMaker maker(seed);
+    test::TempDir tmp;
+    test::TempDir cacheDir;
+    const std::vector<std::string> arguments = maker.MakeLibrary(tmp);
+    IndexCache cache(cacheDir / "mardo");
+    for (int query = 0; query < 40; ++query) {
+      ExpectSameRows(arguments, tmp.Path(), cache, maker.MakeConditions(), maker.MakeOnlyNames());
+      if (HasFatalFailure() || testing::Test::HasFailure()) return;
+    }
+  }
+}
+
+TEST_F(IndexedSearchTest, GivesTheSameRowsWithoutAnIndex) {
+  test::LibraryMaker maker(99);
+  test::TempDir tmp;
+  const std::vector<std::string> arguments = maker.MakeLibrary(tmp);
+  maker.WriteCatalog(tmp / "big.mvl", 3, true);
+  IndexCache none("");
+  for (int query = 0; query < 40; ++query) {
+    ExpectSameRows(arguments, tmp.Path(), none, maker.MakeConditions(), maker.MakeOnlyNames());
+    if (testing::Test::HasFailure()) return;
+  }
+}
+
+// Catalogs of several blocks of records and directories, where a pattern's head is found in the
+// name bytes of a block and the posting lists are long.
+TEST_F(IndexedSearchTest, LargeCatalogsAcrossBlocks) {
+  test::LibraryMaker maker(7);
+  test::TempDir tmp;
+  test::TempDir cacheDir;
+  for (int v = 0; v < 4; ++v) maker.WriteCatalog(tmp / ("big" + std::to_string(v) + ".mvl"), v, true);
+  IndexCache cache(cacheDir / "mardo");
+  const std::vector<std::string> arguments;
+  for (const char* pattern :
+       {"lib", "|lib", ".so|", "lib*.so", "ab", "a", "é", "abc|", "|zzz", "read*me|", "*", "|"}) {
+    for (const int32_t limit : {1, 7, 512, 100000}) {
+      SearchConditions c;
+      c.patternText = pattern;
+      c.flags = SearchConditions::kNameCondition;
+      c.hitLimit = limit;
+      ExpectSameRows(arguments, tmp.Path(), cache, c, {});
+      c.flags |= SearchConditions::kGroupingMode;
+      ExpectSameRows(arguments, tmp.Path(), cache, c, {});
+    }
+  }
+  SearchConditions dirs;  // directory entries only, many of them standing for directories of late blocks
+  dirs.flags = SearchConditions::kLengthCondition;
+  dirs.lengthOperator = CompareOperator::kBefore;
+  dirs.hitLimit = 100000;
+  ExpectSameRows(arguments, tmp.Path(), cache, dirs, {});
+  EXPECT_EQ(cache.Written(), 4);
+}
+
+}  // namespace
+}  // namespace mardo
