@@ -1,5 +1,7 @@
 #include "scan/listing_queue.h"
 
+#include <algorithm>
+
 namespace mardo {
 namespace {
 
@@ -86,7 +88,9 @@ bool ListingQueue::Take(int32_t index, int32_t known, const DirectoryContents*& 
   std::unique_lock<std::mutex> lock(mutex_);
   known_ = known;
   walkerAt_ = index;
-  if (idle_ > 0 && Claimable()) work_.notify_all();
+  // A helper is woken only for more than the walker's own next directory, so that a walk down a
+  // single branch does not pay a wake-up per directory.
+  if (idle_ > 0 && std::max(next_, index + 1) < std::min(known_, walkerAt_ + kSlots)) work_.notify_all();
   Slot& slot = SlotOf(index);
   while (slot.index != index || !slot.ready) {
     if (Claimable()) {
