@@ -1,6 +1,7 @@
 #include "scan/listing_queue.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace mardo {
 namespace {
@@ -27,7 +28,11 @@ ListingQueue::ListingQueue(DirectoryReader& reader, DirectoryHandle root, uint64
       walk_(walk),
       cursor_(reader, root),
       slots_(static_cast<size_t>(kSlots)) {
-  for (int i = 0; i < helpers; ++i) helpers_.emplace_back([this] { Help(); });
+  // A helper the system cannot start leaves its share to the walker's thread.
+  try {
+    for (int i = 0; i < helpers; ++i) helpers_.emplace_back([this] { Help(); });
+  } catch (const std::system_error&) {
+  }
 }
 
 ListingQueue::~ListingQueue() {
