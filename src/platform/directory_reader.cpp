@@ -13,6 +13,45 @@
 
 namespace mardo {
 
+void DirectoryContents::Clear() {
+  names_.clear();
+  items_.clear();
+  device_ = 0;
+}
+
+void DirectoryContents::Release() {
+  Clear();
+  names_.shrink_to_fit();
+  items_.shrink_to_fit();
+}
+
+void DirectoryContents::Add(std::string_view name, bool isDirectory, int64_t size, int64_t lastWriteTime,
+                            uint64_t device) {
+  items_.push_back(Item{static_cast<uint32_t>(names_.size()), static_cast<uint32_t>(name.size()), isDirectory,
+                        size, lastWriteTime, device});
+  names_.append(name);
+}
+
+void DirectoryContents::SortByName() {
+  std::sort(items_.begin(), items_.end(), [this](const Item& a, const Item& b) {
+    const std::string_view x = NameOf(a);
+    const std::string_view y = NameOf(b);
+    const int folded = CompareNoCase(x, y);
+    return folded != 0 ? folded < 0 : x < y;
+  });
+}
+
+bool DirectoryReader::ListInto(DirectoryHandle directory, DirectoryContents& listing) {
+  listing.Clear();
+  if (!List(directory)) return false;
+  listing.SetDevice(Device());
+  DirectoryEntry entry;
+  while (Next(entry))
+    listing.Add(entry.name, entry.isDirectory, entry.size, entry.lastWriteTime, entry.device);
+  Close();
+  return true;
+}
+
 bool DirectoryReader::Open(const std::string& path) {
   const DirectoryHandle directory = OpenDirectory(path);
   const bool listed = directory.Valid() && List(directory);
@@ -24,6 +63,9 @@ namespace {
 
 // O_NOFOLLOW: a directory that was swapped for a link since it was listed is not followed.
 constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// Bytes of directory records read per system call.
+constexpr size_t kRecordBuffer = 32 * 1024;
 
 }  // namespace
 
@@ -38,76 +80,65 @@ DirectoryHandle PosixDirectoryReader::OpenSubdirectory(DirectoryHandle parent, s
       name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
     return DirectoryHandle{};
   }
-  name_.assign(name);
-  return DirectoryHandle{::openat(parent.value, name_.c_str(), kDirectoryFlags)};
+  const std::string terminated(name);
+  return DirectoryHandle{::openat(parent.value, terminated.c_str(), kDirectoryFlags)};
 }
 
 void PosixDirectoryReader::CloseDirectory(DirectoryHandle directory) {
   if (directory.Valid()) ::close(directory.value);
 }
 
-bool PosixDirectoryReader::List(DirectoryHandle directory) {
-  Close();
+// Reads the directory records straight from the descriptor: no second descriptor and no stream
+// to set up, which matter where most directories hold a handful of entries.
+bool PosixDirectoryReader::ListInto(DirectoryHandle directory, DirectoryContents& listing) {
+  listing.Clear();
   if (!directory.Valid()) return false;
+  const int fd = directory.value;
   struct stat self;
-  if (::fstat(directory.value, &self) != 0) return false;
-  // The listing reads through a descriptor of its own, since closedir closes it; the two share
-  // one position, so the listing starts from the beginning however often the handle was listed.
-  const int fd = ::dup(directory.value);
-  if (fd < 0) return false;
-  DIR* dir = ::fdopendir(fd);
-  if (dir == nullptr) {
-    ::close(fd);
-    return false;
-  }
-  ::rewinddir(dir);
-  device_ = self.st_dev;
-  bool complete = true;
-  while (const dirent* d = ::readdir(dir)) {
-    const char* name = d->d_name;
-    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-    struct stat st;
-    if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      // An entry that vanished since readdir saw it is simply left out. Without permission to
-      // search the directory no entry can be looked at: it cannot be listed.
-      if (errno != EACCES) continue;
-      complete = false;
-      break;
+  if (::fstat(fd, &self) != 0 || !S_ISDIR(self.st_mode) || ::lseek(fd, 0, SEEK_SET) != 0) return false;
+  listing.SetDevice(static_cast<uint64_t>(self.st_dev));
+  alignas(dirent64) char records[kRecordBuffer];
+  while (true) {
+    const ssize_t got = ::getdents64(fd, records, sizeof records);
+    if (got == 0) break;
+    if (got < 0) {
+      listing.Clear();
+      return false;
     }
-    const size_t size = std::strlen(name);
-    items_.push_back(Item{static_cast<uint32_t>(names_.size()), static_cast<uint32_t>(size),
-                          S_ISDIR(st.st_mode), static_cast<int64_t>(st.st_size),
-                          static_cast<int64_t>(st.st_mtim.tv_sec), static_cast<uint64_t>(st.st_dev)});
-    names_.append(name, size);
+    for (ssize_t at = 0; at < got;) {
+      const auto* d = reinterpret_cast<const dirent64*>(records + at);
+      at += d->d_reclen;
+      const char* name = d->d_name;
+      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+      struct stat st;
+      if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        // An entry that vanished since it was read is simply left out. Without permission to
+        // search the directory no entry can be looked at: it cannot be listed.
+        if (errno != EACCES) continue;
+        listing.Clear();
+        return false;
+      }
+      listing.Add(std::string_view(name), S_ISDIR(st.st_mode), static_cast<int64_t>(st.st_size),
+                  static_cast<int64_t>(st.st_mtim.tv_sec), static_cast<uint64_t>(st.st_dev));
+    }
   }
-  ::closedir(dir);  // closes fd as well
-  if (!complete) {
-    Close();
-    return false;
-  }
-  std::sort(items_.begin(), items_.end(), [this](const Item& a, const Item& b) {
-    const std::string_view x = NameOf(a);
-    const std::string_view y = NameOf(b);
-    const int folded = CompareNoCase(x, y);
-    return folded != 0 ? folded < 0 : x < y;
-  });
+  listing.SortByName();
   return true;
 }
 
+bool PosixDirectoryReader::List(DirectoryHandle directory) {
+  next_ = 0;
+  return ListInto(directory, listing_);
+}
+
 bool PosixDirectoryReader::Next(DirectoryEntry& entry) {
-  if (next_ >= items_.size()) return false;
-  const Item& item = items_[next_++];
-  entry.name = NameOf(item);
-  entry.isDirectory = item.isDirectory;
-  entry.size = item.size;
-  entry.lastWriteTime = item.lastWriteTime;
-  entry.device = item.device;
+  if (next_ >= listing_.Size()) return false;
+  entry = listing_.Entry(next_++);
   return true;
 }
 
 void PosixDirectoryReader::Close() {
-  names_.clear();
-  items_.clear();
+  listing_.Clear();
   next_ = 0;
 }
 

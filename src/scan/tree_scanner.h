@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "platform/directory_reader.h"
+#include "scan/directory_cursor.h"
 #include "scan/ignore_pattern.h"
 #include "store/catalog.h"
 
@@ -35,7 +35,9 @@ struct UnreadableDirectories {
 // DirRecord per directory (number 0 is the root), one FileRecord per file and per subdirectory,
 // and per-directory totals over each whole subtree. Symbolic links are recorded as files and never
 // followed; other file systems mounted inside the tree are recorded but not entered. Each
-// directory is opened relative to its parent, so the depth of the tree is no limit.
+// directory is opened relative to its parent, so the depth of the tree is no limit. Directories
+// are listed ahead of the walk on a helper thread while the caller's thread builds the records
+// from the listings in walk order.
 class TreeScanner {
  public:
   using ProgressCallback = std::function<void(const ScanProgress&)>;
@@ -58,6 +60,11 @@ class TreeScanner {
                            std::chrono::milliseconds interval = std::chrono::milliseconds(100));
   // The clock that spaces the progress reports: the steady clock unless replaced.
   void SetClock(Clock clock) { clock_ = std::move(clock); }
+  // Threads besides the caller's that list directories ahead of the walk: 1 unless set, so that
+  // a scan runs on two cores; 0 lists every directory on the caller's thread. A reader that may
+  // not be shared between threads is always used from the caller's thread alone. The catalog is
+  // the same either way.
+  void SetHelperThreads(int count) { helpers_ = count < 0 ? 0 : count; }
   // Checked between entries and once more after the final progress report; when it becomes
   // true the scan stops and stores nothing.
   void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
@@ -70,34 +77,15 @@ class TreeScanner {
   const UnreadableDirectories& Unreadable() const { return unreadable_; }
 
  private:
-  struct Pending {
-    std::string nativePath;
-    std::string catalogPath;
-    int32_t parent;     // index in the pending list; -1 for the root
-    uint32_t depth;     // 0 for the root
-    uint32_t nameSize;  // the directory's own name ends nativePath
-    bool enter;         // false for a directory on another file system
-
-    std::string_view Name() const {
-      return std::string_view(nativePath).substr(nativePath.size() - nameSize);
-    }
-  };
-  // A directory of the walk kept open, or on the chain with its handle let go of.
-  struct Link {
-    int32_t index;  // in the pending list
-    DirectoryHandle handle;
-  };
-
   std::string RootCatalogPath(const std::string& nativeRoot) const;
   bool ShouldStop();
   void Tick(std::string_view directory);
   bool Ignored(std::string_view name, bool directory);
+  bool Walk(std::vector<WalkDirectory>& walk, DirectoryHandle root);
+  bool Record(std::vector<WalkDirectory>& walk, int32_t index, const DirectoryContents& listing,
+              uint64_t rootDevice, DirRecord& dir);
   void TotalsPass();
   int32_t Abandon();
-  DirectoryHandle Reach(const std::vector<Pending>& pending, int32_t index);
-  void Push(int32_t index, DirectoryHandle handle);
-  void CutChain(size_t size);
-  void CloseAll();
   void NoteUnreadable(const std::string& nativePath);
 
   Catalog& catalog_;
@@ -106,15 +94,10 @@ class TreeScanner {
   DirectoryReader* reader_;
   const MountTable* mounts_;
 
+  int helpers_ = 1;
+
   RecordArray<IgnorePattern> patterns_;
   std::string folded_;  // reused lower-case copy of the name being tested
-  // Open directories owned by the scan: chain_[k] is at depth k and the parent of chain_[k + 1];
-  // upcoming_ holds listed directories whose subdirectories are still to come, in walk order;
-  // current_ is the directory being read.
-  std::vector<Link> chain_;
-  std::deque<Link> upcoming_;
-  DirectoryHandle current_;
-  std::vector<int32_t> way_;  // reused: the directories to open on the way down in Reach
 
   ProgressCallback progress_;
   std::chrono::milliseconds interval_{100};

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/temp_tree.h"
@@ -45,6 +46,58 @@ TEST(PosixDirectoryReader, ListsSortedWithoutFollowingLinks) {
                                                          {"b.txt", false, 3, 100},
                                                          {"link", false, 3, 400},
                                                          {"sub", true, -1, 300}}));
+}
+
+std::vector<std::string> NamesOf(const DirectoryContents& listing) {
+  std::vector<std::string> names;
+  for (size_t i = 0; i < listing.Size(); ++i) names.emplace_back(listing.Entry(i).name);
+  return names;
+}
+
+TEST(PosixDirectoryReader, ListsLargeDirectoriesWholeIntoListingsOfTheCaller) {
+  // More names than one read of directory records brings: links to one file, quick to make.
+  test::TempDir tmp;
+  const std::string one = tmp.MakeFile("big/" + std::string(60, 'x') + "0000", 7, 500);
+  std::vector<std::string> expected{std::string(60, 'x') + "0000"};
+  for (int i = 1; i < 3000; ++i) {
+    expected.push_back(std::string(60, 'x') + std::to_string(10000 + i).substr(1));
+    ASSERT_EQ(::link(one.c_str(), (tmp / ("big/" + expected.back())).c_str()), 0);
+  }
+  tmp.MakeFile("small/A", 1);
+  tmp.MakeFile("small/b", 2);
+  PosixDirectoryReader reader;
+  ASSERT_TRUE(reader.Concurrent());
+  const DirectoryHandle big = reader.OpenDirectory(tmp / "big");
+  const DirectoryHandle small = reader.OpenDirectory(tmp / "small");
+  // Two threads share the reader, each with listings of its own, each handle listed again and
+  // again from its start.
+  auto listRepeatedly = [&reader](DirectoryHandle handle, std::vector<std::vector<std::string>>& seen) {
+    DirectoryContents listing;
+    for (int i = 0; i < 20; ++i) {
+      EXPECT_TRUE(reader.ListInto(handle, listing));
+      seen.push_back(NamesOf(listing));
+    }
+  };
+  std::vector<std::vector<std::string>> bigSeen;
+  std::vector<std::vector<std::string>> smallSeen;
+  std::thread other(listRepeatedly, big, std::ref(bigSeen));
+  listRepeatedly(small, smallSeen);
+  other.join();
+  for (const auto& names : bigSeen) EXPECT_EQ(names, expected);
+  for (const auto& names : smallSeen) EXPECT_EQ(names, (std::vector<std::string>{"A", "b"}));
+
+  DirectoryContents listing;
+  ASSERT_TRUE(reader.ListInto(big, listing));
+  EXPECT_EQ(listing.Entry(2999).size, 7);
+  EXPECT_EQ(listing.Entry(2999).lastWriteTime, 500);
+  EXPECT_FALSE(listing.Entry(2999).isDirectory);
+  struct stat st;
+  ASSERT_EQ(::stat((tmp / "big").c_str(), &st), 0);
+  EXPECT_EQ(listing.Device(), static_cast<uint64_t>(st.st_dev));
+  EXPECT_FALSE(reader.ListInto(DirectoryHandle{}, listing));
+  EXPECT_EQ(listing.Size(), 0u);
+  reader.CloseDirectory(big);
+  reader.CloseDirectory(small);
 }
 
 TEST(PosixDirectoryReader, RefusesWhatIsNoDirectory) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,8 @@ namespace mardo::test {
 
 // A directory tree in memory, for what a real temporary tree cannot show (another file system, an
 // unreadable directory when running as root, entries that vanish, tens of thousands of
-// directories).
+// directories). Every call holds one lock, so that the reader may be shared between threads when
+// `concurrent` says so; `onOpen` runs under that lock.
 class FakeDirectoryReader final : public DirectoryReader {
  public:
   struct Entry {
@@ -27,19 +29,29 @@ class FakeDirectoryReader final : public DirectoryReader {
 
   // Lists `path` with these entries, in this order. Paths not added cannot be opened.
   void Add(const std::string& path, std::vector<Entry> entries, uint64_t device = 1) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     dirs_[path] = Dir{std::move(entries), device, true};
   }
   // `path` can be opened but not listed, as a directory without read or search permission.
-  void AddUnlistable(const std::string& path) { dirs_[path] = Dir{{}, 1, false}; }
-  void Remove(const std::string& path) { dirs_.erase(path); }
+  void AddUnlistable(const std::string& path) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    dirs_[path] = Dir{{}, 1, false};
+  }
+  void Remove(const std::string& path) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    dirs_.erase(path);
+  }
   // Called at each opening of a directory, before it is looked up (to change the tree during a
   // walk).
   std::function<void(const std::string&)> onOpen;
-  int opens = 0;     // directories opened, whether that succeeded or not
-  int held = 0;      // directories open now
-  int mostHeld = 0;  // most directories open at one time
+  bool concurrent = false;  // offered to the scanner's helper threads
+  int opens = 0;            // directories opened, whether that succeeded or not
+  int held = 0;             // directories open now
+  int mostHeld = 0;         // most directories open at one time
 
+  bool Concurrent() const override { return concurrent; }
   DirectoryHandle OpenDirectory(const std::string& path) override {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     ++opens;
     if (onOpen) onOpen(path);
     if (dirs_.count(path) == 0) return DirectoryHandle{};
@@ -49,6 +61,7 @@ class FakeDirectoryReader final : public DirectoryReader {
     return DirectoryHandle{static_cast<int>(paths_.size() - 1)};
   }
   DirectoryHandle OpenSubdirectory(DirectoryHandle parent, std::string_view name) override {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!parent.Valid() || static_cast<size_t>(parent.value) >= paths_.size() ||
         paths_[parent.value].empty()) {
       ADD_FAILURE() << "subdirectory " << name << " opened through a closed handle";
@@ -59,6 +72,7 @@ class FakeDirectoryReader final : public DirectoryReader {
   }
   void CloseDirectory(DirectoryHandle directory) override {
     if (!directory.Valid()) return;
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (static_cast<size_t>(directory.value) >= paths_.size() || paths_[directory.value].empty()) {
       ADD_FAILURE() << "handle " << directory.value << " closed twice";
       return;
@@ -66,14 +80,20 @@ class FakeDirectoryReader final : public DirectoryReader {
     paths_[directory.value].clear();
     --held;
   }
-  bool List(DirectoryHandle directory) override {
-    current_ = nullptr;
-    if (!directory.Valid() || static_cast<size_t>(directory.value) >= paths_.size()) return false;
-    const auto it = dirs_.find(paths_[directory.value]);
-    if (it == dirs_.end() || !it->second.listable) return false;
-    current_ = &it->second;
-    next_ = 0;
+  bool ListInto(DirectoryHandle directory, DirectoryContents& listing) override {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    listing.Clear();
+    const Dir* dir = Find(directory);
+    if (dir == nullptr) return false;
+    listing.SetDevice(dir->device);
+    for (const Entry& e : dir->entries) listing.Add(e.name, e.isDirectory, e.size, e.time, e.device);
     return true;
+  }
+  bool List(DirectoryHandle directory) override {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    current_ = Find(directory);
+    next_ = 0;
+    return current_ != nullptr;
   }
   uint64_t Device() const override { return current_ != nullptr ? current_->device : 0; }
   bool Next(DirectoryEntry& entry) override {
@@ -90,6 +110,15 @@ class FakeDirectoryReader final : public DirectoryReader {
     uint64_t device;
     bool listable;
   };
+
+  // The listable directory open as `directory`, or nullptr.
+  const Dir* Find(DirectoryHandle directory) const {
+    if (!directory.Valid() || static_cast<size_t>(directory.value) >= paths_.size()) return nullptr;
+    const auto it = dirs_.find(paths_[directory.value]);
+    return it != dirs_.end() && it->second.listable ? &it->second : nullptr;
+  }
+
+  std::recursive_mutex mutex_;
   std::map<std::string, Dir> dirs_;
   std::vector<std::string> paths_;  // by handle; empty once closed
   const Dir* current_ = nullptr;
