@@ -26,6 +26,7 @@
 #include <numeric>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/corpus.h"
@@ -138,6 +139,36 @@ ChildRun MedianRun(int runs, const std::vector<std::string>& args,
   }
   result.seconds = Median(seconds);
   result.mib = Median(mib);
+  return result;
+}
+
+// Two programs measured in turns, after a few warm-up runs of each, so that both see the same
+// state of the machine; medians of `runs` runs each.
+std::pair<ChildRun, ChildRun> MedianRunsInTurns(int runs, const std::vector<std::string>& first,
+                                                const std::vector<std::string>& firstEnvironment,
+                                                const std::vector<std::string>& second) {
+  for (int i = 0; i < 5; ++i) {
+    RunMeasured(first, firstEnvironment);
+    RunMeasured(second, {});
+  }
+  std::vector<double> seconds[2];
+  std::vector<double> mib[2];
+  std::pair<ChildRun, ChildRun> result;
+  result.first.ok = result.second.ok = true;
+  for (int i = 0; i < runs; ++i) {
+    const ChildRun a = RunMeasured(first, firstEnvironment);
+    const ChildRun b = RunMeasured(second, {});
+    result.first.ok = result.first.ok && a.ok;
+    result.second.ok = result.second.ok && b.ok;
+    seconds[0].push_back(a.seconds);
+    mib[0].push_back(a.mib);
+    seconds[1].push_back(b.seconds);
+    mib[1].push_back(b.mib);
+  }
+  result.first.seconds = Median(seconds[0]);
+  result.first.mib = Median(mib[0]);
+  result.second.seconds = Median(seconds[1]);
+  result.second.mib = Median(mib[1]);
   return result;
 }
 
@@ -352,8 +383,8 @@ int Run(const std::string& libraryDir, const std::string& treeDir, const std::st
     ::utimensat(AT_FDCWD, catalogFiles[catalogFiles.size() / 2].c_str(), times, 0);
   });
   add("index_update_s", update.seconds, "s");
-  const ChildRun rare = MedianRun(15, cliSearch(kRarePattern), env);
-  const ChildRun plocateFull = MedianRun(15, {"plocate", "-d", plocateFullDb, "-i", "-b", kRarePattern});
+  const auto [rare, plocateFull] = MedianRunsInTurns(
+      41, cliSearch(kRarePattern), env, {"plocate", "-d", plocateFullDb, "-i", "-b", kRarePattern});
   add("cli_search_rare_ms", 1000.0 * rare.seconds, "ms");
   add("cli_search_rare_mib", rare.mib, "MiB");
   add("plocate_full_rare_ms", 1000.0 * plocateFull.seconds, "ms");
