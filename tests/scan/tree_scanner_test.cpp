@@ -16,20 +16,16 @@
 #include "platform/mount_table.h"
 #include "scan/scan_texts.h"
 #include "support/fake_directory_reader.h"
+#include "support/mounted_at.h"
 #include "support/temp_tree.h"
 
 namespace mardo {
 namespace {
 
 using test::FakeDirectoryReader;
+using test::MountedAt;
 using test::TempDir;
 using Entry = FakeDirectoryReader::Entry;
-
-// A mount table in which `mountPoint` is a file system of its own.
-MountTable MountedAt(const std::string& mountPoint) {
-  return MountTable::Parse("20 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 20 8:17 / " + mountPoint +
-                           " rw - vfat /dev/sdb1 rw\n");
-}
 
 struct Row {
   std::string name;

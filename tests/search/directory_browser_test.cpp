@@ -11,6 +11,7 @@
 #include "search/directory_listing.h"
 #include "search/entry_path.h"
 #include "search/search_texts.h"
+#include "support/mounted_at.h"
 #include "support/temp_tree.h"
 
 namespace mardo {
@@ -41,8 +42,7 @@ const FileRecord* Entry(const Catalog& catalog, std::string_view name, int16_t d
 class BrowseTest : public testing::Test {
  protected:
   void Scan() {
-    const MountTable mounts = MountTable::Parse("20 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 20 8:17 / " +
-                                                tmp_.Path() + " rw - vfat /dev/sdb1 rw\n");
+    const MountTable mounts = test::MountedAt(tmp_.Path());
     PosixDirectoryReader reader;
     TreeScanner scanner(catalog_, reader, mounts);
     ASSERT_GT(scanner.Scan(tmp_.Path(), ""), 0);

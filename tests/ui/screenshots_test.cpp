@@ -8,6 +8,7 @@
 
 #include "platform/mount_table.h"
 #include "scan/tree_scanner.h"
+#include "support/mounted_at.h"
 #include "window_fixture.h"
 
 namespace mardo {
@@ -21,8 +22,7 @@ class Screenshots : public WindowTest {
   void Catalogue(const std::string& tree, const std::string& label, const std::string& name,
                  uint32_t serial) {
     Catalog catalog;
-    const MountTable mounts = MountTable::Parse("20 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 20 8:17 / " +
-                                                (tmp / tree) + " rw - vfat /dev/sdb1 rw\n");
+    const MountTable mounts = test::MountedAt(tmp / tree);
     PosixDirectoryReader reader;
     TreeScanner scanner(catalog, reader, mounts);
     ASSERT_GT(scanner.Scan(tmp / tree, ""), 0);
