@@ -351,6 +351,8 @@ void SearchAdd::OnInitialUpdate(SettingsStore& store) {
   initialised_ = true;
   library_.LoadAll();
   RefreshCatalogList();
+  // The window opens ready for typing a pattern.
+  patternBox_->setFocus();
 }
 
 void SearchAdd::InsertColumns(const FormSettings& settings, const SettingsStore& store) {

@@ -46,6 +46,7 @@ TEST_F(WindowTest, AFirstStartShowsTheDefaultsAndWritesTheFormats) {
   EXPECT_EQ(Find<QTabBar>("tabs")->count(), 3);
   EXPECT_EQ(Form().CurrentTab(), 0);
   EXPECT_FALSE(Form().ExpertMode());
+  EXPECT_TRUE(Find<QComboBox>("pattern")->hasFocus());  // ready for typing
   // The formats are in the file at once, before anything is closed.
   EXPECT_EQ(Setting(settingsPath, "Format/Result"), "%y-%m-%d");
   EXPECT_EQ(Setting(settingsPath, "Format/Dir"), "%y-%m-%d %H:%M:%S");
