@@ -72,7 +72,7 @@ std::string HomeDirectory(const char* name, std::string_view below) {
   return std::string(home != nullptr ? home : "") + std::string(below);
 }
 
-// Unquotes the Exec value into arguments, as the Desktop Entry Specification quotes them.
+// Unquotes the Exec value into arguments, as freedesktop.org's desktop entries quote them.
 std::optional<std::vector<std::string>> SplitExec(std::string_view exec) {
   std::vector<std::string> arguments;
   size_t i = 0;

@@ -7,7 +7,7 @@
 
 namespace mardo {
 
-// The desktop's default applications by MIME type, as the freedesktop specifications define them:
+// The desktop's default applications by MIME type, as freedesktop.org defines them:
 // the "Default Applications" of the mimeapps.list files, then the applications that the
 // mimeinfo.cache files list for the type, each desktop entry found in the applications
 // directories of the data directories.
@@ -19,7 +19,7 @@ class DesktopApplications {
     std::vector<std::string> data;    // $XDG_DATA_HOME, then $XDG_DATA_DIRS
   };
 
-  // The directories of this user's environment, with the specifications' defaults.
+  // The directories of this user's environment, with freedesktop.org's defaults.
   static Directories FromEnvironment();
 
   explicit DesktopApplications(Directories directories) : directories_(std::move(directories)) {}
@@ -32,7 +32,7 @@ class DesktopApplications {
 
   // The arguments of a desktop entry's Exec value with its field codes filled in for `file`
   // (%f %F: the path; %u %U: its file URL; %i %c %k and unknown codes dropped; %% a percent);
-  // nothing when the value does not parse. Quoting follows the Desktop Entry Specification.
+  // nothing when the value does not parse. Quoting is that of freedesktop.org's desktop entries.
   static std::optional<std::vector<std::string>> ExecArguments(std::string_view exec,
                                                                const std::string& file);
 
