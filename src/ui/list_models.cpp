@@ -100,11 +100,7 @@ void ListModelBase::RemoveMarkedRows(const std::vector<char>& doomed) {
   }
 }
 
-RecordListModel::RecordListModel(ListKind list, QObject* parent) : ListModelBase(list, parent) {}
-
-int RecordListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : Count();
-}
+RecordListModel::RecordListModel(ListKind list, QObject* parent) : RowListModel(list, parent) {}
 
 QVariant RecordListModel::data(const QModelIndex& index, int role) const {
   const FileRecord* entry = At(index.row());
@@ -128,17 +124,8 @@ void RecordListModel::SetRows(std::vector<const FileRecord*> rows) {
   endResetModel();
 }
 
-void RecordListModel::Clear() {
-  SetRows({});
-}
-
 void RecordListModel::Sort(const SortState& state, bool dirsFirst) {
   ApplyOrder(SortOrder(rows_, state, dirsFirst));
-}
-
-int RecordListModel::RowOf(const FileRecord* record) const {
-  const auto it = std::find(rows_.begin(), rows_.end(), record);
-  return it == rows_.end() ? -1 : static_cast<int>(it - rows_.begin());
 }
 
 void RecordListModel::CatalogRemoving(const Catalog& catalog) {
@@ -156,23 +143,7 @@ void RecordListModel::RecordsRemoving(const Catalog&, std::span<const FileRecord
   RemoveMarkedRows(doomed);
 }
 
-void RecordListModel::Permute(const std::vector<int32_t>& order) {
-  Reorder(order);
-}
-
-void RecordListModel::EraseRows(int first, int last) {
-  Erase(first, last);
-}
-
-void RecordListModel::EraseMarked(const std::vector<char>& doomed) {
-  RowList<FileRecord>::EraseMarked(doomed);
-}
-
-CatalogListModel::CatalogListModel(QObject* parent) : ListModelBase(ListKind::kCatalog, parent) {}
-
-int CatalogListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : Count();
-}
+CatalogListModel::CatalogListModel(QObject* parent) : RowListModel(ListKind::kCatalog, parent) {}
 
 QVariant CatalogListModel::data(const QModelIndex& index, int role) const {
   const Catalog* catalog = At(index.row());
@@ -193,23 +164,12 @@ void CatalogListModel::RemoveRow(const Catalog* catalog) {
   const int row = RowOf(catalog);
   if (row < 0) return;
   beginRemoveRows({}, row, row);
-  Erase(row, row);
+  EraseRows(row, row);
   endRemoveRows();
-}
-
-void CatalogListModel::Clear() {
-  beginResetModel();
-  rows_.clear();
-  endResetModel();
 }
 
 void CatalogListModel::Sort(const SortState& state) {
   ApplyOrder(SortOrder(rows_, state));
-}
-
-int CatalogListModel::RowOf(const Catalog* catalog) const {
-  const auto it = std::find(rows_.begin(), rows_.end(), catalog);
-  return it == rows_.end() ? -1 : static_cast<int>(it - rows_.begin());
 }
 
 void CatalogListModel::CatalogRemoving(const Catalog& catalog) {
@@ -220,18 +180,6 @@ void CatalogListModel::RecordsRemoving(const Catalog& catalog, std::span<const F
   // The catalog's record count changed: its Files cell shows the new count.
   const int row = RowOf(&catalog);
   if (row >= 0) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-}
-
-void CatalogListModel::Permute(const std::vector<int32_t>& order) {
-  Reorder(order);
-}
-
-void CatalogListModel::EraseRows(int first, int last) {
-  Erase(first, last);
-}
-
-void CatalogListModel::EraseMarked(const std::vector<char>& doomed) {
-  RowList<Catalog>::EraseMarked(doomed);
 }
 
 }  // namespace mardo

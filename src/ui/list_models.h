@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QItemSelectionModel>
 
+#include <algorithm>
+
 #include <span>
 #include <string>
 #include <vector>
@@ -15,34 +17,6 @@ namespace mardo {
 // Data roles beyond Qt's own.
 enum ListRole {
   kDirectoryRole = Qt::UserRole + 1,  // bool: the row is a directory entry
-};
-
-// The rows of one list: references to what the library owns (records or catalogs), never copies.
-// Cell texts are made when the view asks for them, so a million rows cost a million pointers.
-// Rows go before what they refer to: the model watches the library.
-template <class T>
-class RowList {
- public:
-  const std::vector<const T*>& Rows() const { return rows_; }
-  int Count() const { return static_cast<int>(rows_.size()); }
-  // The rows in this order (order[i] is the old row).
-  void Reorder(const std::vector<int32_t>& order) {
-    std::vector<const T*> sorted;
-    sorted.reserve(rows_.size());
-    for (const int32_t old : order) sorted.push_back(rows_[static_cast<size_t>(old)]);
-    rows_.swap(sorted);
-  }
-  void Erase(int first, int last) { rows_.erase(rows_.begin() + first, rows_.begin() + last + 1); }
-  void EraseMarked(const std::vector<char>& doomed) {
-    size_t kept = 0;
-    for (size_t i = 0; i < rows_.size(); ++i)
-      if (!doomed[i]) rows_[kept++] = rows_[i];
-    rows_.resize(kept);
-  }
-  const T* At(int row) const { return row >= 0 && row < Count() ? rows_[static_cast<size_t>(row)] : nullptr; }
-
- protected:
-  std::vector<const T*> rows_;
 };
 
 // Shared behaviour of the three list models: filling, sorting with the selection kept, and rows
@@ -78,13 +52,57 @@ class ListModelBase : public QAbstractTableModel {
   ListKind list_;
 };
 
+// The rows of one list: references to what the library owns (records or catalogs), never copies.
+// Cell texts are made when the view asks for them, so a million rows cost a million pointers.
+// Rows go before what they refer to: the model watches the library.
+template <class T>
+class RowListModel : public ListModelBase, public CatalogObserver {
+ public:
+  using ListModelBase::ListModelBase;
+
+  int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : Count(); }
+
+  const std::vector<const T*>& Rows() const { return rows_; }
+  int Count() const { return static_cast<int>(rows_.size()); }
+  const T* At(int row) const { return row >= 0 && row < Count() ? rows_[static_cast<size_t>(row)] : nullptr; }
+  int RowOf(const T* item) const {
+    const auto it = std::find(rows_.begin(), rows_.end(), item);
+    return it == rows_.end() ? -1 : static_cast<int>(it - rows_.begin());
+  }
+  void Clear() {
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+  }
+
+ protected:
+  int RowTotal() const override { return Count(); }
+  // The rows in this order (order[i] is the old row).
+  void Permute(const std::vector<int32_t>& order) override {
+    std::vector<const T*> sorted;
+    sorted.reserve(rows_.size());
+    for (const int32_t old : order) sorted.push_back(rows_[static_cast<size_t>(old)]);
+    rows_.swap(sorted);
+  }
+  void EraseRows(int first, int last) override {
+    rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+  }
+  void EraseMarked(const std::vector<char>& doomed) override {
+    size_t kept = 0;
+    for (size_t i = 0; i < rows_.size(); ++i)
+      if (!doomed[i]) rows_[kept++] = rows_[i];
+    rows_.resize(kept);
+  }
+
+  std::vector<const T*> rows_;
+};
+
 // The search results list or the directory list: rows are file records.
-class RecordListModel final : public ListModelBase, public RowList<FileRecord>, public CatalogObserver {
+class RecordListModel final : public RowListModel<FileRecord> {
   Q_OBJECT
  public:
   RecordListModel(ListKind list, QObject* parent = nullptr);
 
-  int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
   void SetDateFormat(std::string format) { dateFormat_ = std::move(format); }
@@ -93,30 +111,22 @@ class RecordListModel final : public ListModelBase, public RowList<FileRecord>, 
 
   // Replaces every row.
   void SetRows(std::vector<const FileRecord*> rows);
-  void Clear();
   void Sort(const SortState& state, bool dirsFirst);
-  int RowOf(const FileRecord* record) const;
 
   void CatalogRemoving(const Catalog& catalog) override;
   void RecordsRemoving(const Catalog& catalog, std::span<const FileRecord* const> records) override;
 
  private:
-  int RowTotal() const override { return Count(); }
-  void Permute(const std::vector<int32_t>& order) override;
-  void EraseRows(int first, int last) override;
-  void EraseMarked(const std::vector<char>& doomed) override;
-
   std::string dateFormat_;
   bool grouping_ = false;
 };
 
 // The catalog list: rows are catalogs.
-class CatalogListModel final : public ListModelBase, public RowList<Catalog>, public CatalogObserver {
+class CatalogListModel final : public RowListModel<Catalog> {
   Q_OBJECT
  public:
   explicit CatalogListModel(QObject* parent = nullptr);
 
-  int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
   void SetDateFormat(std::string format) { dateFormat_ = std::move(format); }
@@ -124,19 +134,12 @@ class CatalogListModel final : public ListModelBase, public RowList<Catalog>, pu
   // Inserts the row of `catalog` at `position` (clamped to the rows).
   void InsertRow(int position, const Catalog* catalog);
   void RemoveRow(const Catalog* catalog);
-  void Clear();
   void Sort(const SortState& state);
-  int RowOf(const Catalog* catalog) const;
 
   void CatalogRemoving(const Catalog& catalog) override;
   void RecordsRemoving(const Catalog& catalog, std::span<const FileRecord* const> records) override;
 
  private:
-  int RowTotal() const override { return Count(); }
-  void Permute(const std::vector<int32_t>& order) override;
-  void EraseRows(int first, int last) override;
-  void EraseMarked(const std::vector<char>& doomed) override;
-
   std::string dateFormat_;
 };
 
