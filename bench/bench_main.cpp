@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -45,6 +46,10 @@ using Clock = std::chrono::steady_clock;
 
 constexpr uint64_t kSeed = 20261207;
 constexpr size_t kVolumes = 8;
+// The directory tree on disk is the densest run of consecutive files under this many directories
+// (16,501 of them for 300,000 files), as when catalogs held at most 32,768 directories, so that
+// the scanning figures compare from run to run.
+constexpr size_t kTreeDirectories = 32768;
 constexpr const char* kRarePattern = "frobnic";
 constexpr const char* kShortPattern = "qx";  // two bytes that few names hold: every name is tested
 
@@ -211,7 +216,7 @@ int BuildCorpus(const std::string& contents, const std::string& libraryDir, cons
   }
   // (a) The library: consecutive slices of the corpus, one catalog each, scanned from memory.
   fs::create_directories(libraryDir);
-  std::vector<size_t> starts = SplitVolumes(files, kVolumes, Catalog::kMaxDirectories);
+  std::vector<size_t> starts = SplitVolumes(files, kVolumes, SIZE_MAX);
   starts.push_back(files.size());
   for (size_t v = 0; v + 1 < starts.size(); ++v) {
     const std::string root = "/corpus/volume" + std::to_string(v + 1);
@@ -236,9 +241,9 @@ int BuildCorpus(const std::string& contents, const std::string& libraryDir, cons
     std::cerr << catalog.filePath << ": " << catalog.files.Size() << " records, " << catalog.dirs.Size()
               << " directories\n";
   }
-  // (b) The tree: a run of consecutive files that one catalog can hold, as empty (sparse) files
+  // (b) The tree: a run of consecutive files under kTreeDirectories directories, as empty (sparse) files
   // with their sizes and times.
-  const auto [first, last] = TreeSlice(files, treeFiles, Catalog::kMaxDirectories);
+  const auto [first, last] = TreeSlice(files, treeFiles, kTreeDirectories);
   size_t made = 0;
   for (size_t i = first; i < last; ++i) {
     const fs::path path = fs::path(treeDir) / files[i].path;
@@ -267,7 +272,7 @@ int Memory(const std::string& libraryDir) {
   for (const Catalog* catalog : library.Catalogs())
     nameBytes += static_cast<int64_t>(catalog->names.BytesUsed());
   const double perRecord =
-      static_cast<double>(after - before - nameBytes) / std::max(library.RecordCount(), 1);
+      static_cast<double>(after - before - nameBytes) / std::max<int64_t>(library.RecordCount(), 1);
   std::cout << library.RecordCount() << ' ' << perRecord << '\n';
   return 0;
 }

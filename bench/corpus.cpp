@@ -38,7 +38,7 @@ std::string_view ContentsPath(std::string_view line) {
 
 std::vector<CorpusFile> MakeCorpus(std::vector<std::string> paths, uint64_t seed) {
   std::mt19937_64 random(seed);
-  std::uniform_real_distribution<double> logSize(0.0, std::log(4.0e9));
+  std::uniform_real_distribution<double> logSize(0.0, std::log(64.0 * 1024 * 1024 * 1024));
   std::uniform_int_distribution<int64_t> time(kFrom2005, kTo2025 - 1);
   std::vector<CorpusFile> files;
   files.reserve(paths.size());

@@ -24,16 +24,17 @@ struct CorpusFile {
   int64_t time;
 };
 
-// Sizes are log-uniform from 0 bytes to about 4 GiB (most files small, a few huge); times are
-// uniform over 2005 to 2025.
+// Sizes are log-uniform from 0 bytes to 64 GiB (most files small, a few huge: one in seven of
+// 2 GiB or more); times are uniform over 2005 to 2025.
 std::vector<CorpusFile> MakeCorpus(std::vector<std::string> paths, uint64_t seed);
 
-// Splits the corpus (in order) into volumes of consecutive files, as few as the directory limit
-// of a catalog allows and at least `minimum`. Returns the index of each volume's first file.
+// Splits the corpus (in order) into volumes of consecutive files, about `minimum` of them, more
+// when a volume would hold more than `maxDirectories` directories. Returns the index of each
+// volume's first file.
 std::vector<size_t> SplitVolumes(const std::vector<CorpusFile>& files, size_t minimum, size_t maxDirectories);
 
 // The files [first, last) for the directory tree on disk: at most `count` consecutive files, from
-// the densest run that a single catalog can hold (at most `maxDirectories` directories).
+// the densest run of at most `maxDirectories` directories.
 std::pair<size_t, size_t> TreeSlice(const std::vector<CorpusFile>& files, size_t count,
                                     size_t maxDirectories);
 

@@ -6,7 +6,7 @@
 namespace mardo {
 namespace {
 
-constexpr int64_t kMagnitudeCap = int64_t{1} << 40;
+constexpr int64_t kMagnitudeCap = std::numeric_limits<int64_t>::max();
 
 bool IsBlank(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
@@ -41,7 +41,8 @@ bool ScanNumber(std::string_view text, size_t& pos, NumberStyle style, int64_t& 
   const size_t first = i;
   int64_t magnitude = 0;
   while (i < text.size() && DigitValue(text[i]) < base) {
-    magnitude = std::min(magnitude * base + DigitValue(text[i]), kMagnitudeCap);
+    const int digit = DigitValue(text[i]);
+    magnitude = magnitude > (kMagnitudeCap - digit) / base ? kMagnitudeCap : magnitude * base + digit;
     ++i;
   }
   if (i == first) return false;
@@ -56,9 +57,13 @@ int32_t Saturate32(int64_t value) {
 }
 
 int32_t LeadingInteger(std::string_view text) {
+  return Saturate32(LeadingInteger64(text));
+}
+
+int64_t LeadingInteger64(std::string_view text) {
   size_t pos = 0;
   int64_t value = 0;
-  return ScanNumber(text, pos, NumberStyle::kDecimal, value) ? Saturate32(value) : 0;
+  return ScanNumber(text, pos, NumberStyle::kDecimal, value) ? value : 0;
 }
 
 bool ParseWholeInteger(std::string_view text, int32_t& value) {

@@ -146,8 +146,8 @@ bool SameDay(const LocalDate& a, const LocalDate& b) {
 // Whether a date text names the day the search uses exactly as a person reads it: "YY", "YYMM" or
 // "YYMMDD" of a real calendar day, "-N", or nothing. Anything else the search still reads by the
 // window's rules (missing parts the 1st, a month or day out of range the 1st, a day past the end of
-// its month rolled over, dates outside 1970 to 2038 clamped); then the user hears which day it is.
-bool DateTextIsExact(std::string_view text, int32_t dayStart, int64_t now) {
+// its month rolled over); then the user hears which day it is.
+bool DateTextIsExact(std::string_view text, int64_t dayStart, int64_t now) {
   if (text.empty()) return true;
   const LocalDate used = LocalDateOf(dayStart);
   if (text[0] == '-' && AllDigits(text.substr(1)) && text.size() <= 10) {
@@ -333,7 +333,7 @@ int Session::Search(const ParsedCommand& command) {
     const std::string& text = inputs.lengthText;
     const std::string digits = text.substr(std::min(text.find_first_not_of('0'), text.size() - 1));
     if (std::to_string(conditions.lengthValue) != digits) {
-      Warn(FormatText(texts::cli::kLengthNote, text.c_str(), static_cast<long>(conditions.lengthValue)));
+      Warn(FormatText(texts::cli::kLengthNote, text.c_str(), static_cast<long long>(conditions.lengthValue)));
     }
   }
 

@@ -117,7 +117,7 @@ inline constexpr const char* kDateNote =
     "Note: the date '%s' is read as %s (dates are YYMMDD, YYMM or YY, -N for N days ago, or none for "
     "today)";
 inline constexpr const char* kLengthNote =
-    "Note: the length %s is read as %ld, the largest length a catalog holds";
+    "Note: the length %s is read as %lld, the largest length a catalog holds";
 inline constexpr const char* kUnreadableOne =
     "Warning: 1 directory could not be read and is catalogued as empty";
 inline constexpr const char* kUnreadableMany =

@@ -1,6 +1,7 @@
 #include "index/catalog_index.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "index/index_checksum.h"
 
@@ -76,8 +77,13 @@ bool CatalogIndex::Open(Checksums checksums) {
   recordCount_ = Load<uint32_t>(base + fmt::kRecordCountAt);
   dirCount_ = Load<uint32_t>(base + fmt::kDirCountAt);
   trigramCount_ = Load<uint32_t>(base + fmt::kTrigramCountAt);
-  if (recordCount_ == UINT32_MAX || dirCount_ > static_cast<uint32_t>(Catalog::kMaxDirectories))
+  const uint32_t flags = Load<uint32_t>(base + fmt::kFlagsAt);
+  // A catalog counts its records and directories in 32-bit signed positions.
+  constexpr uint32_t kMostPositions = static_cast<uint32_t>(std::numeric_limits<int32_t>::max());
+  if (recordCount_ > kMostPositions || dirCount_ > kMostPositions || (flags & ~fmt::kUnindexed) != 0)
     return Fail();
+  unindexed_ = (flags & fmt::kUnindexed) != 0;
+  if (unindexed_ && (recordCount_ != 0 || dirCount_ != 0 || trigramCount_ != 0)) return Fail();
 
   const uint64_t n = recordCount_;
   const uint64_t expected[fmt::kSectionCount] = {
@@ -85,9 +91,9 @@ bool CatalogIndex::Open(Checksums checksums) {
       fmt::kDirEntrySize * uint64_t{dirCount_},
       0,  // directory paths: checked with the directory records
       8 * uint64_t{fmt::DirBlockCount(dirCount_)},
-      4 * n,
-      4 * n,
-      2 * n,
+      fmt::kTimeSize * n,
+      fmt::kLengthSize * n,
+      fmt::kDirNumberSize * n,
       4 * (n + 1),
       0,  // names: checked block by block
       8 * uint64_t{fmt::BlockCount(recordCount_)},
@@ -123,7 +129,7 @@ bool CatalogIndex::Open(Checksums checksums) {
       !meta.Get(serialNumber_) || !meta.Get(freeSpace_) || !meta.AtEnd()) {
     return Fail();
   }
-  if (formatVersion_ > Catalog::kCurrentVersion) return Fail();  // older files may hold any lower number
+  if (formatVersion_ > Catalog::kWideVersion) return Fail();  // older files may hold any lower number
 
   times_ = sections_[fmt::kTimes].data();
   lengths_ = sections_[fmt::kLengths].data();
@@ -155,9 +161,9 @@ bool CatalogIndex::CheckRecord(uint32_t r) {
   const uint32_t last = std::min(recordCount_, first + fmt::kBlockRecords);
   const uint32_t count = last - first;
   const uint64_t namesSize = sections_[fmt::kNames].size();
-  if (!Need(times_ + 4 * size_t{first}, 4 * size_t{count}) ||
-      !Need(lengths_ + 4 * size_t{first}, 4 * size_t{count}) ||
-      !Need(dirNumbers_ + 2 * size_t{first}, 2 * size_t{count}) ||
+  if (!Need(times_ + fmt::kTimeSize * first, fmt::kTimeSize * count) ||
+      !Need(lengths_ + fmt::kLengthSize * first, fmt::kLengthSize * count) ||
+      !Need(dirNumbers_ + fmt::kDirNumberSize * first, fmt::kDirNumberSize * count) ||
       !Need(nameOffsets_ + 4 * size_t{first}, 4 * (size_t{count} + 1))) {
     return false;
   }
@@ -165,9 +171,9 @@ bool CatalogIndex::CheckRecord(uint32_t r) {
   const uint32_t to = NameStart(last);
   if (from > to || to > namesSize || !Need(names_ + from, to - from)) return Fail();
   if (verify_) {
-    uint64_t h = IndexChecksum(times_ + 4 * size_t{first}, 4 * size_t{count});
-    h = IndexChecksum(lengths_ + 4 * size_t{first}, 4 * size_t{count}, h);
-    h = IndexChecksum(dirNumbers_ + 2 * size_t{first}, 2 * size_t{count}, h);
+    uint64_t h = IndexChecksum(times_ + fmt::kTimeSize * first, fmt::kTimeSize * count);
+    h = IndexChecksum(lengths_ + fmt::kLengthSize * first, fmt::kLengthSize * count, h);
+    h = IndexChecksum(dirNumbers_ + fmt::kDirNumberSize * first, fmt::kDirNumberSize * count, h);
     h = IndexChecksum(nameOffsets_ + 4 * size_t{first}, 4 * (size_t{count} + 1), h);
     h = IndexChecksum(names_ + from, to - from, h);
     if (h != Load<uint64_t>(sections_[fmt::kBlockSums].data() + 8 * size_t{b})) return Fail();
@@ -177,8 +183,10 @@ bool CatalogIndex::CheckRecord(uint32_t r) {
     const uint32_t end = NameStart(i + 1);
     // Every name is followed by its NUL, inside the block's name bytes.
     if (end <= begin || end > to || names_[end - 1] != 0) return Fail();
-    const int16_t dir = DirNumber(i);
-    if (dir < 0 || static_cast<uint32_t>(dir) >= dirCount_) return Fail();
+    // A directory entry's length names a directory number, as a catalog file's must.
+    const int32_t dir = DirNumber(i);
+    if (dir < 0 || static_cast<uint32_t>(dir) >= dirCount_ || Length(i) < FileRecord::kLowestLength)
+      return Fail();
   }
   blockChecked_[b] = true;
   return true;
@@ -334,7 +342,7 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> rec
   for (const uint32_t r : records) {
     if (!CheckRecord(r)) return nullptr;
     want(DirNumber(r));
-    if (Length(r) < 0) want(-int64_t{Length(r)});
+    if (Length(r) < 0) want(-Length(r));
   }
   auto catalog = std::make_unique<Catalog>();
   catalog->filePath = filePath;
@@ -372,8 +380,10 @@ bool CatalogIndex::ReadRecords(uint32_t first, uint32_t count) {
   if (damaged_ || first >= recordCount_) return false;
   const uint32_t last = first + std::min(count, recordCount_ - first);
   const size_t n = last - first;
-  if (!Need(times_ + 4 * size_t{first}, 4 * n) || !Need(lengths_ + 4 * size_t{first}, 4 * n) ||
-      !Need(dirNumbers_ + 2 * size_t{first}, 2 * n) || !Need(nameOffsets_ + 4 * size_t{first}, 4 * (n + 1))) {
+  if (!Need(times_ + fmt::kTimeSize * first, fmt::kTimeSize * n) ||
+      !Need(lengths_ + fmt::kLengthSize * first, fmt::kLengthSize * n) ||
+      !Need(dirNumbers_ + fmt::kDirNumberSize * first, fmt::kDirNumberSize * n) ||
+      !Need(nameOffsets_ + 4 * size_t{first}, 4 * (n + 1))) {
     return false;
   }
   const uint32_t from = NameStart(first);

@@ -46,14 +46,18 @@ class CatalogIndex {
   uint32_t DirCount() const { return dirCount_; }
   size_t FileSize() const { return bytes_.size(); }
   bool Damaged() const { return damaged_; }
+  // Whether the index only says that its catalog file could not be indexed (it has no records).
+  bool Unindexed() const { return unindexed_; }
 
   // Checks the block of records that holds record `r`; false (and Damaged) when it is not sound.
   // The accessors below may be used only for records of checked blocks.
   bool CheckRecord(uint32_t r);
   static uint32_t BlockOf(uint32_t r);
-  int32_t Time(uint32_t r) const { return Load<int32_t>(times_ + 4 * size_t{r}); }
-  int32_t Length(uint32_t r) const { return Load<int32_t>(lengths_ + 4 * size_t{r}); }
-  int16_t DirNumber(uint32_t r) const { return Load<int16_t>(dirNumbers_ + 2 * size_t{r}); }
+  int64_t Time(uint32_t r) const { return Load<int64_t>(times_ + index_format::kTimeSize * size_t{r}); }
+  int64_t Length(uint32_t r) const { return Load<int64_t>(lengths_ + index_format::kLengthSize * size_t{r}); }
+  int32_t DirNumber(uint32_t r) const {
+    return Load<int32_t>(dirNumbers_ + index_format::kDirNumberSize * size_t{r});
+  }
   std::string_view Name(uint32_t r) const;
   // Start of record r's name in the name bytes; NameBytes() + NameStart(RecordCount()) is the end.
   uint32_t NameStart(uint32_t r) const { return Load<uint32_t>(nameOffsets_ + 4 * size_t{r}); }
@@ -124,6 +128,7 @@ class CatalogIndex {
   std::span<const uint8_t> bytes_;
   bool verify_ = true;
   bool damaged_ = false;
+  bool unindexed_ = false;
 
   std::string sourcePath_;
   FileIdentity source_;
@@ -131,7 +136,7 @@ class CatalogIndex {
   std::string volumeLabel_;
   std::string catalogName_;
   int16_t formatVersion_ = 0;
-  int32_t cataloguedTime_ = 0;
+  int64_t cataloguedTime_ = 0;
   uint32_t serialNumber_ = 0;
   float freeSpace_ = -1.0f;
 

@@ -89,8 +89,10 @@ class TrigramTable {
 
 }  // namespace
 
-std::vector<uint8_t> BuildCatalogIndex(const Catalog& catalog, std::string_view sourcePath,
-                                       const FileIdentity& source) {
+namespace {
+
+std::vector<uint8_t> Build(const Catalog& catalog, std::string_view sourcePath, const FileIdentity& source,
+                           uint32_t flags) {
   const auto& files = catalog.files;
   const auto& dirs = catalog.dirs;
   const uint64_t records = static_cast<uint64_t>(files.Size());
@@ -158,7 +160,7 @@ std::vector<uint8_t> BuildCatalogIndex(const Catalog& catalog, std::string_view 
   meta.Text(catalog.catalogName);
   meta.Put(catalog.formatVersion);
   meta.Put(int16_t{0});
-  meta.Put(catalog.cataloguedTime);
+  meta.Put<int64_t>(catalog.cataloguedTime);
   meta.Put(catalog.serialNumber);
   meta.Put(catalog.freeSpace);
 
@@ -194,9 +196,9 @@ std::vector<uint8_t> BuildCatalogIndex(const Catalog& catalog, std::string_view 
   section[fmt::kNames].reserve(nameBytes);
   uint32_t nameAt = 0;
   for (const FileRecord* r : files) {
-    times.Put(r->lastWriteTime);
-    lengths.Put(r->length);
-    dirNumbers.Put(r->dirNumber);
+    times.Put<int64_t>(r->lastWriteTime);
+    lengths.Put<int64_t>(r->length);
+    dirNumbers.Put<int32_t>(r->dirNumber);
     nameOffsets.Put(nameAt);
     names.Bytes(r->Name().data(), r->Name().size());
     names.Put(uint8_t{0});
@@ -207,9 +209,10 @@ std::vector<uint8_t> BuildCatalogIndex(const Catalog& catalog, std::string_view 
   for (uint32_t first = 0; first < n; first += fmt::kBlockRecords) {
     const uint32_t last = std::min(n, first + fmt::kBlockRecords);
     const uint32_t count = last - first;
-    uint64_t h = IndexChecksum(section[fmt::kTimes].data() + 4 * size_t{first}, 4 * size_t{count});
-    h = IndexChecksum(section[fmt::kLengths].data() + 4 * size_t{first}, 4 * size_t{count}, h);
-    h = IndexChecksum(section[fmt::kDirNumbers].data() + 2 * size_t{first}, 2 * size_t{count}, h);
+    uint64_t h = IndexChecksum(section[fmt::kTimes].data() + fmt::kTimeSize * first, fmt::kTimeSize * count);
+    h = IndexChecksum(section[fmt::kLengths].data() + fmt::kLengthSize * first, fmt::kLengthSize * count, h);
+    h = IndexChecksum(section[fmt::kDirNumbers].data() + fmt::kDirNumberSize * first,
+                      fmt::kDirNumberSize * count, h);
     const uint8_t* offsets = section[fmt::kNameOffsets].data();
     h = IndexChecksum(offsets + 4 * size_t{first}, 4 * (size_t{count} + 1), h);
     uint32_t from = 0;
@@ -275,6 +278,7 @@ std::vector<uint8_t> BuildCatalogIndex(const Catalog& catalog, std::string_view 
   PutAt(out, fmt::kRecordCountAt, n);
   PutAt(out, fmt::kDirCountAt, static_cast<uint32_t>(dirs.Size()));
   PutAt(out, fmt::kTrigramCountAt, trigramCount);
+  PutAt(out, fmt::kFlagsAt, flags);
   for (int s = 0; s < fmt::kSectionCount; ++s) {
     PutAt(out, fmt::kSectionTableAt + 16 * s, sectionAt[s]);
     PutAt(out, fmt::kSectionTableAt + 16 * s + 8, sectionSize[s]);
@@ -284,6 +288,17 @@ std::vector<uint8_t> BuildCatalogIndex(const Catalog& catalog, std::string_view 
     h = IndexChecksum(out.data() + sectionAt[s], sectionSize[s], h);
   PutAt(out, fmt::kOpenChecksumAt, h);
   return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> BuildCatalogIndex(const Catalog& catalog, std::string_view sourcePath,
+                                       const FileIdentity& source) {
+  return Build(catalog, sourcePath, source, 0);
+}
+
+std::vector<uint8_t> BuildUnindexedMarker(std::string_view sourcePath, const FileIdentity& source) {
+  return Build(Catalog(), sourcePath, source, index_format::kUnindexed);
 }
 
 }  // namespace mardo

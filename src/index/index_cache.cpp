@@ -1,6 +1,7 @@
 #include "index/index_cache.h"
 
 #include <cstdio>
+#include <exception>
 
 #include "index/catalog_index_builder.h"
 #include "index/index_checksum.h"
@@ -30,7 +31,8 @@ IndexCache::Entry CatalogEntry(std::unique_ptr<Catalog> catalog) {
 
 }  // namespace
 
-IndexCache::IndexCache(std::string directory) : directory_(std::move(directory)) {
+IndexCache::IndexCache(std::string directory, Builder builder)
+    : directory_(std::move(directory)), builder_(builder ? std::move(builder) : Builder(&BuildCatalogIndex)) {
   if (!directory_.empty()) writable_ = MakeDirectories(directory_) && IsWritableDirectory(directory_);
 }
 
@@ -61,7 +63,11 @@ IndexCache::Entry IndexCache::Open(const std::string& path) {
   // Skipped, as loading skips it.
   if (!IdentityOfFile(path, identity) || !IsReadableFile(path, &skipped.skipReason)) return skipped;
   if (!directory_.empty()) {
-    if (std::unique_ptr<CatalogIndex> index = MapIndex(path, identity)) return IndexEntry(std::move(index));
+    if (std::unique_ptr<CatalogIndex> index = MapIndex(path, identity)) {
+      // A catalog file known not to be indexable is read whole, without trying again.
+      if (index->Unindexed()) return ReadCatalog(path);
+      return IndexEntry(std::move(index));
+    }
   }
   return Build(path, identity, false);
 }
@@ -71,6 +77,8 @@ bool IndexCache::OpenCurrent(const std::string& path, const FileIdentity& identi
   if (!IsReadableFile(path, &entry.skipReason)) return true;  // skipped, as loading skips it
   if (directory_.empty()) return false;
   entry.index = MapIndex(path, identity);
+  // A marker: the catalog file is to be read, which Open does.
+  if (entry.index && entry.index->Unindexed()) entry.index.reset();
   return entry.index != nullptr;
 }
 
@@ -81,28 +89,52 @@ IndexCache::Entry IndexCache::Reread(const std::string& path) {
   return Build(path, identity, true);
 }
 
-IndexCache::Entry IndexCache::Build(const std::string& path, const FileIdentity& identity, bool keepCatalog) {
+IndexCache::Entry IndexCache::ReadCatalog(const std::string& path) {
   auto catalog = std::make_unique<Catalog>();
   catalog->filePath = path;
   Entry skipped;
   // Not a catalog: skipped with the reason loading gives.
   if (!catalog->Read(&skipped.skipReason)) return skipped;
+  return CatalogEntry(std::move(catalog));
+}
+
+bool IndexCache::WriteIndexFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  NativeFile out;
+  // A full disk or a read-only cache only costs speed.
+  if (!out.CreateReplacement(IndexPath(path)) || !out.Write(bytes.data(), bytes.size()) ||
+      !out.Commit(/*durable=*/false)) {
+    return false;
+  }
+  ++written_;
+  return true;
+}
+
+IndexCache::Entry IndexCache::Build(const std::string& path, const FileIdentity& identity, bool keepCatalog) {
+  Entry read = ReadCatalog(path);
+  if (!read.catalog) return read;
   // An index is stamped only with the identity of the very file that was read: a file replaced
   // while it was read gets its index on the next search.
   FileIdentity after;
-  if (!writable_ || !IdentityOfFile(path, after) || !(after == identity))
-    return CatalogEntry(std::move(catalog));
-  const std::vector<uint8_t> bytes = BuildCatalogIndex(*catalog, path, identity);
-  if (bytes.empty()) return CatalogEntry(std::move(catalog));
-  NativeFile out;
-  if (!out.CreateReplacement(IndexPath(path)) || !out.Write(bytes.data(), bytes.size()) ||
-      !out.Commit(/*durable=*/false)) {
-    return CatalogEntry(std::move(catalog));  // a full disk or a read-only cache: only slower
+  if (!writable_ || !IdentityOfFile(path, after) || !(after == identity)) return read;
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = builder_(*read.catalog, path, identity);
+  } catch (const std::exception&) {
+    bytes.clear();  // more than memory holds: as a catalog the format cannot hold
   }
-  ++written_;
-  if (keepCatalog) return CatalogEntry(std::move(catalog));
-  if (std::unique_ptr<CatalogIndex> index = MapIndex(path, identity)) return IndexEntry(std::move(index));
-  return CatalogEntry(std::move(catalog));
+  if (bytes.empty()) {
+    WriteIndexFile(path, BuildUnindexedMarker(path, identity));
+    return read;
+  }
+  if (!WriteIndexFile(path, bytes)) return read;
+  std::unique_ptr<CatalogIndex> index = MapIndex(path, identity);
+  if (!index || index->Unindexed()) {
+    // The index written does not open: rather than making it at every search, say so once.
+    WriteIndexFile(path, BuildUnindexedMarker(path, identity));
+    return read;
+  }
+  if (keepCatalog) return read;
+  return IndexEntry(std::move(index));
 }
 
 void IndexCache::RemoveOrphans() {

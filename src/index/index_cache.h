@@ -2,8 +2,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "index/catalog_index.h"
 #include "store/catalog.h"
@@ -14,11 +17,17 @@ namespace mardo {
 // and stamped with that file's identity, size and modification time. The catalog files stay the
 // only source of truth: an index that does not match its catalog file as it is now, or that does
 // not pass its checks, is made again from the catalog file. A directory that cannot be written
-// only costs speed: the catalog files are then read as they are.
+// only costs speed: the catalog files are then read as they are. A catalog file that cannot be
+// indexed (too large for the index format, or for memory) gets a marker in place of its index, so
+// that it is read whole, without trying again, until it changes.
 class IndexCache {
  public:
+  // Makes the bytes of an index file (BuildCatalogIndex); empty, or throwing, when it cannot.
+  using Builder = std::function<std::vector<uint8_t>(const Catalog&, std::string_view, const FileIdentity&)>;
+
   // `directory`: where the index files live (created when missing); empty for no index at all.
-  explicit IndexCache(std::string directory);
+  // `builder`: how indexes are made; BuildCatalogIndex unless given.
+  explicit IndexCache(std::string directory, Builder builder = {});
 
   // $XDG_CACHE_HOME/mardo, or ~/.cache/mardo; empty when neither is known.
   static std::string DefaultDirectory();
@@ -57,13 +66,18 @@ class IndexCache {
   int32_t Written() const { return written_; }
 
  private:
-  // Reads the catalog and, when the directory can be written, writes its index. With
-  // `keepCatalog` the entry holds the catalog, else the index written (or the catalog when none
-  // could be written).
+  // Reads the catalog and, when the directory can be written, writes its index (or, when none can
+  // be made, the marker that says so). With `keepCatalog` the entry holds the catalog, else the
+  // index written (or the catalog when none could be written).
   Entry Build(const std::string& path, const FileIdentity& identity, bool keepCatalog);
+  // Reads the catalog file whole: the entry holds it, or why it was passed over.
+  static Entry ReadCatalog(const std::string& path);
+  bool WriteIndexFile(const std::string& path, const std::vector<uint8_t>& bytes);
+  // The index or marker of the catalog file at `path` as it is (`identity`), or nullptr.
   std::unique_ptr<CatalogIndex> MapIndex(const std::string& path, const FileIdentity& identity) const;
 
   std::string directory_;
+  Builder builder_;
   bool writable_ = false;
   std::atomic<int32_t> written_{0};
 };

@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <functional>
 #include <limits>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "index/index_format.h"
 #include "search/folded_finder.h"
 #include "search/name_pattern.h"
+#include "store/store_texts.h"
 
 namespace mardo {
 namespace {
@@ -50,7 +53,7 @@ class EntryFilter {
       finder_.emplace(pattern_->head);
   }
 
-  bool Keeps(int32_t length, int32_t time, std::string_view name) const {
+  bool Keeps(int64_t length, int64_t time, std::string_view name) const {
     if (byLength_ && !conditions_.KeepsLength(length)) return false;
     if (byDate_ && !conditions_.KeepsTime(time)) return false;
     return !pattern_ || MatchesName(*pattern_, name);
@@ -201,7 +204,11 @@ void OnBothCores(size_t count, const std::function<void(size_t)>& body) {
   };
   const size_t threads = std::min<size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
   std::vector<std::thread> helpers;
-  for (size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
+  // A helper the system cannot start leaves its share to this thread.
+  try {
+    for (size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
+  } catch (const std::system_error&) {
+  }
   worker();
   for (std::thread& helper : helpers) helper.join();
 }
@@ -227,8 +234,16 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
     if (!current[i]) toBuild.push_back(i);
   }
   OnBothCores(toBuild.size(), [&](size_t k) {
-    sources[toBuild[k]].entry = cache.Open(paths[toBuild[k]]);
-    prepare(toBuild[k]);
+    Source& source = sources[toBuild[k]];
+    // Nothing a catalog file does may end the thread, and with it the program: one that fails
+    // is passed over with its reason, as loading passes over it.
+    try {
+      source.entry = cache.Open(paths[toBuild[k]]);
+      prepare(toBuild[k]);
+    } catch (const std::exception&) {
+      source = Source();
+      source.entry.skipReason = texts::kCatalogTooLarge;
+    }
   });
   return sources;
 }

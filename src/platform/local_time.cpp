@@ -2,18 +2,12 @@
 
 #include <algorithm>
 #include <ctime>
-#include <limits>
 #include <vector>
 
 namespace mardo {
 
 int64_t CurrentTime() {
   return static_cast<int64_t>(::time(nullptr));
-}
-
-int32_t ClampTime32(int64_t seconds) {
-  return static_cast<int32_t>(
-      std::clamp<int64_t>(seconds, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 LocalDate LocalDateOf(int64_t seconds) {

@@ -6,13 +6,11 @@
 
 namespace mardo {
 
-// Times in catalogs are signed 32-bit seconds since 1970 UTC. Conversions use 64-bit time_t and
-// the machine's local time rules (TZ), and clamp their results to the 32-bit range.
+// Times are signed 64-bit seconds since 1970 UTC. Conversions use 64-bit time_t and the
+// machine's local time rules (TZ).
 
 // The current time, seconds since 1970 UTC.
 int64_t CurrentTime();
-
-int32_t ClampTime32(int64_t seconds);
 
 // A local calendar day.
 struct LocalDate {

@@ -15,9 +15,6 @@ namespace {
 
 using Icon = UserPrompts::Icon;
 
-// The longest text a catalog file can hold (one length byte).
-constexpr size_t kStoredTextLimit = 255;
-
 bool IsSubdirectoryLabel(std::string_view label) {
   return label.substr(0, 2) == "[\\" && label.substr(0, 3) != "[\\\\";
 }
@@ -29,8 +26,10 @@ CatalogOrigin OriginOf(const Catalog& catalog) {
   origin.volumeRoot = catalog.volumeRoot;
   const std::string& label = catalog.volumeLabel;
   if (!IsSubdirectoryLabel(label)) return origin;
-  // A label that reached the length limit may have lost its end, and with it part of the path.
-  if (label.size() >= kStoredTextLimit || label.back() != ']') {
+  // A label that reached the length limit of a version-3 file may have lost its end, and with it
+  // part of the path: writers before version 4 cut longer texts.
+  const bool mayBeCut = catalog.formatVersion < Catalog::kWideVersion && label.size() >= Catalog::kNarrowText;
+  if (mayBeCut || label.back() != ']') {
     origin.cut = true;
     return origin;
   }

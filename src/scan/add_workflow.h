@@ -104,7 +104,7 @@ class AddWorkflow {
     Outcome outcome = Outcome::kNothing;
     std::string message;      // what the message pane says at the end
     bool cancelled = false;   // the user cancelled the scan
-    bool refused = false;     // the scan refused the tree (too many directories)
+    bool refused = false;     // the scan refused the tree (more entries than a catalog holds)
     std::string catalogPath;  // kStored, kNotWritten: the catalog file
     std::string writeError;   // kNotWritten: why the file could not be written
     // Directories of the tree that could not be read (stored as empty), and the first few of them.

@@ -43,7 +43,16 @@ void DirectoryCursor::CloseAll() {
   upcoming_.clear();
 }
 
-DirectoryHandle DirectoryCursor::Open(const WalkDirectory* walk, int32_t index) {
+void WalkList::Append(WalkDirectory directory) {
+  const auto index = static_cast<uint32_t>(size_);
+  const int run = std::bit_width(index / kFirstRun + 1) - 1;
+  auto& block = runs_[static_cast<size_t>(run)];
+  if (!block) block = std::make_unique<WalkDirectory[]>(size_t{kFirstRun} << run);
+  block[index - kFirstRun * ((1u << run) - 1)] = std::move(directory);
+  ++size_;
+}
+
+DirectoryHandle DirectoryCursor::Open(const WalkList& walk, int32_t index) {
   const WalkDirectory& directory = walk[index];
   const DirectoryHandle parent = Reach(walk, directory.parent);
   return parent.Valid() ? reader_.OpenSubdirectory(parent, directory.Name()) : DirectoryHandle{};
@@ -60,7 +69,7 @@ void DirectoryCursor::Keep(int32_t index, DirectoryHandle handle, bool hasSubdir
 // Breadth first, the subdirectories of one directory come one after the other and the parents in
 // walk order. So a parent is often still open from its own listing; otherwise the chain mostly
 // stays or moves by a step: about one opening per directory, however deep.
-DirectoryHandle DirectoryCursor::Reach(const WalkDirectory* walk, int32_t index) {
+DirectoryHandle DirectoryCursor::Reach(const WalkList& walk, int32_t index) {
   if (chain_.back().index == index) return chain_.back().handle;
   DirectoryHandle kept;
   while (!upcoming_.empty() && upcoming_.front().index <= index) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +26,38 @@ struct WalkDirectory {
   std::string_view Name() const { return std::string_view(nativePath).substr(nativePath.size() - nameSize); }
 };
 
+// The directories of a breadth-first walk, in walk order, as many as memory holds. Appending
+// never moves a directory nor changes anything a reader of the directories already in the list
+// touches, so listers on other threads may read those (once told of them) while the walker
+// appends: the list is kept in runs that double in size, found by the index alone.
+class WalkList {
+ public:
+  WalkList() = default;
+  WalkList(const WalkList&) = delete;
+  WalkList& operator=(const WalkList&) = delete;
+
+  int32_t Size() const { return size_; }
+  const WalkDirectory& operator[](int32_t index) const { return At(index); }
+  WalkDirectory& operator[](int32_t index) { return At(index); }
+  // Appends a directory (the walker only).
+  void Append(WalkDirectory directory);
+
+ private:
+  static constexpr uint32_t kFirstRun = 1024;
+  // Run k holds kFirstRun << k directories, from index kFirstRun * (2^k - 1) on; 22 runs hold
+  // more than an int32_t counts.
+  static constexpr size_t kRuns = 22;
+
+  WalkDirectory& At(int32_t index) const {
+    const uint32_t q = static_cast<uint32_t>(index) / kFirstRun + 1;
+    const int run = std::bit_width(q) - 1;
+    return runs_[static_cast<size_t>(run)][static_cast<uint32_t>(index) - kFirstRun * ((1u << run) - 1)];
+  }
+
+  std::array<std::unique_ptr<WalkDirectory[]>, kRuns> runs_;
+  int32_t size_ = 0;
+};
+
 // Opens the directories of a breadth-first walk relative to their parents, for one thread. Keeps
 // the way down from the root open (letting go of its upper part in deep trees) and the listed
 // directories whose subdirectories are still to come, so that about one opening serves each
@@ -38,7 +73,7 @@ class DirectoryCursor {
 
   // Opens directory `index` (above 0) of `walk`; invalid when it or a directory on the way
   // cannot be opened. The caller passes the handle to Keep or closes it.
-  DirectoryHandle Open(const WalkDirectory* walk, int32_t index);
+  DirectoryHandle Open(const WalkList& walk, int32_t index);
   // Takes over the listed directory `index`: kept open while few are, when subdirectories of it
   // are still to be opened; closed otherwise.
   void Keep(int32_t index, DirectoryHandle handle, bool hasSubdirectories);
@@ -51,7 +86,7 @@ class DirectoryCursor {
     DirectoryHandle handle;
   };
 
-  DirectoryHandle Reach(const WalkDirectory* walk, int32_t index);
+  DirectoryHandle Reach(const WalkList& walk, int32_t index);
   void Push(int32_t index, DirectoryHandle handle);
   void CutChain(size_t size);
 

@@ -21,7 +21,7 @@ bool HasSubdirectories(const DirectoryContents& listing, uint64_t device) {
 }  // namespace
 
 ListingQueue::ListingQueue(DirectoryReader& reader, DirectoryHandle root, uint64_t rootDevice,
-                           const WalkDirectory* walk, int helpers)
+                           const WalkList& walk, int helpers)
     : reader_(reader),
       root_(root),
       rootDevice_(rootDevice),

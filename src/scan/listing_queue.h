@@ -20,11 +20,11 @@ class ListingQueue {
  public:
   static constexpr int32_t kSlots = 32;
 
-  // `walk`: the walk's list, which must not move while the queue lives; a directory in it is
-  // fixed once the walker says it is known. `root` (directory 0, listed by the walker) stays the
+  // `walk`: the walk's list, which must outlive the queue; a directory in it is fixed once the
+  // walker says it is known. `root` (directory 0, listed by the walker) stays the
   // caller's and open until the queue is gone. `helpers`: threads besides the caller's, which
   // need a reader that may be shared between threads.
-  ListingQueue(DirectoryReader& reader, DirectoryHandle root, uint64_t rootDevice, const WalkDirectory* walk,
+  ListingQueue(DirectoryReader& reader, DirectoryHandle root, uint64_t rootDevice, const WalkList& walk,
                int helpers);
   // Stops the helpers (each ends the listing it is making) and closes every handle of the queue.
   ~ListingQueue();
@@ -55,7 +55,7 @@ class ListingQueue {
   DirectoryReader& reader_;
   const DirectoryHandle root_;
   const uint64_t rootDevice_;
-  const WalkDirectory* const walk_;
+  const WalkList& walk_;
   DirectoryCursor cursor_;  // the walker's
   std::vector<Slot> slots_;
 

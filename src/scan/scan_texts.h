@@ -6,8 +6,8 @@
 namespace mardo::texts {
 
 inline constexpr const char* kScanProgress = "Wait, please... %lld entries, reading %s";
-inline constexpr const char* kTooManyDirectories =
-    "The tree holds more than 32768 directories, more than one catalog can hold. "
+inline constexpr const char* kTooManyEntries =
+    "The tree holds more than 2147483647 entries, more than one catalog can hold. "
     "Catalogue its subdirectories one by one.";
 // After a scan that left some directories empty because they could not be read.
 inline constexpr const char* kUnreadableDirectories = "%d directories could not be read";

@@ -17,8 +17,6 @@
 namespace mardo {
 namespace {
 
-constexpr int64_t kMaxRecordedLength = std::numeric_limits<int32_t>::max();
-
 // The root without one trailing separator ("E:\" becomes "E:", "/media/usb/" becomes
 // "/media/usb"); "/" stays "/".
 std::string TrimOneSeparator(std::string root) {
@@ -106,10 +104,9 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
     if (!canonical.empty()) root = std::move(canonical);
   }
 
-  // Reserved whole, so that it never moves: listers on other threads read it while it grows.
-  std::vector<WalkDirectory> walk;
-  walk.reserve(static_cast<size_t>(Catalog::kMaxDirectories));
-  walk.push_back(WalkDirectory{root, RootCatalogPath(root), -1, 0, 0, true});
+  // Listers on other threads read it while it grows.
+  WalkList walk;
+  walk.Append(WalkDirectory{root, RootCatalogPath(root), -1, 0, 0, true});
   if (ShouldStop()) return Abandon();
   // The root stays open for the whole walk: every directory is reached from it.
   const DirectoryHandle rootHandle = root.empty() ? DirectoryHandle{} : reader_->OpenDirectory(root);
@@ -127,7 +124,7 @@ int32_t TreeScanner::Scan(const std::string& rootPath, std::string_view ignoreTe
 
 // False when the walk stops without a catalog: the root cannot be listed, the scan is cancelled
 // or refused.
-bool TreeScanner::Walk(std::vector<WalkDirectory>& walk, DirectoryHandle root) {
+bool TreeScanner::Walk(WalkList& walk, DirectoryHandle root) {
   uint64_t rootDevice = 0;
   {
     DirectoryContents listing;
@@ -138,52 +135,52 @@ bool TreeScanner::Walk(std::vector<WalkDirectory>& walk, DirectoryHandle root) {
     if (!Record(walk, 0, listing, rootDevice, *dir)) return false;
   }
   // Stopped and joined on every way out, before the root is closed and the walk let go of.
-  ListingQueue queue(*reader_, root, rootDevice, walk.data(), reader_->Concurrent() ? helpers_ : 0);
-  for (size_t index = 1; index < walk.size(); ++index) {
+  ListingQueue queue(*reader_, root, rootDevice, walk, reader_->Concurrent() ? helpers_ : 0);
+  for (int32_t index = 1; index < walk.Size(); ++index) {
     if (ShouldStop()) return false;
     const DirectoryContents* listing = nullptr;
-    const bool listed = queue.Take(static_cast<int32_t>(index), static_cast<int32_t>(walk.size()), listing);
+    const bool listed = queue.Take(index, walk.Size(), listing);
     if (!listed && walk[index].enter) NoteUnreadable(walk[index].nativePath);
     DirRecord* dir = catalog_.AddDirectory(walk[index].catalogPath);
     if (!listed) continue;
     Tick(walk[index].nativePath);
-    if (!Record(walk, static_cast<int32_t>(index), *listing, rootDevice, *dir)) return false;
+    if (!Record(walk, index, *listing, rootDevice, *dir)) return false;
   }
   return true;
 }
 
 // Records the entries of directory `index` and appends its subdirectories to the walk.
-bool TreeScanner::Record(std::vector<WalkDirectory>& walk, int32_t index, const DirectoryContents& listing,
-                         uint64_t rootDevice, DirRecord& dir) {
-  const auto dirNumber = static_cast<int16_t>(index);
+bool TreeScanner::Record(WalkList& walk, int32_t index, const DirectoryContents& listing, uint64_t rootDevice,
+                         DirRecord& dir) {
   for (size_t i = 0; i < listing.Size(); ++i) {
     if (ShouldStop()) return false;
     const DirectoryEntry entry = listing.Entry(i);
+    // Positions in the arrays are 32-bit: the one limit besides memory.
+    if (catalog_.files.Size() == std::numeric_limits<int32_t>::max()) {
+      refusal_ = texts::kTooManyEntries;
+      return false;
+    }
     if (entry.isDirectory) {
       if (Ignored(entry.name, true)) continue;
-      if (walk.size() >= static_cast<size_t>(Catalog::kMaxDirectories)) {
-        refusal_ = texts::kTooManyDirectories;
-        return false;
-      }
-      const WalkDirectory& parent = walk[static_cast<size_t>(index)];
+      const WalkDirectory& parent = walk[index];
       std::string nativePath = JoinNativePath(parent.nativePath, entry.name);
       std::string catalogPath = parent.catalogPath;
       catalogPath.push_back('\\');
       catalogPath.append(entry.name);
-      walk.push_back(WalkDirectory{std::move(nativePath), std::move(catalogPath), index, parent.depth + 1,
-                                   static_cast<uint32_t>(entry.name.size()), entry.device == rootDevice});
+      const uint32_t depth = parent.depth + 1;
+      walk.Append(WalkDirectory{std::move(nativePath), std::move(catalogPath), index, depth,
+                                static_cast<uint32_t>(entry.name.size()), entry.device == rootDevice});
       // The length is a placeholder until the totals pass numbers the directory entries.
-      catalog_.AddFile(entry.name, ClampTime32(entry.lastWriteTime), -1, dirNumber);
+      catalog_.AddFile(entry.name, entry.lastWriteTime, -1, index);
     } else {
       if (Ignored(entry.name, false)) continue;
       const int64_t size = std::max<int64_t>(entry.size, 0);
       dir.fileCount += 1;
       dir.totalLength += static_cast<double>(size);
-      catalog_.AddFile(entry.name, ClampTime32(entry.lastWriteTime),
-                       static_cast<int32_t>(std::min(size, kMaxRecordedLength)), dirNumber);
+      catalog_.AddFile(entry.name, entry.lastWriteTime, size, index);
     }
     ++entries_;
-    Tick(walk[static_cast<size_t>(index)].nativePath);
+    Tick(walk[index].nativePath);
   }
   return true;
 }

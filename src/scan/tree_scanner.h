@@ -81,9 +81,9 @@ class TreeScanner {
   bool ShouldStop();
   void Tick(std::string_view directory);
   bool Ignored(std::string_view name, bool directory);
-  bool Walk(std::vector<WalkDirectory>& walk, DirectoryHandle root);
-  bool Record(std::vector<WalkDirectory>& walk, int32_t index, const DirectoryContents& listing,
-              uint64_t rootDevice, DirRecord& dir);
+  bool Walk(WalkList& walk, DirectoryHandle root);
+  bool Record(WalkList& walk, int32_t index, const DirectoryContents& listing, uint64_t rootDevice,
+              DirRecord& dir);
   void TotalsPass();
   int32_t Abandon();
   void NoteUnreadable(const std::string& nativePath);

@@ -50,7 +50,7 @@ std::vector<MenuItem> BuildContextMenu(FormTab tab, int32_t selectedRows, const 
   }
   std::vector<MenuItem> menu;
   if (tab == FormTab::kSearch || tab == FormTab::kDirectory) {
-    if (focusedFile != nullptr && focusedFile->catalog != nullptr && focusedFile->catalog->CanBeRefreshed()) {
+    if (focusedFile != nullptr && focusedFile->OwningCatalog()->CanBeRefreshed()) {
       AddCommand(menu, command::kOpen);
       if (focusedFile->IsDirectory()) {
         AddCommand(menu, command::kOpenInNewWindow, command::kExplore);

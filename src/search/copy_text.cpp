@@ -67,9 +67,8 @@ std::string_view DateFormatOf(FormTab tab, const DateFormats& formats) {
 
 std::string CopyLengthText(const FileRecord& entry, std::string_view decimalSeparator) {
   if (!entry.IsDirectory()) return Printf("%9ld", static_cast<long>(entry.length));
-  const Catalog* catalog = entry.catalog;
-  const DirRecord* dir =
-      catalog != nullptr && catalog->formatVersion >= 3 ? catalog->DirectoryOf(entry) : nullptr;
+  const Catalog* catalog = entry.OwningCatalog();
+  const DirRecord* dir = catalog->formatVersion >= 3 ? catalog->DirectoryOf(entry) : nullptr;
   if (dir == nullptr) return texts::kDirectoryCell;
   const std::string number = FixedThree(dir->totalLength / (1024.0 * 1024.0));
   const std::string_view separator = FirstCharacter(decimalSeparator);
@@ -94,7 +93,7 @@ std::string CopyLine(const FileRecord& entry, std::string_view dateFormat,
   line.push_back('\t');
   AppendRight(line, FormatLocalTime(entry.lastWriteTime, dateFormat), 17);
   line.push_back('\t');
-  if (entry.catalog != nullptr) AppendField(line, entry.catalog->DisplayName());
+  AppendField(line, entry.OwningCatalog()->DisplayName());
   return line;
 }
 

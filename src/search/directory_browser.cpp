@@ -33,9 +33,10 @@ std::optional<std::string_view> ContainingPath(const FileRecord& entry) {
 }  // namespace
 
 int32_t DirectoryOfEntryNumber(const FileRecord& entry, bool fromSearchResult) {
-  const Catalog* catalog = entry.catalog;
-  if (catalog == nullptr || !entry.IsDirectory()) return -1;
-  if (catalog->KeepsDirectoryNumbering()) return catalog->DirectoryOf(entry) != nullptr ? -entry.length : -1;
+  const Catalog* catalog = entry.OwningCatalog();
+  if (!entry.IsDirectory()) return -1;
+  if (catalog->KeepsDirectoryNumbering())
+    return catalog->DirectoryOf(entry) != nullptr ? static_cast<int32_t>(-entry.length) : -1;
   const std::optional<std::string_view> parent = ContainingPath(entry);
   if (!parent) return -1;
   std::string target(*parent);
@@ -74,9 +75,10 @@ DirectoryBrowser::TabChange DirectoryBrowser::ChangeTab(int32_t newTab, int32_t 
   if (shownTab == static_cast<int32_t>(FormTab::kSearch) && selectedResults.size() == 1) {
     const FileRecord& entry = *selectedResults[0];
     if (!entry.IsDirectory()) {
-      change.step = Show(mardo::ShowDirectory(*entry.catalog, entry.dirNumber, entry.Name(), hitLimit));
+      change.step =
+          Show(mardo::ShowDirectory(*entry.OwningCatalog(), entry.dirNumber, entry.Name(), hitLimit));
     } else if (const int32_t number = DirectoryOfEntryNumber(entry, true); number >= 0) {
-      change.step = Show(mardo::ShowDirectory(*entry.catalog, number, std::nullopt, hitLimit));
+      change.step = Show(mardo::ShowDirectory(*entry.OwningCatalog(), number, std::nullopt, hitLimit));
     }
     return change;
   }
@@ -95,7 +97,7 @@ DirectoryBrowser::Step DirectoryBrowser::OpenEntry(const FileRecord* entry, int3
   lastOpenedEntry_ = entry;
   const int32_t number = DirectoryOfEntryNumber(*entry, false);
   if (number < 0) return {};
-  return Show(mardo::ShowDirectory(*entry->catalog, number, std::nullopt, hitLimit));
+  return Show(mardo::ShowDirectory(*entry->OwningCatalog(), number, std::nullopt, hitLimit));
 }
 
 DirectoryBrowser::Step DirectoryBrowser::Parent(const FileRecord* firstRow, int32_t hitLimit) {
@@ -106,8 +108,7 @@ DirectoryBrowser::Step DirectoryBrowser::Parent(const FileRecord* firstRow, int3
 
 DirectoryBrowser::Step DirectoryBrowser::ShowParentOf(const FileRecord& entry, bool remembered,
                                                       int32_t hitLimit) const {
-  const Catalog* catalog = entry.catalog;
-  if (catalog == nullptr) return {};
+  const Catalog* catalog = entry.OwningCatalog();
   if (remembered) {
     // The directory that holds the remembered entry, with its row selected.
     if (ContainingDirectoryOfEntry(entry) == nullptr) return {};
@@ -135,7 +136,8 @@ DirectoryBrowser::Step DirectoryBrowser::Subdirectory(const FileRecord* firstSel
 }
 
 void DirectoryBrowser::CatalogRemoving(const Catalog& catalog) {
-  if (lastOpenedEntry_ != nullptr && lastOpenedEntry_->catalog == &catalog) lastOpenedEntry_ = nullptr;
+  if (lastOpenedEntry_ != nullptr && lastOpenedEntry_->OwningCatalog() == &catalog)
+    lastOpenedEntry_ = nullptr;
 }
 
 void DirectoryBrowser::RecordsRemoving(const Catalog&, std::span<const FileRecord* const> records) {

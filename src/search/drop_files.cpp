@@ -19,9 +19,7 @@ FilePaths CollectFilePaths(std::span<const FileRecord* const> rows) {
       out.files.push_back(row);
       out.paths.push_back(std::move(*path));
     } else {
-      out.leftOut.push_back({DisplayEntryPath(*row), row->catalog != nullptr
-                                                         ? UnreachableReason(*row->catalog)
-                                                         : texts::kNotLocatable});
+      out.leftOut.push_back({DisplayEntryPath(*row), UnreachableReason(*row->OwningCatalog())});
     }
   }
   return out;

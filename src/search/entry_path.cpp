@@ -72,8 +72,8 @@ std::optional<std::string> NativeDirectoryPath(const Catalog& catalog, int32_t d
 }
 
 std::optional<std::string> NativeEntryPath(const FileRecord& entry) {
-  if (entry.catalog == nullptr || !IsPlainName(entry.Name())) return std::nullopt;
-  std::optional<std::string> dir = NativeDirectoryPath(*entry.catalog, entry.dirNumber);
+  if (!IsPlainName(entry.Name())) return std::nullopt;
+  std::optional<std::string> dir = NativeDirectoryPath(*entry.OwningCatalog(), entry.dirNumber);
   if (!dir) return std::nullopt;
   return JoinNativePath(*dir, entry.Name());
 }
@@ -91,9 +91,8 @@ std::string DisplayDirectoryPath(const Catalog& catalog, int32_t dirNumber) {
 }
 
 std::string DisplayEntryPath(const FileRecord& entry) {
-  if (entry.catalog == nullptr) return std::string(entry.Name());
-  std::string dir = DisplayDirectoryPath(*entry.catalog, entry.dirNumber);
-  const Catalog& catalog = *entry.catalog;
+  const Catalog& catalog = *entry.OwningCatalog();
+  std::string dir = DisplayDirectoryPath(catalog, entry.dirNumber);
   if (catalog.CanBeRefreshed() && !catalog.volumeRoot.empty() && !IsWindowsStylePath(catalog.volumeRoot))
     return JoinNativePath(dir, entry.Name());
   dir.push_back('\\');

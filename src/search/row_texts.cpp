@@ -28,8 +28,8 @@ std::string PathCell(const FileRecord& entry) {
 
 std::string LengthCell(const FileRecord& entry, bool grouping) {
   if (!entry.IsDirectory()) return std::to_string(entry.length);
-  if (!grouping && entry.catalog != nullptr && entry.catalog->formatVersion >= 3) {
-    if (const DirRecord* dir = entry.catalog->DirectoryOf(entry)) {
+  if (!grouping && entry.OwningCatalog()->formatVersion >= 3) {
+    if (const DirRecord* dir = entry.OwningCatalog()->DirectoryOf(entry)) {
       return Printf("%.3lf", dir->totalLength / (1024.0 * 1024.0));
     }
   }
@@ -45,7 +45,7 @@ std::string ResultCell(const FileRecord& entry, int32_t column, bool grouping, s
     case 2:
       return LengthCell(entry, grouping);
     case 3:
-      return entry.catalog != nullptr ? entry.catalog->DisplayName() : std::string();
+      return entry.OwningCatalog()->DisplayName();
     case 4:
       return PathCell(entry);
     default:

@@ -20,7 +20,7 @@ CompareOperator OperatorAt(int32_t index) {
 
 // An operator against a range [low, high]: "<" before it, "<=" not after it, "=" within it, ">="
 // not before it, ">" after it. A single value is the range [value, value].
-bool Keeps(CompareOperator op, int32_t v, int32_t low, int32_t high) {
+bool Keeps(CompareOperator op, int64_t v, int64_t low, int64_t high) {
   switch (op) {
     case CompareOperator::kBefore:
       return v < low;
@@ -39,17 +39,19 @@ bool Keeps(CompareOperator op, int32_t v, int32_t low, int32_t high) {
 }
 
 DayRange RangeOfDay(int year, int month, int day) {
-  return {ClampTime32(LocalTimeToSeconds(year, month, day, 0, 0, 0)),
-          ClampTime32(LocalTimeToSeconds(year, month, day, 23, 59, 59))};
+  return {LocalTimeToSeconds(year, month, day, 0, 0, 0), LocalTimeToSeconds(year, month, day, 23, 59, 59)};
 }
+
+// More days than lie between year 1 and year 9999, both ways.
+constexpr int64_t kMostDays = int64_t{1} << 32;
 
 }  // namespace
 
-bool SearchConditions::KeepsTime(int32_t t) const {
+bool SearchConditions::KeepsTime(int64_t t) const {
   return Keeps(dateOperator, t, dayStart, dayEnd);
 }
 
-bool SearchConditions::KeepsLength(int32_t length) const {
+bool SearchConditions::KeepsLength(int64_t length) const {
   return Keeps(lengthOperator, length, lengthValue, lengthValue);
 }
 
@@ -72,7 +74,7 @@ DayRange ParseSearchDate(std::string_view text, int64_t now) {
     size_t whole = 0;
     int64_t days = 0;
     ScanNumber(text, whole, NumberStyle::kDecimal, days);
-    const LocalDate day = LocalDateOf(now + days * 86400);
+    const LocalDate day = LocalDateOf(now + std::clamp(days, -kMostDays, kMostDays) * 86400);
     return RangeOfDay(day.year, day.month, day.day);
   }
   const int year = static_cast<int>(parts[0] < 70 ? parts[0] + 2000 : parts[0] + 1900);
@@ -93,7 +95,7 @@ SearchRequest BuildSearchConditions(const SearchInputs& inputs, int64_t now) {
   }
   c.lengthOperator = OperatorAt(inputs.lengthOperator);
   if (c.lengthOperator != CompareOperator::kNone && !inputs.lengthText.empty()) {
-    c.lengthValue = LeadingInteger(inputs.lengthText);
+    c.lengthValue = LeadingInteger64(inputs.lengthText);
     c.flags |= SearchConditions::kLengthCondition;
   } else {
     c.lengthOperator = CompareOperator::kNone;

@@ -19,7 +19,7 @@ enum class CompareOperator : int32_t {
 // The index of a choice in the search-mode box.
 enum class SearchMode : int32_t { kStandard = 0, kDuplicates = 1, kSameNames = 2 };
 
-// One search request. All comparisons are signed 32-bit.
+// One search request. All comparisons are signed 64-bit.
 struct SearchConditions {
   enum Flag : uint32_t {
     kNameCondition = 1,
@@ -32,16 +32,16 @@ struct SearchConditions {
   uint32_t flags = 0;
   std::string patternText;  // exactly as typed
   CompareOperator dateOperator = CompareOperator::kNone;
-  int32_t dayStart = 0;  // first second of the chosen local day
-  int32_t dayEnd = 0;    // its last second
+  int64_t dayStart = 0;  // first second of the chosen local day, seconds since 1970 UTC
+  int64_t dayEnd = 0;    // its last second
   CompareOperator lengthOperator = CompareOperator::kNone;
-  int32_t lengthValue = 0;
+  int64_t lengthValue = 0;  // bytes
   int32_t hitLimit = 512;
 
   bool Has(Flag flag) const { return (flags & flag) != 0; }
   // Whether an entry passes the date or length condition (assumed present).
-  bool KeepsTime(int32_t t) const;
-  bool KeepsLength(int32_t length) const;
+  bool KeepsTime(int64_t t) const;
+  bool KeepsLength(int64_t length) const;
 };
 
 // The raw inputs of the Search tab.
@@ -66,13 +66,13 @@ struct SearchRequest {
 SearchRequest BuildSearchConditions(const SearchInputs& inputs, int64_t now);
 
 struct DayRange {
-  int32_t start = 0;
-  int32_t end = 0;
+  int64_t start = 0;
+  int64_t end = 0;
 };
 
 // The local day a date text names: "YYMMDD" with missing parts 1 January, two-digit years 70-99
 // in the 1900s and 00-69 in the 2000s, or "-n" for n days before `now`. An empty text is today.
-// Days outside the 32-bit time range are clamped to it.
+// Days before year 1 or after year 9999 are held at those ends.
 DayRange ParseSearchDate(std::string_view text, int64_t now);
 
 // The hit-limit field's value: the text as atoi reads it; below 1, or above 5120 unless in expert

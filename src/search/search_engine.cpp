@@ -70,7 +70,7 @@ class NameTest {
 struct Collected {
   const FileRecord* record;
   uint64_t prefix;
-  int32_t length;
+  int64_t length;
   uint32_t order;  // collection order: ties keep library order
 };
 

@@ -60,8 +60,8 @@ std::optional<OpenMode> OpenModeOfCommand(int32_t command) {
 
 ShellOpenPlan PlanOpenWithShell(const FileRecord* focused, OpenMode mode) {
   ShellOpenPlan plan;
-  if (focused == nullptr || focused->catalog == nullptr || !focused->catalog->CanBeRefreshed()) return plan;
-  const Catalog& catalog = *focused->catalog;
+  if (focused == nullptr || !focused->OwningCatalog()->CanBeRefreshed()) return plan;
+  const Catalog& catalog = *focused->OwningCatalog();
   const bool parentOfFile = !focused->IsDirectory() && mode == OpenMode::kExploreParent;
   const std::optional<std::string> path = NativeEntryPath(*focused);
   const std::optional<std::string> directory =
@@ -153,10 +153,10 @@ DeleteFilesResult DeleteSelectedFiles(CatalogLibrary& library, UserPrompts& prom
     // Directory rows stay; a row the window lists twice is one file.
     if (row == nullptr || row->IsDirectory() || !seen.insert(row).second) continue;
     // Rows are dropped before their catalog goes; one not in the library cannot lose its record.
-    if (!library.Contains(row->catalog)) continue;
+    if (!library.Contains(row->OwningCatalog())) continue;
     const std::optional<std::string> path = NativeEntryPath(*row);
     if (!path) {
-      problems.push_back({DisplayEntryPath(*row), UnreachableReason(*row->catalog)});
+      problems.push_back({DisplayEntryPath(*row), UnreachableReason(*row->OwningCatalog())});
       result.kept.push_back(row);
       continue;
     }
@@ -171,10 +171,10 @@ DeleteFilesResult DeleteSelectedFiles(CatalogLibrary& library, UserPrompts& prom
       trashedPaths.insert(*path);
       result.trashed.push_back(*path);
     }
-    auto group =
-        std::find_if(doomed.begin(), doomed.end(), [row](const auto& g) { return g.first == row->catalog; });
+    auto group = std::find_if(doomed.begin(), doomed.end(),
+                              [row](const auto& g) { return g.first == row->OwningCatalog(); });
     if (group == doomed.end()) {
-      doomed.push_back({row->catalog, {}});
+      doomed.push_back({row->OwningCatalog(), {}});
       group = doomed.end() - 1;
     }
     group->second.push_back(row);

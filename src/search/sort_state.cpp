@@ -49,8 +49,7 @@ int CompareEntries(const FileRecord& a, const FileRecord& b, int32_t key, ListKi
       return Sign(a.length, b.length);
     case 4:
       if (list == ListKind::kResults) {
-        if (a.catalog == nullptr || b.catalog == nullptr) return 0;
-        return CompareNoCase(a.catalog->DisplayName(), b.catalog->DisplayName());
+        return CompareNoCase(a.OwningCatalog()->DisplayName(), b.OwningCatalog()->DisplayName());
       }
       [[fallthrough]];
     case 5: {

@@ -74,16 +74,35 @@ void BufferedFile::ReadString(std::string& destination) {
   ReadBytes(destination.data(), length);
 }
 
+void BufferedFile::ReadText(std::string& destination, size_t longest) {
+  size_t length = ReadByte();
+  if (length == 255) length = ReadU32();
+  if (failed_ || static_cast<int64_t>(length) > Remaining() || length > longest) {
+    Fail(length > longest ? "a text is longer than a catalog holds"
+                          : "a string runs past the end of the file");
+    destination.clear();
+    return;
+  }
+  destination.resize(length);
+  ReadBytes(destination.data(), length);
+}
+
 uint32_t BufferedFile::ReadU32() {
   uint8_t b[4];
   ReadBytes(b, 4);
   return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
 }
 
-int16_t BufferedFile::ReadI16() {
+uint16_t BufferedFile::ReadU16() {
   uint8_t b[2];
   ReadBytes(b, 2);
-  return static_cast<int16_t>(uint16_t{b[0]} | uint16_t{b[1]} << 8);
+  return static_cast<uint16_t>(uint16_t{b[0]} | uint16_t{b[1]} << 8);
+}
+
+int64_t BufferedFile::ReadI64() {
+  const uint64_t low = ReadU32();
+  const uint64_t high = ReadU32();
+  return static_cast<int64_t>(low | high << 32);
 }
 
 float BufferedFile::ReadF32() {
@@ -113,19 +132,22 @@ void BufferedFile::WriteBytes(const void* source, size_t count) {
   }
 }
 
-size_t BufferedFile::StoredStringLength(std::string_view text) {
-  if (text.size() <= 255) return text.size();
-  size_t cut = 255;
-  // text[cut] is the first byte left out; when it continues a character, leave that character
-  // out whole (at most three bytes back, so that bytes that are not UTF-8 cost little).
-  for (int back = 0; back < 3 && cut > 0 && (static_cast<uint8_t>(text[cut]) & 0xC0) == 0x80; ++back) --cut;
-  return cut;
-}
-
 void BufferedFile::WriteString(std::string_view text) {
-  const size_t length = StoredStringLength(text);
+  // The writer chooses version 4 for longer texts; a longer one here would be a writer's fault,
+  // and the length byte must never disagree with the bytes that follow.
+  const size_t length = std::min<size_t>(text.size(), 255);
   WriteByte(static_cast<uint8_t>(length));
   WriteBytes(text.data(), length);
+}
+
+void BufferedFile::WriteText(std::string_view text) {
+  if (text.size() < 255) {
+    WriteByte(static_cast<uint8_t>(text.size()));
+  } else {
+    WriteByte(255);
+    WriteU32(static_cast<uint32_t>(text.size()));
+  }
+  WriteBytes(text.data(), text.size());
 }
 
 void BufferedFile::WriteU32(uint32_t value) {
@@ -134,10 +156,15 @@ void BufferedFile::WriteU32(uint32_t value) {
   WriteBytes(b, 4);
 }
 
-void BufferedFile::WriteI16(int16_t value) {
-  const auto v = static_cast<uint16_t>(value);
-  const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+void BufferedFile::WriteU16(uint16_t value) {
+  const uint8_t b[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
   WriteBytes(b, 2);
+}
+
+void BufferedFile::WriteI64(int64_t value) {
+  const auto bits = static_cast<uint64_t>(value);
+  WriteU32(static_cast<uint32_t>(bits));
+  WriteU32(static_cast<uint32_t>(bits >> 32));
 }
 
 void BufferedFile::WriteF32(float value) {

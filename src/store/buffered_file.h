@@ -33,11 +33,16 @@ class BufferedFile {
     return Refill() ? buffer_[position_++] : 0;
   }
   void ReadBytes(void* destination, size_t count);
-  // A string of the file: one length byte, then that many bytes.
+  // A string of a version 0-3 file: one length byte, then that many bytes.
   void ReadString(std::string& destination);
+  // A text of a version-4 file: one byte L; below 255, L bytes follow; 255, a u32 N and N bytes.
+  // A text longer than `longest` fails the stream.
+  void ReadText(std::string& destination, size_t longest);
   uint32_t ReadU32();
   int32_t ReadI32() { return static_cast<int32_t>(ReadU32()); }
-  int16_t ReadI16();
+  int64_t ReadI64();
+  uint16_t ReadU16();
+  int16_t ReadI16() { return static_cast<int16_t>(ReadU16()); }
   float ReadF32();
   double ReadF64();
   // The bytes already in the buffer, for parsing in place: Buffered() of them start at Peek();
@@ -53,11 +58,15 @@ class BufferedFile {
     if (position_ == kBufferSize) Flush();
   }
   void WriteBytes(const void* source, size_t count);
-  // Writes at most 255 bytes, cut at a UTF-8 character boundary, after their length byte.
+  // A string of a version-3 file: the length byte, then the bytes (at most 255 of them).
   void WriteString(std::string_view text);
+  // A text of a version-4 file, as ReadText reads it.
+  void WriteText(std::string_view text);
   void WriteU32(uint32_t value);
   void WriteI32(int32_t value) { WriteU32(static_cast<uint32_t>(value)); }
-  void WriteI16(int16_t value);
+  void WriteI64(int64_t value);
+  void WriteU16(uint16_t value);
+  void WriteI16(int16_t value) { WriteU16(static_cast<uint16_t>(value)); }
   void WriteF32(float value);
   void WriteF64(double value);
 
@@ -72,9 +81,6 @@ class BufferedFile {
   bool Failed() const { return failed_; }
   // The reason of the first failure, for the user.
   const std::string& ErrorText() const { return error_; }
-
-  // The byte count a string of `text` keeps: at most 255, not splitting a UTF-8 character.
-  static size_t StoredStringLength(std::string_view text);
 
  private:
   bool Refill();

@@ -9,7 +9,10 @@ namespace mardo {
 static_assert(sizeof(FileRecord) <= 32, "a file record must stay within its memory budget");
 static_assert(sizeof(DirRecord) <= 24, "a directory record must stay small");
 
-Catalog::Catalog() = default;
+Catalog::Catalog() {
+  dirs.SetPageOwner(this);
+  files.SetPageOwner(this);
+}
 
 const std::string& Catalog::DisplayName() const {
   static const std::string kEmpty;
@@ -29,10 +32,10 @@ void Catalog::UpdateDisplayName() {
       catalogName.empty() ? DisplayNameSource::kVolumeLabel : DisplayNameSource::kCatalogName;
 }
 
-FileRecord* Catalog::AddFile(std::string_view name, int32_t lastWriteTime, int32_t length,
-                             int16_t dirNumber) {
+FileRecord* Catalog::AddFile(std::string_view name, int64_t lastWriteTime, int64_t length,
+                             int32_t dirNumber) {
   numbering_ = Numbering::kUnknown;
-  return files.Emplace(this, names.Store(name), lastWriteTime, length, dirNumber);
+  return files.Emplace(names.Store(name), lastWriteTime, length, dirNumber);
 }
 
 DirRecord* Catalog::AddDirectory(std::string_view path, int32_t fileCount, double totalLength) {
@@ -96,8 +99,8 @@ bool Catalog::NamesInArenaOrder() const {
 }
 
 const DirRecord* Catalog::DirectoryOf(const FileRecord& entry) const {
-  if (entry.length >= 0) return nullptr;
-  const int64_t number = -static_cast<int64_t>(entry.length);
+  if (entry.length >= 0 || entry.length < FileRecord::kLowestLength) return nullptr;
+  const int64_t number = -entry.length;
   return number < dirs.Size() ? dirs[static_cast<int32_t>(number)] : nullptr;
 }
 
@@ -106,11 +109,11 @@ const DirRecord* Catalog::ContainingDirectory(const FileRecord& entry) const {
 }
 
 const DirRecord* DirectoryOfEntry(const FileRecord& entry) {
-  return entry.catalog != nullptr ? entry.catalog->DirectoryOf(entry) : nullptr;
+  return entry.OwningCatalog()->DirectoryOf(entry);
 }
 
 const DirRecord* ContainingDirectoryOfEntry(const FileRecord& entry) {
-  return entry.catalog != nullptr ? entry.catalog->ContainingDirectory(entry) : nullptr;
+  return entry.OwningCatalog()->ContainingDirectory(entry);
 }
 
 void Catalog::ClearRecords() {

@@ -21,11 +21,16 @@ namespace mardo {
 // appends, and RemoveFiles keeps the order of the records that stay.
 class Catalog {
  public:
+  // The version a new catalog starts with, and the one written whenever it records the catalog
+  // truthfully; kWideVersion holds what it cannot (see NeedsWideVersion).
   static constexpr int16_t kCurrentVersion = 3;
+  static constexpr int16_t kWideVersion = 4;
   static constexpr int32_t kDirGrowBy = 128;
   static constexpr int32_t kFileGrowBy = 1024;
-  // Directory numbers are signed 16-bit: numbers 0 to 32767.
-  static constexpr int32_t kMaxDirectories = 32768;
+  // The directories a version-3 catalog numbers (signed 16-bit: numbers 0 to 32767).
+  static constexpr int32_t kNarrowDirectories = 32768;
+  // The longest text (root, label, name, path) a version-3 catalog holds.
+  static constexpr size_t kNarrowText = 255;
 
   Catalog();
   Catalog(const Catalog&) = delete;
@@ -39,13 +44,13 @@ class Catalog {
   std::string volumeLabel;
   // Name the user gave the catalog; may be empty.
   std::string catalogName;
-  // Version of the file format the catalog was read from; 3 for a new catalog.
+  // Version of the file format the catalog was read from or last written as; 3 for a new catalog.
   int16_t formatVersion = kCurrentVersion;
   uint32_t serialNumber = 0;
   // Set when the catalog takes part in the next search.
   bool selected = false;
   // When the catalog file was last written, signed seconds since 1970 UTC.
-  int32_t cataloguedTime = 0;
+  int64_t cataloguedTime = 0;
   // Free space of the volume when catalogued, in MiB; -1 means unknown.
   float freeSpace = -1.0f;
 
@@ -59,8 +64,9 @@ class Catalog {
   const std::string& DisplayName() const;
   void UpdateDisplayName();
 
-  // Appends a file record whose name is copied into the catalog's arena.
-  FileRecord* AddFile(std::string_view name, int32_t lastWriteTime, int32_t length, int16_t dirNumber);
+  // Appends a file record whose name is copied into the catalog's arena. The only way records
+  // come to be: they live in the pages of `files`, which name this catalog.
+  FileRecord* AddFile(std::string_view name, int64_t lastWriteTime, int64_t length, int32_t dirNumber);
   // Appends a directory record whose path is copied into the catalog.
   DirRecord* AddDirectory(std::string_view path, int32_t fileCount = 0, double totalLength = 0.0);
 
@@ -69,15 +75,23 @@ class Catalog {
   // The DirRecord of the directory that holds the entry, or nullptr when out of range.
   const DirRecord* ContainingDirectory(const FileRecord& entry) const;
 
-  // Writes the catalog as a version-3 catalog file at filePath and sets cataloguedTime to now.
-  // The file takes the place of an existing one only when all of it was written; on failure the
-  // old file is untouched and `error` (if given) receives the reason.
+  // Writes the catalog file at filePath, sets cataloguedTime to now and, when written,
+  // formatVersion to the version written: version 3 whenever it records the catalog truthfully,
+  // else version 4 (NeedsWideVersion). The file takes the place of an existing one only when all
+  // of it was written; on failure the old file is untouched and `error` (if given) receives the
+  // reason.
   bool Write(std::string* error = nullptr);
-  // Reads the catalog file at filePath into this fresh catalog (versions 0 to 3). Returns false,
+  // Reads the catalog file at filePath into this fresh catalog (versions 0 to 4). Returns false,
   // quickly and without allocating for counts the file cannot hold, for a file that is not a
-  // catalog, comes from a newer format, ends early or is inconsistent; the catalog may then be
-  // partly filled and is to be destroyed. `error` (if given) receives the reason.
+  // catalog, comes from a newer format, ends early or is inconsistent, or needs more memory than
+  // there is; the catalog may then be partly filled and is to be destroyed. `error` (if given)
+  // receives the reason. Throws nothing.
   bool Read(std::string* error = nullptr);
+
+  // Whether version 3 cannot hold this catalog, written at `writeTime`: more than 32,768
+  // directories, a length or time outside 32 bits, or a text (root, label, name, directory path,
+  // file name) longer than 255 bytes.
+  bool NeedsWideVersion(int64_t writeTime) const;
 
   // Destroys every record and name.
   void ClearRecords();
@@ -117,7 +131,7 @@ class Catalog {
   mutable std::vector<const FileRecord*> directoryEntries_;
 };
 
-// The same two lookups through the entry's own catalog; nullptr when it has none.
+// The same two lookups through the entry's own catalog.
 const DirRecord* DirectoryOfEntry(const FileRecord& entry);
 const DirRecord* ContainingDirectoryOfEntry(const FileRecord& entry);
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
+#include <system_error>
 #include <thread>
 
 #include "base/app_title.h"
@@ -34,14 +36,24 @@ std::vector<std::unique_ptr<Catalog>> ReadCatalogs(const std::vector<std::string
   std::atomic<size_t> next{0};
   auto worker = [&] {
     for (size_t i = next++; i < paths.size(); i = next++) {
-      auto catalog = std::make_unique<Catalog>();
-      catalog->filePath = paths[i];
-      if (catalog->Read(&reasons[i])) read[i] = std::move(catalog);
+      // Nothing a catalog file does may end the thread, and with it the program: a file that
+      // fails in any way is passed over with its reason, and the others are read.
+      try {
+        auto catalog = std::make_unique<Catalog>();
+        catalog->filePath = paths[i];
+        if (catalog->Read(&reasons[i])) read[i] = std::move(catalog);
+      } catch (const std::exception&) {
+        reasons[i] = texts::kCatalogTooLarge;
+      }
     }
   };
   const size_t threads = std::min<size_t>(paths.size(), std::max(1u, std::thread::hardware_concurrency()));
   std::vector<std::thread> helpers;
-  for (size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
+  // A helper the system cannot start leaves its share to this thread.
+  try {
+    for (size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
+  } catch (const std::system_error&) {
+  }
   worker();
   for (std::thread& helper : helpers) helper.join();
   return read;

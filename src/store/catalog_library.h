@@ -111,7 +111,7 @@ class CatalogLibrary {
   const std::vector<std::string>& Arguments() const { return arguments_; }
   int32_t CatalogCount() const { return catalogCount_; }
   // Records (files and directory entries) of all catalogs together.
-  int32_t RecordCount() const { return recordCount_; }
+  int64_t RecordCount() const { return recordCount_; }
 
  private:
   void ParseDirOption();
@@ -124,7 +124,7 @@ class CatalogLibrary {
   std::vector<std::string> directories_;
   std::string startDirectory_;
   int32_t catalogCount_ = 0;
-  int32_t recordCount_ = 0;
+  int64_t recordCount_ = 0;
   int32_t currentIndex_ = 0;
   std::vector<CatalogObserver*> observers_;
 };

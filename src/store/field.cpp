@@ -15,6 +15,7 @@ Category CategoryOf(int32_t kind) {
     case kFieldI16:
     case kFieldI32:
     case kFieldTime:
+    case kFieldI64:
       return Category::kInteger;
     case kFieldF32:
     case kFieldF64:
@@ -54,8 +55,10 @@ int64_t Narrow(int32_t kind, int64_t v) {
       return static_cast<uint16_t>(v);
     case kFieldI16:
       return static_cast<int16_t>(v);
-    default:  // kFieldI32, kFieldTime
+    case kFieldI32:
       return static_cast<int32_t>(v);
+    default:  // kFieldTime, kFieldI64
+      return v;
   }
 }
 

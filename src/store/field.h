@@ -6,7 +6,7 @@
 namespace mardo {
 
 // The kinds a record field can be searched and sorted as. The codes are stable: callers may pass
-// any int32_t, and codes outside 0..12 behave like kFieldNone.
+// any int32_t, and codes outside 0..13 behave like kFieldNone.
 enum FieldKind : int32_t {
   kFieldU8 = 0,
   kFieldI8 = 1,
@@ -20,7 +20,8 @@ enum FieldKind : int32_t {
   kFieldNone = 9,       // never matches, always equal
   kFieldBlock = 10,     // bytes of a known length; unsigned order, shorter first
   kFieldString = 11,    // text; case-insensitive while the array's ignoreCase flag is set
-  kFieldTime = 12,      // signed 32-bit seconds since 1970
+  kFieldTime = 12,      // signed seconds since 1970 (64-bit)
+  kFieldI64 = 13,
 };
 
 // A field as read out of a record by a FieldGetter. Integer kinds take the low bits of `integer`

@@ -1,26 +1,27 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 #include "store/field.h"
+#include "store/record_array.h"
 
 namespace mardo {
 
 class Catalog;
 
 // One catalog entry: a file, or a directory entry standing for a DirRecord. 32 bytes; the name
-// bytes live in the owning catalog's NameArena, so a record costs no allocation of its own.
+// bytes live in the owning catalog's NameArena, and the owning catalog is found from the
+// record's address (records live only in the pages of their catalog's file array), so a record
+// costs no allocation and no pointer of its own.
 class FileRecord {
  public:
-  FileRecord() = default;
-  FileRecord(Catalog* owner, std::string_view name, int32_t time, int32_t len, int16_t dir)
-      : catalog(owner),
-        lastWriteTime(time),
-        length(len),
-        dirNumber(dir),
-        nameSize_(static_cast<uint32_t>(name.size())),
-        namePtr_(name.data()) {}
+  // The lowest length a record holds: minus the highest directory number.
+  static constexpr int64_t kLowestLength = -int64_t{std::numeric_limits<int32_t>::max()};
+
+  FileRecord(const FileRecord&) = delete;
+  FileRecord& operator=(const FileRecord&) = delete;
 
   // The entry name exactly as the file system gave it. The bytes are followed by a NUL.
   std::string_view Name() const { return {namePtr_, nameSize_}; }
@@ -30,18 +31,30 @@ class FileRecord {
   bool IsDirectory() const { return length < 0; }
 
   // The catalog the entry belongs to; not owned.
-  Catalog* catalog = nullptr;
+  Catalog* OwningCatalog() const { return static_cast<Catalog*>(RecordPages::OwnerOf(this)); }
+
+ private:
+  friend class RecordArray<FileRecord, Ownership::kBlocks>;
+  FileRecord(std::string_view name, int64_t time, int64_t len, int32_t dir)
+      : namePtr_(name.data()),
+        lastWriteTime(time),
+        length(len),
+        dirNumber(dir),
+        nameSize_(static_cast<uint32_t>(name.size())) {}
+
+  const char* namePtr_;
+
+ public:
   // Last modification, signed seconds since 1970 UTC.
-  int32_t lastWriteTime = 0;
-  // A file: its size in bytes (2147483647 for 2 GiB and more); a directory entry: minus its
-  // directory number.
-  int32_t length = 0;
+  int64_t lastWriteTime = 0;
+  // A file: its size in bytes; a directory entry: minus its directory number (kLowestLength at
+  // the lowest).
+  int64_t length = 0;
   // Index of the containing directory in the catalog's directory array.
-  int16_t dirNumber = 0;
+  int32_t dirNumber = 0;
 
  private:
   uint32_t nameSize_ = 0;
-  const char* namePtr_ = "";
 
  public:
   // Field getters for RecordArray::FindField and SortByKeys.
@@ -52,7 +65,7 @@ class FileRecord {
 };
 
 inline constexpr SortKey<FileRecord> kFileNameKey{&FileRecord::NameField, kFieldString};
-inline constexpr SortKey<FileRecord> kFileLengthKey{&FileRecord::LengthField, kFieldI32};
+inline constexpr SortKey<FileRecord> kFileLengthKey{&FileRecord::LengthField, kFieldI64};
 inline constexpr SortKey<FileRecord> kFileTimeKey{&FileRecord::TimeField, kFieldTime};
 
 }  // namespace mardo

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <span>
 #include <type_traits>
 #include <utility>
@@ -17,10 +19,23 @@ namespace mardo {
 // Who destroys the records an array points to.
 enum class Ownership {
   kHeap,      // records come in as std::unique_ptr and are deleted by the array
-  kBlocks,    // records are created by the array in blocks it owns: no allocation per record;
+  kBlocks,    // records are created by the array in pages it owns: no allocation per record;
               // a record taken out with RemoveAt stays valid until the array is emptied by
-              // DeleteAll or destroyed
+              // DeleteAll or destroyed. Each page names the array's owner (RecordPages).
   kBorrowed,  // records belong to someone else; the array never destroys them
+};
+
+// The pages that kBlocks arrays keep their records in: aligned blocks of kPageSize bytes, each
+// beginning with the owner the array was given (SetOwner), so that a record finds its owner from
+// its own address with one mask and one load.
+struct RecordPages {
+  static constexpr size_t kPageSize = 64 * 1024;
+
+  // The owner named by the page that holds `record`, a record of a kBlocks array.
+  static void* OwnerOf(const void* record) {
+    const uintptr_t page = reinterpret_cast<uintptr_t>(record) & ~uintptr_t{kPageSize - 1};
+    return *reinterpret_cast<void* const*>(page);
+  }
 };
 
 // An array of record pointers, with a typed field search and a multi-key shell sort.
@@ -59,6 +74,10 @@ class RecordArray {
     return Append(record.release());
   }
   int32_t Add(T* record) requires(kOwnership == Ownership::kBorrowed) { return Append(record); }
+
+  // The owner every page of a kBlocks array names, for records to find it (RecordPages::OwnerOf).
+  // Set before the first record is created.
+  void SetPageOwner(void* owner) requires(kOwnership == Ownership::kBlocks) { blocks_.SetOwner(owner); }
 
   // Creates a record owned by the array and appends it.
   template <class... Args>
@@ -207,35 +226,62 @@ class RecordArray {
   }
 
  private:
-  // Blocks of records for kBlocks arrays. Blocks never move; each new block is at least the growth
-  // step and at least as large as everything allocated so far, so there are few of them.
+  // Pages of records for kBlocks arrays, taken from the system in runs of whole pages. Pages never
+  // move; each new run is at least the growth step and at least as large as everything allocated
+  // so far, so there are few runs.
   class Blocks {
    public:
+    static constexpr size_t kHeader = std::max(sizeof(void*), alignof(T));
+    static constexpr size_t kPerPage = (RecordPages::kPageSize - kHeader) / sizeof(T);
+    static_assert(kPerPage >= 1, "a record must fit a page");
+
     ~Blocks() { Release(); }
+    void SetOwner(void* owner) { owner_ = owner; }
     void* Allocate(int32_t growBy) {
-      if (used_ == capacity_) {
-        const size_t size = std::max<size_t>(static_cast<size_t>(growBy), allocated_);
-        blocks_.push_back(std::allocator<T>().allocate(size));
-        sizes_.push_back(size);
-        used_ = 0;
-        capacity_ = size;
-        allocated_ += size;
-      }
-      return blocks_.back() + used_++;
+      if (left_ == 0) NextPage(static_cast<size_t>(std::max(growBy, 1)));
+      --left_;
+      char* at = next_;
+      next_ += sizeof(T);
+      return at;
     }
     void Release() {
-      for (size_t i = 0; i < blocks_.size(); ++i) std::allocator<T>().deallocate(blocks_[i], sizes_[i]);
-      blocks_.clear();
-      sizes_.clear();
-      used_ = capacity_ = allocated_ = 0;
+      for (const Run& run : runs_) ::operator delete (run.base, std::align_val_t{RecordPages::kPageSize});
+      runs_.clear();
+      pagesLeft_ = pagesAllocated_ = left_ = 0;
+      next_ = nullptr;
     }
 
    private:
-    std::vector<T*> blocks_;
-    std::vector<size_t> sizes_;
-    size_t used_ = 0;
-    size_t capacity_ = 0;
-    size_t allocated_ = 0;
+    struct Run {
+      char* base;
+      size_t pages;
+    };
+    void NextPage(size_t growBy) {
+      if (pagesLeft_ == 0) {
+        const size_t pages =
+            std::max((growBy + kPerPage - 1) / kPerPage, std::max<size_t>(pagesAllocated_, 1));
+        auto* base = static_cast<char*>(
+            ::operator new (pages* RecordPages::kPageSize, std::align_val_t{RecordPages::kPageSize}));
+        runs_.push_back({base, pages});
+        pagesAllocated_ += pages;
+        pagesLeft_ = pages;
+        page_ = base;
+      } else {
+        page_ += RecordPages::kPageSize;
+      }
+      --pagesLeft_;
+      *reinterpret_cast<void**>(page_) = owner_;
+      next_ = page_ + kHeader;
+      left_ = kPerPage;
+    }
+
+    std::vector<Run> runs_;
+    void* owner_ = nullptr;
+    char* page_ = nullptr;  // the page records are taken from
+    char* next_ = nullptr;  // its next free record
+    size_t left_ = 0;       // records left in it
+    size_t pagesLeft_ = 0;  // pages of the last run not begun
+    size_t pagesAllocated_ = 0;
   };
 
   static void Destroy(T* record) {

@@ -130,7 +130,7 @@ void RecordListModel::Sort(const SortState& state, bool dirsFirst) {
 
 void RecordListModel::CatalogRemoving(const Catalog& catalog) {
   std::vector<char> doomed(rows_.size());
-  for (size_t i = 0; i < rows_.size(); ++i) doomed[i] = rows_[i]->catalog == &catalog;
+  for (size_t i = 0; i < rows_.size(); ++i) doomed[i] = rows_[i]->OwningCatalog() == &catalog;
   RemoveMarkedRows(doomed);
 }
 

@@ -52,7 +52,7 @@ void ReadWhole(mardo::CatalogIndex& index) {
   if (!catalog) return;
   Check(catalog->files.Size() == static_cast<int32_t>(records.size()));
   for (const mardo::FileRecord* entry : catalog->files) {
-    Check(entry->catalog == catalog.get());
+    Check(entry->OwningCatalog() == catalog.get());
     Check(catalog->ContainingDirectory(*entry) != nullptr);
     if (entry->length < 0 && -static_cast<int64_t>(entry->length) < catalog->dirs.Size()) {
       Check(catalog->DirectoryOf(*entry) != nullptr);

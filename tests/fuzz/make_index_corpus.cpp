@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   const std::string dir = argv[1];
   mardo::FileIdentity source{1, 2, 300, 400, 500};
   int written = 0;
-  for (int16_t version = 0; version <= 3; ++version) {
+  for (int16_t version = 0; version <= 4; ++version) {
     mardo::Catalog catalog;
     catalog.formatVersion = version;
     catalog.volumeLabel = "LABEL";
@@ -42,6 +42,11 @@ int main(int argc, char** argv) {
     catalog.AddFile(std::string("nul\0inside", 10), 5000, 8, 0);
     catalog.AddFile("", 6000, 9, 0);
     catalog.AddFile("far", 7000, -30000, 1);
+    if (version == 4) {
+      catalog.volumeLabel = std::string(300, 'L');
+      catalog.AddFile("film.mkv", int64_t{1} << 33, int64_t{5} << 30, 1);
+      catalog.AddFile("lowest", -1, mardo::FileRecord::kLowestLength, 0);
+    }
     const std::vector<uint8_t> bytes = mardo::BuildCatalogIndex(catalog, "/catalogs/v.mvl", source);
     Save(dir + "/v" + std::to_string(version) + ".idx", bytes);
     ++written;
@@ -61,6 +66,8 @@ int main(int argc, char** argv) {
   }
   mardo::Catalog empty;
   Save(dir + "/empty.idx", mardo::BuildCatalogIndex(empty, "", source));
+  Save(dir + "/unindexed.idx", mardo::BuildUnindexedMarker("/catalogs/huge.mvl", source));
+  ++written;
   Save(dir + "/text.idx", std::vector<uint8_t>{'M', 'a', 'r', 'd', 'o', 'I', 'd', 'x', 'n', 'o'});
   written += 2;
   std::printf("wrote %d seeds to %s\n", written, dir.c_str());

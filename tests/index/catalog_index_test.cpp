@@ -102,7 +102,7 @@ TEST_F(CatalogIndexTest, HoldsTheCatalogAndItsSource) {
     const FileRecord& a = *part->files[i];
     const FileRecord& b = *catalog_.files[static_cast<int32_t>(some[static_cast<size_t>(i)])];
     EXPECT_EQ(a.Name(), b.Name());
-    EXPECT_EQ(a.catalog, part.get());
+    EXPECT_EQ(a.OwningCatalog(), part.get());
     const DirRecord* x = part->ContainingDirectory(a);
     const DirRecord* y = catalog_.ContainingDirectory(b);
     ASSERT_NE(x, nullptr);

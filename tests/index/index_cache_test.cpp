@@ -48,7 +48,7 @@ class IndexCacheTest : public testing::Test {
   }
 
   static std::string Row(const FileRecord& r) {
-    std::string row = r.catalog->filePath;
+    std::string row = r.OwningCatalog()->filePath;
     for (const std::string& cell : ResultCells(r, false, "%Y%m%d%H%M%S")) row += "|" + cell;
     return row;
   }

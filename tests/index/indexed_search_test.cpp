@@ -32,7 +32,7 @@ std::string DirText(const DirRecord* dir) {
 
 // Everything a row shows or sorts by, and where its record comes from.
 std::string RowText(const FileRecord& r, bool grouping) {
-  const Catalog& c = *r.catalog;
+  const Catalog& c = *r.OwningCatalog();
   std::string text = std::string(r.Name()) + "|" + std::to_string(r.lastWriteTime) + "|" +
                      std::to_string(r.length) + "|" + std::to_string(r.dirNumber) + "|" + c.filePath + "|" +
                      c.DisplayName() + "|" + std::to_string(c.formatVersion) + "|" + c.volumeRoot + "|" +

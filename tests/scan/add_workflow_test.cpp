@@ -328,29 +328,43 @@ TEST_F(AddWorkflowTest, RefreshRefusesAPathThatFitsTwoDirectories) {
   EXPECT_EQ(library_.Catalogs()[0]->files.Size(), 1);
 }
 
-TEST_F(AddWorkflowTest, RefreshRefusesALabelThatWasCut) {
+TEST_F(AddWorkflowTest, ALongLabelIsKeptWholeAndOnlyALabelCutByAnOldWriterRefusesARefresh) {
   const std::string name(127, 'n');
   machine_.tmp.MakeFile("media/usb/" + name + "/" + name + "/" + name + "/f.txt", 1);
-  // A neighbour whose path is what is left of the cut label.
+  // A neighbour whose path is what is left of the label cut at 255 bytes.
   machine_.tmp.MakeFile("media/usb/" + name + "/" + name.substr(0, 124) + "/other.txt", 1);
   Add(machine_.Usb() + "/" + name + "/" + name);
   ASSERT_EQ(library_.CatalogCount(), 1);
-  // As written to its file, the label lost its end.
+  // The file holds the label whole, so the refresh knows the directory.
   Catalog read;
   read.filePath = library_.Catalogs()[0]->filePath;
   ASSERT_TRUE(read.Read());
-  EXPECT_EQ(read.volumeLabel.size(), 255u);
-  EXPECT_NE(read.volumeLabel.back(), ']');
-  EXPECT_TRUE(OriginOf(read).cut);
+  EXPECT_EQ(read.formatVersion, 4);
+  EXPECT_EQ(read.volumeLabel, "[\\" + name + "\\" + name + "]");
+  EXPECT_FALSE(OriginOf(read).cut);
+  {
+    CatalogLibrary reloaded({}, machine_.tmp / "catalogs");
+    reloaded.LoadAll();
+    AddWorkflow workflow(reloaded, form_, prompts_, volumes_);
+    EXPECT_EQ(workflow.RefreshCatalog(reloaded.Catalogs()[0]).outcome, AddWorkflow::Outcome::kStored);
+    EXPECT_TRUE(prompts_.log.empty());
+    ASSERT_EQ(reloaded.Catalogs()[0]->files.Size(), 2);
+    EXPECT_EQ(reloaded.Catalogs()[0]->files[1]->Name(), "f.txt");
+  }
 
-  CatalogLibrary reloaded({}, machine_.tmp / "catalogs");
-  reloaded.LoadAll();
-  AddWorkflow workflow(reloaded, form_, prompts_, volumes_);
-  EXPECT_EQ(workflow.RefreshCatalog(reloaded.Catalogs()[0]).outcome, AddWorkflow::Outcome::kNothing);
+  // The same catalog as a version-3 writer left it: the label cut at 255 bytes.
+  auto old = std::make_unique<Catalog>();
+  old->volumeRoot = read.volumeRoot;
+  old->volumeLabel = read.volumeLabel.substr(0, 255);
+  old->serialNumber = read.serialNumber;
+  old->UpdateDisplayName();
+  CatalogLibrary oldLibrary({}, machine_.tmp / "catalogs");
+  oldLibrary.AdoptCatalog(std::move(old));
+  EXPECT_TRUE(OriginOf(*oldLibrary.Catalogs()[0]).cut);
+  AddWorkflow workflow(oldLibrary, form_, prompts_, volumes_);
+  EXPECT_EQ(workflow.RefreshCatalog(oldLibrary.Catalogs()[0]).outcome, AddWorkflow::Outcome::kNothing);
   ASSERT_EQ(prompts_.log.size(), 1u);
   EXPECT_NE(prompts_.log[0].find("too long to be stored whole"), std::string::npos);
-  EXPECT_EQ(reloaded.Catalogs()[0]->files.Size(), 2);
-  EXPECT_EQ(reloaded.Catalogs()[0]->files[1]->Name(), "f.txt");
 }
 
 }  // namespace

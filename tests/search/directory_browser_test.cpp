@@ -169,8 +169,8 @@ TEST_F(BrowseTest, ABackslashInANameNeverLeadsToAnotherDirectory) {
   EXPECT_EQ(RowNames(browser_.ChangeTab(1, 0, results, {}, kLimit).step.show), (Names{"in-a-slash-b.txt"}));
 }
 
-// Paths of 255 bytes and more are cut when the catalog is written; browsing goes by numbers.
-TEST_F(BrowseTest, DirectoriesWithCutPathsAreStillFound) {
+// Paths of 255 bytes and more are written whole (in version 4); browsing goes by numbers.
+TEST_F(BrowseTest, DirectoriesWithLongPathsAreFound) {
   const std::string longName(120, 'x');
   tmp_.MakeFile(longName + "/" + longName + "/" + longName + "/deep.txt", 1);
   Scan();
@@ -180,7 +180,8 @@ TEST_F(BrowseTest, DirectoriesWithCutPathsAreStillFound) {
   read.filePath = catalog_.filePath;
   ASSERT_TRUE(read.Read());
   ASSERT_EQ(read.dirs.Size(), 4);
-  EXPECT_EQ(read.dirs[3]->Path().size(), 255u);  // cut
+  EXPECT_EQ(read.formatVersion, 4);
+  EXPECT_EQ(read.dirs[3]->Path(), "\\" + longName + "\\" + longName + "\\" + longName);
 
   const FileRecord* third = Entry(read, longName, 2);
   DirectoryBrowser::Step step = browser_.OpenEntry(third, kLimit);

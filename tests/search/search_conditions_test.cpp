@@ -51,14 +51,13 @@ TEST_F(SearchDateTest, ADaylightSavingDayIsShort) {
   EXPECT_EQ(day.end - day.start, 23 * 3600 - 1);
 }
 
-TEST_F(SearchDateTest, DatesOutsideTheTimeRangeAreClamped) {
-  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-  constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-  EXPECT_EQ(ParseSearchDate("40", kNow).start, kMax);
-  EXPECT_EQ(ParseSearchDate("69", kNow).end, kMax);
+TEST_F(SearchDateTest, DaysAfter2038AndBefore1970AreTheirOwnDays) {
+  EXPECT_EQ(ParseSearchDate("40", kNow).start, 2208985200);  // 2040-01-01 00:00 CET
+  EXPECT_EQ(ParseSearchDate("69", kNow).end, 3124306799);    // 2069-12-31 23:59:59 CET
   EXPECT_EQ(ParseSearchDate("70", kNow).start, -3600);
-  EXPECT_EQ(ParseSearchDate("-40000", kNow).start, kMin);
-  EXPECT_EQ(ParseSearchDate("-99999999999999", kNow).end, kMin);
+  EXPECT_EQ(ParseSearchDate("-40000", kNow).start, -2448838800);  // 1892-05-26, 40000 days before
+  // Day counts beyond any calendar are held at the year 1.
+  EXPECT_EQ(ParseSearchDate("-99999999999999", kNow).end, -62135596800 + 86399 - 3600);
 }
 
 SearchConditions DateCondition(int32_t op) {

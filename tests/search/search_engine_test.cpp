@@ -151,7 +151,7 @@ TEST_F(SearchTest, SelectedCatalogsOnly) {
   Catalog* b = AddCatalog("B", {{"file", 2}});
   SearchResult r = Search(Pattern("file"), SearchScope{true, {b}});
   ASSERT_EQ(r.count, 1);
-  EXPECT_EQ(r.hits[0]->catalog, b);
+  EXPECT_EQ(r.hits[0]->OwningCatalog(), b);
   EXPECT_FALSE(a->selected);
   r = Search(Pattern("file"), SearchScope{true, {}});  // none selected: all catalogs
   EXPECT_EQ(r.count, 2);

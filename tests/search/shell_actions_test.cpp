@@ -165,7 +165,7 @@ class RemovalLog final : public CatalogObserver {
   void CatalogRemoving(const Catalog&) override { told.push_back("catalog"); }
   void RecordsRemoving(const Catalog& catalog, std::span<const FileRecord* const> records) override {
     for (const FileRecord* r : records) {
-      EXPECT_EQ(r->catalog, &catalog);
+      EXPECT_EQ(r->OwningCatalog(), &catalog);
       told.push_back(catalog.volumeLabel + ":" + std::string(r->Name()));
     }
   }

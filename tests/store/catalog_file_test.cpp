@@ -5,8 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,7 +46,7 @@ TEST(CatalogFile, WritesTheExactBytesOfASmallCatalog) {
   catalog.volumeLabel = "CD1";
   catalog.filePath = tmp / "cd1.mvl";
   ASSERT_TRUE(catalog.Write());
-  const int32_t t = catalog.cataloguedTime;
+  const auto t = static_cast<int32_t>(catalog.cataloguedTime);
   EXPECT_GT(t, 0);
   const std::string expected = Bytes({0x27, 0x06, 0xA4, 0xD0, 0x03, 0x00}) +
                                Bytes({t & 0xFF, (t >> 8) & 0xFF, (t >> 16) & 0xFF, (t >> 24) & 0xFF}) +
@@ -98,7 +100,7 @@ TEST(CatalogFile, ReadsEveryVersionWithItsDefaults) {
     EXPECT_EQ(catalog->files[1]->length, -1);
     EXPECT_EQ(catalog->files[2]->dirNumber, 1);
     EXPECT_EQ(catalog->files[2]->lastWriteTime, 300);
-    EXPECT_EQ(catalog->files[2]->catalog, catalog.get());
+    EXPECT_EQ(catalog->files[2]->OwningCatalog(), catalog.get());
   }
 }
 
@@ -108,7 +110,7 @@ TEST(CatalogFile, RejectsForeignAndNewerFiles) {
   EXPECT_EQ(ReadBytes(tmp, "abcdefghijklmnopqrstuvwxyz"), nullptr);
   EXPECT_EQ(ReadBytes(tmp, Bytes({0x28, 0x06, 0xA4, 0xD0, 3, 0})), nullptr);  // remainder off by one
   CatalogBytes newer(3, false);
-  newer.Version(4).Time(0).String("").String("").String("").U32(0).F32(-1).I32(0).I32(0);
+  newer.Version(5).Time(0).String("").String("").String("").U32(0).F32(-1).I32(0).I32(0);
   EXPECT_EQ(ReadBytes(tmp, newer.Bytes()), nullptr);
   EXPECT_EQ(ReadBytes(tmp, ""), nullptr);
   EXPECT_EQ(ReadFile(tmp / "missing.mvl"), nullptr);
@@ -127,7 +129,7 @@ TEST(CatalogFile, ARejectedFileSaysWhy) {
   EXPECT_EQ(reason(tmp.MakeFile("text.mvl", 0, -1, "abcdefghijklmnopqrstuvwxyz")), "not a catalog file");
   EXPECT_EQ(reason(tmp.MakeFile("empty.mvl", 0, -1, "")), "not a catalog file");
   CatalogBytes newer(3, false);
-  newer.Version(4).Time(0).String("").String("").String("").U32(0).F32(-1).I32(0).I32(0);
+  newer.Version(5).Time(0).String("").String("").String("").U32(0).F32(-1).I32(0).I32(0);
   EXPECT_EQ(reason(tmp.MakeFile("newer.mvl", 0, -1, newer.Bytes())), "a catalog of a newer format");
   CatalogBytes cut(3);
   cut.Time(0).String("/media/usb/");
@@ -171,27 +173,172 @@ TEST(CatalogFile, RejectsEveryTruncationAndLyingCount) {
   EXPECT_EQ(empty->files.Size(), 0);
 }
 
-TEST(CatalogFile, LongStringsAreCutAtACharacterBoundary) {
+// One catalog whose fields are all at or beyond what version 3 holds, one way or another.
+struct WidthCase {
+  const char* what;
+  std::function<void(Catalog&)> fill;
+  bool wide;
+};
+
+std::vector<WidthCase> WidthCases() {
+  const std::string t255(255, 't');
+  const std::string t256(256, 't');
+  auto dirs = [](int32_t n) {
+    return [n](Catalog& c) {
+      for (int32_t k = 1; k < n; ++k) c.AddDirectory("\\d" + std::to_string(k));
+      c.AddFile("deepest", 0, 1, n - 1);
+    };
+  };
+  auto file = [](int64_t time, int64_t length, std::string name) {
+    return [=](Catalog& c) { c.AddFile(name, time, length, 0); };
+  };
+  return {
+      {"every field at its version-3 limit",
+       [&](Catalog& c) {
+         c.volumeRoot = c.volumeLabel = c.catalogName = t255;
+         c.AddDirectory(t255);
+         c.AddFile(t255, INT32_MIN, INT32_MAX, 1);
+         c.AddFile("d", INT32_MAX, -1, 0);
+       },
+       false},
+      {"32,768 directories", dirs(32768), false},
+      {"32,769 directories", dirs(32769), true},
+      {"70,000 directories (a 32-bit directory number)", dirs(70000), true},
+      {"a length of 2 GiB", file(0, int64_t{1} << 31, "big"), true},
+      {"a time before 1901", file(int64_t{INT32_MIN} - 1, 1, "old"), true},
+      {"a time after 2038", file(int64_t{INT32_MAX} + 1, 1, "new"), true},
+      {"a 256-byte root", [&](Catalog& c) { c.volumeRoot = t256; }, true},
+      {"a 256-byte label", [&](Catalog& c) { c.volumeLabel = t256; }, true},
+      {"a 256-byte catalog name", [&](Catalog& c) { c.catalogName = t256; }, true},
+      {"a 256-byte directory path", [&](Catalog& c) { c.AddDirectory(t256); }, true},
+      {"a 256-byte file name", file(0, 1, t256), true},
+  };
+}
+
+// What a reader sees of a catalog, field by field.
+std::string Fields(const Catalog& c) {
+  std::string out =
+      c.volumeRoot + "|" + c.volumeLabel + "|" + c.catalogName + "|" + std::to_string(c.serialNumber);
+  for (const DirRecord* d : c.dirs)
+    out += "|d:" + std::string(d->Path()) + ":" + std::to_string(d->fileCount);
+  for (const FileRecord* f : c.files) {
+    out += "|f:" + std::string(f->Name()) + ":" + std::to_string(f->lastWriteTime) + ":" +
+           std::to_string(f->length) + ":" + std::to_string(f->dirNumber);
+  }
+  return out;
+}
+
+TEST(CatalogFile, Version3IsWrittenWheneverItHoldsTheCatalogTruthfully) {
+  TempDir tmp;
+  constexpr int64_t kNow = 1800000000;
+  for (const WidthCase& w : WidthCases()) {
+    Catalog catalog;
+    catalog.filePath = tmp / "width.mvl";
+    catalog.AddDirectory("");
+    w.fill(catalog);
+    EXPECT_EQ(catalog.NeedsWideVersion(kNow), w.wide) << w.what;
+    ASSERT_TRUE(catalog.Write()) << w.what;
+    const int16_t version = w.wide ? 4 : 3;
+    EXPECT_EQ(catalog.formatVersion, version) << w.what;
+    EXPECT_EQ(tmp.ReadFile("width.mvl").substr(4, 2), Bytes({version, 0})) << w.what;
+    const auto back = ReadFile(catalog.filePath);
+    ASSERT_NE(back, nullptr) << w.what;
+    EXPECT_EQ(back->formatVersion, version) << w.what;
+    EXPECT_EQ(Fields(*back), Fields(catalog)) << w.what;
+  }
+  // The moment of writing is a time of the file too.
+  Catalog empty;
+  EXPECT_FALSE(empty.NeedsWideVersion(INT32_MAX));
+  EXPECT_TRUE(empty.NeedsWideVersion(int64_t{INT32_MAX} + 1));
+}
+
+TEST(CatalogFile, Version4IsWrittenAndReadAsDocumented) {
   TempDir tmp;
   Catalog catalog;
-  catalog.filePath = tmp / "long.mvl";
-  std::string deep = "x";                                   // puts byte 255 inside a character
-  while (deep.size() < 300) deep += "\\\xC3\xA9t\xC3\xA9";  // "\été": 6 bytes
-  catalog.AddDirectory(deep);
-  const std::string name255(255, 'n');
-  catalog.AddFile(name255, 0, 1, 0);
-  catalog.AddFile("\xFF\x80\x80\x80\x80", 0, 2, 0);  // any bytes at all
+  catalog.filePath = tmp / "big.mvl";
+  catalog.volumeRoot = "/media/big/";
+  catalog.volumeLabel = "BIG";
+  catalog.serialNumber = 7;
+  catalog.freeSpace = 2.0f;
+  const std::string deep = "\\" + std::string(300, 'p');
+  catalog.AddDirectory("", 3, 5368709129.0);
+  catalog.AddDirectory(deep, 2, 5368709127.0);
+  catalog.AddFile("a", 1, 2, 0);
+  catalog.AddFile(std::string(300, 'p'), 2, -1, 0);
+  catalog.AddFile("film.mkv", 1700000000, 5368709120, 1);
+  catalog.AddFile("future", int64_t{1} << 33, 7, 1);
   ASSERT_TRUE(catalog.Write());
+  EXPECT_EQ(catalog.formatVersion, 4);
+  CatalogBytes expected(4);
+  expected.Time(catalog.cataloguedTime).String("/media/big/").String("BIG").String("").U32(7).F32(2.0f);
+  expected.I32(2).Dir("", 3, 5368709129.0).Dir(deep, 2, 5368709127.0);
+  expected.I32(4).File(1, 2, 0, "a").File(2, -1, 0, std::string(300, 'p'));
+  expected.File(1700000000, 5368709120, 1, "film.mkv").File(int64_t{1} << 33, 7, 1, "future");
+  const std::string bytes = tmp.ReadFile("big.mvl");
+  EXPECT_EQ(bytes, expected.Bytes());
+  // The tags: 00 all narrow, 02 a wide length, 01 a wide time.
+  EXPECT_NE(bytes.find(Bytes({0x02, 0x00, 0xF1, 0x53, 0x65, 0x00, 0x00, 0x00, 0x40, 0x01, 0x00, 0x00, 0x00})),
+            std::string::npos);
   const auto back = ReadFile(catalog.filePath);
   ASSERT_NE(back, nullptr);
-  const std::string_view cut = back->dirs[0]->Path();
-  EXPECT_LE(cut.size(), 255u);
-  EXPECT_EQ(cut, deep.substr(0, cut.size()));
-  EXPECT_NE(static_cast<unsigned char>(deep[cut.size()]) & 0xC0, 0x80);  // not inside a character
-  EXPECT_EQ(catalog.dirs[0]->Path(), deep);                              // memory keeps it whole
-  EXPECT_EQ(back->files[0]->Name(), name255);
-  EXPECT_EQ(back->files[1]->Name(), "\xFF\x80\x80\x80\x80");
-  EXPECT_EQ(BufferedFile::StoredStringLength(std::string(300, '\x80')), 252u);
+  EXPECT_EQ(Fields(*back), Fields(catalog));
+  EXPECT_EQ(back->files[2]->length, 5368709120);
+
+  // A reader of versions 0 to 3 sees the version-3 format word, then a version field above 3:
+  // it refuses the file as one of a newer format, as this reader refuses version 5.
+  EXPECT_EQ(bytes.substr(0, 6), Bytes({0x27, 0x06, 0xA4, 0xD0, 0x04, 0x00}));
+  std::string newer = bytes;
+  newer[4] = 5;
+  std::string error;
+  Catalog five;
+  five.filePath = tmp.MakeFile("five.mvl", 0, -1, newer);
+  EXPECT_FALSE(five.Read(&error));
+  EXPECT_EQ(error, "a catalog of a newer format");
+}
+
+TEST(CatalogFile, RejectsVersion4EntriesThatNameNoDirectory) {
+  TempDir tmp;
+  auto file = [](auto&& entries) {
+    CatalogBytes b(4);
+    b.Time(0).String("").String("").String("").U32(0).F32(-1).I32(1).Dir("", 0, 0).I32(1);
+    entries(b);
+    return b.Bytes();
+  };
+  ASSERT_NE(ReadBytes(tmp, file([](CatalogBytes& b) { b.File(1, -1, 0, "a"); })), nullptr);
+  // A tag bit that means nothing, a 32-bit directory number past the last directory, a length
+  // that names no directory number, a name that runs past the end.
+  EXPECT_EQ(ReadBytes(tmp, file([](CatalogBytes& b) { b.Byte(8).I32(1).I32(1).I16(0).String("a"); })),
+            nullptr);
+  EXPECT_EQ(ReadBytes(tmp, file([](CatalogBytes& b) { b.Byte(4).I32(1).I32(1).U32(1).String("a"); })),
+            nullptr);
+  EXPECT_EQ(ReadBytes(tmp, file([](CatalogBytes& b) { b.File(1, INT64_MIN, 0, "a"); })), nullptr);
+  EXPECT_EQ(ReadBytes(tmp, file([](CatalogBytes& b) { b.Byte(0).I32(1).I32(1).I16(0).Byte(255).U32(9); })),
+            nullptr);
+}
+
+TEST(CatalogFile, ASoundCatalogFollowedByATerabyteOfHolesIsReadWithoutReservingIt) {
+  TempDir tmp;
+  Catalog catalog;
+  catalog.filePath = tmp / "holes.mvl";
+  catalog.AddDirectory("");
+  catalog.AddFile("a.txt", 1, 10, 0);
+  ASSERT_TRUE(catalog.Write());
+  // Four KiB on disk; the reader sees a terabyte it must not take as a measure of the names.
+  ASSERT_EQ(::truncate(catalog.filePath.c_str(), int64_t{1} << 40), 0);
+  const auto back = ReadFile(catalog.filePath);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(Fields(*back), Fields(catalog));
+
+  // A text that claims more than a catalog holds, over the holes, is refused at once.
+  CatalogBytes claim(4);
+  claim.Time(0).Byte(255).U32(20u << 20);
+  const std::string path = tmp.MakeFile("claim.mvl", 0, -1, claim.Bytes());
+  ASSERT_EQ(::truncate(path.c_str(), int64_t{1} << 40), 0);
+  Catalog claimed;
+  claimed.filePath = path;
+  std::string error;
+  EXPECT_FALSE(claimed.Read(&error));
+  EXPECT_EQ(error, "a text is longer than a catalog holds");
 }
 
 TEST(CatalogFile, LargeCatalogsRoundTripAndOldVersionsComeBackAsVersion3) {

@@ -221,7 +221,7 @@ class RowKeeper final : public CatalogObserver {
     log.push_back("catalog " + catalog.volumeLabel + " " + std::to_string(catalog.files.Size()));
     std::erase_if(rows, [&](const FileRecord* r) {
       log.push_back("drop " + std::string(r->Name()));  // reads the record
-      return r->catalog == &catalog;
+      return r->OwningCatalog() == &catalog;
     });
   }
   void RecordsRemoving(const Catalog& catalog, std::span<const FileRecord* const> records) override {

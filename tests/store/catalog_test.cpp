@@ -42,7 +42,7 @@ TEST(Catalog, RecordsKeepTheirNamesAndOwner) {
   for (int i = 0; i < 100000; ++i) catalog.AddFile("filler-name-" + std::to_string(i), 0, 1, 1);
   EXPECT_EQ(file->Name(), odd);
   EXPECT_EQ(file->Name().data()[file->Name().size()], '\0');
-  EXPECT_EQ(file->catalog, &catalog);
+  EXPECT_EQ(file->OwningCatalog(), &catalog);
   EXPECT_TRUE(dir->IsDirectory());
   EXPECT_FALSE(empty->IsDirectory());  // a file of length 0 is a file
   EXPECT_EQ(catalog.DirectoryOf(*dir)->Path(), "\\Sub");

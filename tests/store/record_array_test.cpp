@@ -83,7 +83,8 @@ TEST(RecordArraySort, LargeArraysEndSortedOnEveryKey) {
   for (int i = 0; i < 5000; ++i) {
     seed = seed * 1103515245u + 12345u;
     const std::string name(1, static_cast<char>('a' + (seed >> 16) % 7));
-    catalog.AddFile(name, 0, static_cast<int32_t>((seed >> 8) % 100) - 50, 0);
+    // Lengths beyond 32 bits, whose low halves order otherwise.
+    catalog.AddFile(name, 0, (static_cast<int64_t>((seed >> 8) % 100) - 50) * (int64_t{3} << 30), 0);
   }
   const SortKey<FileRecord> keys[] = {kFileLengthKey, kFileNameKey};
   EXPECT_EQ(catalog.files.SortByKeys(keys, 1), 5000);
@@ -109,7 +110,7 @@ TEST(RecordArrayFind, MatchesExactlyAndFromAfterThePosition) {
   EXPECT_EQ(files.FindField(FieldValue::Integer(5), &FileRecord::LengthField, kFieldU8, -1), 2);
   // Kind 9 and unknown kinds never match.
   EXPECT_EQ(files.FindField(FieldValue::Integer(1), &FileRecord::LengthField, kFieldNone, -1), -1);
-  EXPECT_EQ(files.FindField(FieldValue::Integer(1), &FileRecord::LengthField, 13, -1), -1);
+  EXPECT_EQ(files.FindField(FieldValue::Integer(1), &FileRecord::LengthField, 14, -1), -1);
 }
 
 TEST(RecordArrayCompare, EachKindHasItsOwnOrder) {
@@ -123,6 +124,10 @@ TEST(RecordArrayCompare, EachKindHasItsOwnOrder) {
   EXPECT_EQ(array.CompareField(kFieldI16, i(0x8000), i(1)), -1);
   EXPECT_EQ(array.CompareField(kFieldI32, i(-5), i(3)), -1);
   EXPECT_EQ(array.CompareField(kFieldTime, i(7), i(7)), 0);
+  // Lengths and times are 64-bit: a 32-bit kind sees only the low half.
+  EXPECT_EQ(array.CompareField(kFieldI64, i(int64_t{5} << 32), i(1)), 1);
+  EXPECT_EQ(array.CompareField(kFieldTime, i(int64_t{1} << 33), i(1)), 1);
+  EXPECT_EQ(array.CompareField(kFieldI32, i(int64_t{5} << 32), i(1)), -1);
   EXPECT_EQ(array.CompareField(kFieldF32, r(2.0), r(1.0)), 1);
   EXPECT_EQ(array.CompareField(kFieldF64, r(NAN), r(1.0)), -1);
   EXPECT_EQ(array.CompareField(kFieldF64, r(1.0), r(NAN)), -1);

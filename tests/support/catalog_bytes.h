@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <string>
@@ -7,23 +8,32 @@
 
 namespace mardo::test {
 
-// Builds catalog files byte by byte, for files of every version and for broken ones.
+// Builds catalog files byte by byte, for files of every version and for broken ones. Times, texts
+// and file entries take the form of the version given.
 class CatalogBytes {
  public:
-  // Starts with the format word of `version`, and for versions above 2 (unless told not to) the
-  // version field.
+  // Starts with the format word of `version` (version 4 has the word of version 3), and for
+  // versions above 2 (unless told not to) the version field.
   explicit CatalogBytes(int version, bool versionField = true) : version_(version) {
-    U32(static_cast<uint32_t>(version) * 1000000000u + 500410407u);
+    U32(static_cast<uint32_t>(std::min(version, 3)) * 1000000000u + 500410407u);
     if (version > 2 && versionField) Version(static_cast<int16_t>(version));
   }
 
   CatalogBytes& Version(int16_t v) { return I16(v); }
-  CatalogBytes& Time(int32_t t) { return I32(t); }
+  CatalogBytes& Time(int64_t t) { return version_ >= 4 ? I64(t) : I32(static_cast<int32_t>(t)); }
+  CatalogBytes& Byte(uint8_t v) {
+    bytes_.push_back(static_cast<char>(v));
+    return *this;
+  }
   CatalogBytes& U32(uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>(v >> (8 * i)));
     return *this;
   }
   CatalogBytes& I32(int32_t v) { return U32(static_cast<uint32_t>(v)); }
+  CatalogBytes& I64(int64_t v) {
+    U32(static_cast<uint32_t>(static_cast<uint64_t>(v)));
+    return U32(static_cast<uint32_t>(static_cast<uint64_t>(v) >> 32));
+  }
   CatalogBytes& I16(int16_t v) {
     bytes_.push_back(static_cast<char>(static_cast<uint16_t>(v)));
     bytes_.push_back(static_cast<char>(static_cast<uint16_t>(v) >> 8));
@@ -35,8 +45,14 @@ class CatalogBytes {
     U32(static_cast<uint32_t>(bits));
     return U32(static_cast<uint32_t>(bits >> 32));
   }
+  // A version 0-3 string (one length byte), or a version-4 text (a length byte below 255, or
+  // 255 and a u32 length).
   CatalogBytes& String(std::string_view s) {
-    bytes_.push_back(static_cast<char>(s.size()));
+    if (version_ >= 4 && s.size() >= 255) {
+      Byte(255).U32(static_cast<uint32_t>(s.size()));
+    } else {
+      Byte(static_cast<uint8_t>(s.size()));
+    }
     bytes_.append(s);
     return *this;
   }
@@ -48,8 +64,22 @@ class CatalogBytes {
     if (version_ >= 3) I32(files).F64(total);
     return *this;
   }
-  CatalogBytes& File(int32_t time, int32_t length, int16_t dir, std::string_view name) {
-    return I32(time).I32(length).I16(dir).String(name);
+  // A file entry; in version 4 led by its tag, each field narrow where it fits.
+  CatalogBytes& File(int64_t time, int64_t length, int64_t dir, std::string_view name) {
+    if (version_ < 4) {
+      return I32(static_cast<int32_t>(time))
+          .I32(static_cast<int32_t>(length))
+          .I16(static_cast<int16_t>(dir))
+          .String(name);
+    }
+    const bool wideTime = time != static_cast<int32_t>(time);
+    const bool wideLength = length != static_cast<int32_t>(length);
+    const bool wideDir = dir > 0xFFFF;
+    Byte(static_cast<uint8_t>((wideTime ? 1 : 0) | (wideLength ? 2 : 0) | (wideDir ? 4 : 0)));
+    wideTime ? I64(time) : I32(static_cast<int32_t>(time));
+    wideLength ? I64(length) : I32(static_cast<int32_t>(length));
+    wideDir ? U32(static_cast<uint32_t>(dir)) : I16(static_cast<int16_t>(static_cast<uint16_t>(dir)));
+    return String(name);
   }
 
   const std::string& Bytes() const { return bytes_; }
