@@ -236,6 +236,79 @@ TEST(CliProcess, CataloguesSearchesAndDeletesInItsCurrentDirectory) {
   EXPECT_EQ(RunIn(tmp / "work", {"catalogs"}).out, "");
 }
 
+// What a desktop disk holds today: tens of thousands of directories, files of many GiB, dates past
+// 2038 and paths longer than 255 bytes, catalogued, listed and searched exactly.
+TEST(CliProcess, TodaysVolumesAreCataloguedWholeAndTrue) {
+  test::TempDir tmp(test::TempDir::kMemory);
+  constexpr int64_t k5GiB = int64_t{5} << 30;
+  tmp.MakeFile("disk/big/film.mkv", k5GiB, 1700000000);  // sparse
+  tmp.MakeFile("disk/future.txt", 1, 2208988800);        // 2040-01-01 00:00:00 UTC
+  const std::string x(120, 'x');
+  const std::string y(120, 'y');
+  const std::string z(120, 'z');
+  tmp.MakeFile("disk/" + x + "/" + y + "/" + z + "/deep.txt", 3, 1000000000);
+  const std::string many = tmp.MakeDir("disk/many");
+  for (int i = 0; i < 200; ++i) {
+    const std::string level = many + "/" + std::to_string(i);
+    ASSERT_EQ(::mkdir(level.c_str(), 0755), 0);
+    for (int j = 0; j < 200; ++j) ASSERT_EQ(::mkdir((level + "/" + std::to_string(j)).c_str(), 0755), 0);
+  }
+  tmp.MakeDir("work");
+
+  const Result add = RunIn(tmp / "work", {"add", tmp / "disk", "--label", "BIG"});
+  ASSERT_EQ(add.status, 0) << add.err;
+  EXPECT_EQ(add.out.substr(0, 34), "40208 files added to catalog from ");
+  const std::vector<std::string> dump = Lines(RunIn(tmp / "work", {"dump", "BIG.mvl"}).out);
+  ASSERT_GT(dump.size(), 8u);
+  EXPECT_EQ(dump[0], "format\t4");
+  EXPECT_EQ(dump[7], "dirs\t40206");
+
+  // Rows: Name, Date, Length, Volume, Path (the catalog's path of the directory).
+  auto search = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "search");
+    args.insert(args.end(), {"--date-format", "%Y-%m-%d %H:%M:%S"});
+    return RunIn(tmp / "work", args);
+  };
+  const Result big = search({"--length", ">", "4294967296"});
+  ASSERT_EQ(big.status, 0) << big.err;
+  const std::vector<std::string> row = Lines(big.out);
+  ASSERT_EQ(row.size(), 1u);
+  const size_t pathAt = row[0].rfind('\t') + 1;
+  EXPECT_EQ(row[0].substr(0, pathAt), "film.mkv\t2023-11-14 22:13:20\t5368709120\tBIG\t");
+  const std::string cell = row[0].substr(pathAt);
+  ASSERT_EQ(cell.substr(cell.size() - 4), "\\big");
+  const std::string prefix = cell.substr(0, cell.size() - 4);  // the catalog's path of the disk
+  EXPECT_NE(
+      search({"--length", ">", "4294967296", "--format", "json"}).out.find("\"Length\": \"5368709120\""),
+      std::string::npos);
+  EXPECT_EQ(search({"--date", ">=", "400101"}).out,
+            "future.txt\t2040-01-01 00:00:00\t1\tBIG\t" + prefix + "\n");
+  const std::string deepPath = prefix + "\\" + x + "\\" + y + "\\" + z;
+  EXPECT_EQ(search({"--pattern", "deep.txt"}).out,
+            "deep.txt\t2001-09-09 01:46:40\t3\tBIG\t" + deepPath + "\n");
+  const Result listed = RunIn(tmp / "work", {"ls", "BIG", deepPath});
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(listed.out.substr(0, 9), "deep.txt\t");
+  EXPECT_EQ(Lines(RunIn(tmp / "work", {"ls", "BIG", prefix + "\\many\\199"}).out).size(), 200u);
+}
+
+// A sound catalog followed by a terabyte of holes (a few KiB on disk) ends no command.
+TEST(CliProcess, ACatalogFollowedByATerabyteOfHolesIsLoadedWithTheOthers) {
+  test::TempDir tmp;
+  tmp.MakeFile("one/a.txt", 1);
+  tmp.MakeFile("two/a.txt", 1);
+  tmp.MakeDir("work");
+  ASSERT_EQ(RunIn(tmp / "work", {"add", tmp / "one", "--label", "ONE"}).status, 0);
+  ASSERT_EQ(RunIn(tmp / "work", {"add", tmp / "two", "--label", "TWO"}).status, 0);
+  ASSERT_EQ(::truncate((tmp / "work/ONE.mvl").c_str(), int64_t{1} << 40), 0);
+  const Result catalogs = RunIn(tmp / "work", {"catalogs"});
+  EXPECT_EQ(catalogs.status, 0) << catalogs.err;
+  EXPECT_EQ(Lines(catalogs.out).size(), 2u);
+  const Result search = RunIn(tmp / "work", {"search", "--pattern", "a.txt"});
+  EXPECT_EQ(search.status, 0) << search.err;
+  EXPECT_EQ(search.err, "2\n");
+}
+
 TEST(CliProcess, MistakesEndWithStatusTwoAndSayWhyOnStandardError) {
   test::TempDir tmp;
   tmp.MakeFile("disk/a.txt", 1);

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <new>
 
+#include "index/catalog_index_builder.h"
 #include "index/index_format.h"
 #include "index/indexed_search.h"
 #include "index/library_maker.h"
@@ -203,6 +205,51 @@ TEST_F(IndexCacheTest, ACacheThatCannotBeWrittenOnlyCostsSpeed) {
     EXPECT_EQ(Everything(readOnly), rows);
     EXPECT_EQ(readOnly.Written(), 0);
   }
+}
+
+TEST_F(IndexCacheTest, ACatalogOfManyDirectoriesIsIndexedOnce) {
+  Catalog wide;
+  wide.filePath = catalogs_ / "wide.mvl";
+  wide.AddDirectory("");
+  for (int k = 1; k <= 40000; ++k) {
+    wide.AddDirectory("\\d" + std::to_string(k));
+    wide.AddFile("d" + std::to_string(k), 1, -k, 0);
+  }
+  wide.AddFile("film.mkv", 2, int64_t{5} << 30, 40000);
+  ASSERT_TRUE(wide.Write());
+  IndexCache cache(cacheDir_ / "mardo");
+  Everything(cache);
+  EXPECT_EQ(cache.Written(), 4);
+  Everything(cache);
+  EXPECT_EQ(cache.Written(), 4);
+}
+
+TEST_F(IndexCacheTest, ACatalogThatCannotBeIndexedIsReadWithoutTryingAgainUntilItChanges) {
+  const std::string three = catalogs_ / "three.mvl";
+  const std::string two = catalogs_ / "two.mvl";
+  int attempts = 0;
+  // The index of "three" needs more memory than there is; that of "two" more than the format holds.
+  const IndexCache::Builder builder = [&](const Catalog& catalog, std::string_view path,
+                                          const FileIdentity& identity) {
+    if (path == three || path == two) {
+      ++attempts;
+      if (path == three) throw std::bad_alloc();
+      return std::vector<uint8_t>();
+    }
+    return BuildCatalogIndex(catalog, path, identity);
+  };
+  IndexCache cache(cacheDir_ / "mardo", builder);
+  const std::vector<std::string> rows = Everything(cache);
+  EXPECT_EQ(attempts, 2);
+  EXPECT_EQ(Everything(cache), rows);
+  IndexCache again(cacheDir_ / "mardo", builder);  // another run
+  EXPECT_EQ(Everything(again), rows);
+  EXPECT_EQ(attempts, 2);
+  EXPECT_EQ(IndexFiles().size(), 3u);  // the markers stay while their catalog files do
+
+  test::SetMtime(three, 1000000000);
+  EXPECT_EQ(Everything(again), rows);
+  EXPECT_EQ(attempts, 3);
 }
 
 TEST_F(IndexCacheTest, FilesThatCannotBeReadAreSkippedAsLoadingSkipsThem) {

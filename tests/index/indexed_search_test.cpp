@@ -143,7 +143,7 @@ TEST_F(IndexedSearchTest, LargeCatalogsAcrossBlocks) {
   test::LibraryMaker maker(7);
   test::TempDir tmp;
   test::TempDir cacheDir;
-  for (int v = 0; v < 4; ++v) maker.WriteCatalog(tmp / ("big" + std::to_string(v) + ".mvl"), v, true);
+  for (int v = 0; v <= 4; ++v) maker.WriteCatalog(tmp / ("big" + std::to_string(v) + ".mvl"), v, true);
   IndexCache cache(cacheDir / "mardo");
   const std::vector<std::string> arguments;
   for (const char* pattern :
@@ -163,7 +163,15 @@ TEST_F(IndexedSearchTest, LargeCatalogsAcrossBlocks) {
   dirs.lengthOperator = CompareOperator::kBefore;
   dirs.hitLimit = 100000;
   ExpectSameRows(arguments, tmp.Path(), cache, dirs, {});
-  EXPECT_EQ(cache.Written(), 4);
+  SearchConditions huge;  // lengths above 4 GiB, whose low halves are small
+  huge.flags = SearchConditions::kLengthCondition;
+  huge.lengthOperator = CompareOperator::kAfter;
+  huge.lengthValue = int64_t{1} << 32;
+  huge.hitLimit = 100000;
+  ExpectSameRows(arguments, tmp.Path(), cache, huge, {});
+  huge.flags |= SearchConditions::kGroupingMode;
+  ExpectSameRows(arguments, tmp.Path(), cache, huge, {});
+  EXPECT_EQ(cache.Written(), 5);
 }
 
 }  // namespace

@@ -45,12 +45,17 @@ void LibraryMaker::WriteCatalog(const std::string& path, int version, bool big) 
   }
   bytes.I32(fileCount);
   for (int i = 0; i < fileCount; ++i) {
-    int32_t length = Pick(3) == 0 ? Pick(2000) : Pick(100);
+    int64_t length = Pick(3) == 0 ? Pick(2000) : Pick(100);
     if (Pick(6) == 0) length = -(1 + Pick(dirCount));           // a directory entry
     if (Pick(80) == 0) length = -(dirCount + 5 + Pick(30000));  // one whose directory is missing
     if (Pick(80) == 0) length = 2147483647;
-    const int32_t time = 946684800 + Pick(4) * 86400 + Pick(86400);
-    bytes.File(time, length, static_cast<int16_t>(Pick(dirCount)), RandomName());
+    int64_t time = 946684800 + Pick(4) * 86400 + Pick(86400);
+    if (version >= 4 && Pick(8) == 0) {
+      // Beyond 4 GiB, with low 32 bits that small lengths have too.
+      length = (int64_t{1} << 32) * (1 + Pick(3)) + Pick(100);
+    }
+    if (version >= 4 && Pick(20) == 0) time += int64_t{1} << 32;
+    bytes.File(time, length, Pick(dirCount), RandomName());
   }
   if (Pick(5) == 0) bytes.U32(0xDEADBEEF);  // bytes after the last entry are not read
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
@@ -64,7 +69,7 @@ std::vector<std::string> LibraryMaker::MakeLibrary(const TempDir& tmp) {
     const int files = Pick(4);
     for (int f = 0; f < files; ++f) {
       const std::string name = "cat" + std::to_string(Pick(100)) + (Pick(8) == 0 ? ".MVL" : ".mvl");
-      WriteCatalog(tmp / (dir + name), Pick(4), Pick(12) == 0);
+      WriteCatalog(tmp / (dir + name), Pick(5), Pick(12) == 0);
     }
     if (Pick(3) == 0) {
       // A catalog cut short, a file that is not a catalog, and a catalog under another extension.
@@ -112,6 +117,7 @@ SearchConditions LibraryMaker::MakeConditions() {
   if (Pick(4) == 0) {
     c.lengthOperator = static_cast<CompareOperator>(1 + Pick(5));
     c.lengthValue = Pick(3) == 0 ? 0 : Pick(200);
+    if (Pick(4) == 0) c.lengthValue += int64_t{1} << 32;
     c.flags |= SearchConditions::kLengthCondition;
   }
   const int mode = Pick(5);

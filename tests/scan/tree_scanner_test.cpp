@@ -240,6 +240,46 @@ TEST(TreeScanner, HugeFilesAndFarTimesAreRecordedWhole) {
   EXPECT_EQ(catalog.files[0]->length, -1);
 }
 
+// A volume that version 3 records truthfully is still written as version 3, byte for byte.
+TEST(TreeScanner, ASmallTreeIsStillWrittenAsVersion3ByteForByte) {
+  TempDir tmp;
+  tmp.MakeFile("tree/a.txt", 10, 1000000000);
+  tmp.MakeFile("tree/Sub/b.txt", 5, 1000000200);
+  test::SetMtime(tmp / "tree/Sub", 1000000100);
+  const MountTable mounts = MountedAt(tmp / "tree");
+  PosixDirectoryReader reader;
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  ASSERT_EQ(scanner.Scan(tmp / "tree", ""), 3);
+  catalog.volumeRoot = "/media/usb/";
+  catalog.volumeLabel = "USB";
+  catalog.serialNumber = 0xABCD1234;
+  catalog.freeSpace = 1.5f;
+  catalog.filePath = tmp / "usb.mvl";
+  ASSERT_TRUE(catalog.Write());
+  std::string bytes = tmp.ReadFile("usb.mvl");
+  ASSERT_GT(bytes.size(), 10u);
+  bytes.replace(6, 4, "TIME");
+  const unsigned char expected[] = {
+      0x27, 0x06, 0xA4, 0xD0, 0x03, 0x00, 'T',  'I',  'M',  'E',  // word, version, time
+      11,   '/',  'm',  'e',  'd',  'i',  'a',  '/',  'u',  's', 'b', '/',  3,    'U',
+      'S',  'B',                                                                   // root, label
+      0,    0x34, 0x12, 0xCD, 0xAB, 0x00, 0x00, 0xC0, 0x3F,                        // name, serial, free
+      2,    0,    0,    0,                                                         // 2 directories
+      0,    2,    0,    0,    0,    0,    0,    0,    0,    0,   0,   0x2E, 0x40,  // "", 2 files, 15.0
+      4,    '\\', 'S',  'u',  'b',  1,    0,    0,    0,    0,   0,   0,    0,    0,
+      0,    0x14, 0x40,     // "\Sub", 1, 5.0
+      3,    0,    0,    0,  // 3 entries
+      0x00, 0xCA, 0x9A, 0x3B, 10,   0,    0,    0,    0,    0,   5,   'a',  '.',  't',
+      'x',  't',                                                                        // a.txt
+      0x64, 0xCA, 0x9A, 0x3B, 0xFF, 0xFF, 0xFF, 0xFF, 0,    0,   3,   'S',  'u',  'b',  // Sub
+      0xC8, 0xCA, 0x9A, 0x3B, 5,    0,    0,    0,    1,    0,   5,   'b',  '.',  't',
+      'x',  't',  // b.txt
+  };
+  EXPECT_EQ(bytes, std::string(reinterpret_cast<const char*>(expected), sizeof expected));
+  EXPECT_EQ(catalog.formatVersion, 3);
+}
+
 TEST(TreeScanner, OtherFileSystemsAndUnreadableDirectoriesKeepAnEmptyRecord) {
   FakeDirectoryReader reader;
   reader.Add("/vol/root", {{"mnt", true, 4096, 5, 2}, {"locked", true}, {"open", true}, {"f", false, 7}});

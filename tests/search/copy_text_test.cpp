@@ -51,6 +51,9 @@ TEST_F(CopyTextTest, LongTextsAreNotCut) {
   const FileRecord* deep = catalog_.AddFile("x", kNewYear2000, 1234567890, 2);
   EXPECT_EQ(CopyLine(*deep, "%Y-%m-%d %H:%M:%S %A", ""),
             "\\a-directory-name-of-more-than-32\\x\t1234567890\t2000-01-01 00:00:00 Saturday\tVOL");
+  const FileRecord* huge = catalog_.AddFile("disk.img", 2208988800, int64_t{5} << 30, 0);
+  EXPECT_EQ(CopyLine(*huge, "%Y-%m-%d", ""),
+            "\\disk.img" + Spaces(23) + "\t5368709120\t" + Spaces(7) + "2040-01-01\tVOL");
 }
 
 TEST_F(CopyTextTest, DirectoryTotalInMebibytesWithTheUsersDecimalSeparator) {

@@ -15,9 +15,9 @@ namespace {
 
 struct Entry {
   std::string name;
-  int32_t length;
-  int32_t time = 0;
-  int16_t dir = 0;
+  int64_t length;
+  int64_t time = 0;
+  int32_t dir = 0;
 };
 
 class SearchTest : public testing::Test {
@@ -127,6 +127,29 @@ TEST_F(SearchTest, DuplicatesShareNameAndLength) {
   r = Search(Mode(1, 1, "0"));  // "<" 0: directory entries, by name and (negative) length
   EXPECT_EQ(Names(r), (std::vector<std::string>{"sub", "SUB"}));
   EXPECT_EQ(LengthCell(*r.hits[0], r.grouping), "Directory");
+}
+
+TEST_F(SearchTest, LengthsAndTimesBeyond32BitsAreComparedWhole) {
+  constexpr int64_t k5GiB = int64_t{5} << 30;
+  constexpr int64_t k2040 = 2208988800;  // 2040-01-01 00:00:00 UTC
+  // 9 GiB has the low 32 bits of 5 GiB.
+  AddCatalog("A", {{"film.mkv", k5GiB, k2040}, {"FILM.MKV", k5GiB + (int64_t{1} << 32)}, {"small", 1, 0}});
+  AddCatalog("B", {{"film.mkv", k5GiB}});
+  SearchResult r = Search(Mode(1));
+  ASSERT_EQ(r.count, 2);
+  for (const FileRecord* hit : r.hits) EXPECT_EQ(hit->length, k5GiB);
+  SearchInputs big = Mode(0, 5, "4294967296");  // ">" 4 GiB
+  EXPECT_EQ(Names(Search(big)), (std::vector<std::string>{"film.mkv", "FILM.MKV", "film.mkv"}));
+  big.lengthText = "9663676416";  // "=" 9 GiB
+  big.lengthOperator = 3;
+  EXPECT_EQ(Names(Search(big)), (std::vector<std::string>{"FILM.MKV"}));
+  SearchInputs later = Pattern("film");
+  later.dateOperator = 4;  // ">=" 2040-01-01
+  later.dateText = "400101";
+  r = Search(later);
+  ASSERT_EQ(r.count, 1);
+  EXPECT_EQ(ResultCells(*r.hits[0], false, "%Y-%m-%d"),
+            (std::array<std::string, 5>{"film.mkv", "2040-01-01", "5368709120", "A", ""}));
 }
 
 TEST_F(SearchTest, OnePairOfDuplicatesGivesTwoRows) {

@@ -16,9 +16,11 @@ namespace mardo::test {
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir() {
+TempDir::TempDir(Where where) {
   const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/mardo-test-XXXXXX";
+  std::string dir = base != nullptr && *base != '\0' ? base : "/tmp";
+  if (where == kMemory && ::access("/dev/shm", W_OK) == 0) dir = "/dev/shm";
+  std::string pattern = dir + "/mardo-test-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
@@ -119,6 +121,11 @@ std::string ClearFilesAndFindSubdirectory(int fd) {
 // Depth first, holding two descriptors at most: down into the first subdirectory, back up through
 // "..", so that neither the path length nor the descriptor limit bounds the depth.
 void RemoveTree(const std::string& path) {
+  // Most trees go at once; what is left (too deep for paths, or without permissions) goes one
+  // directory at a time.
+  std::error_code error;
+  fs::remove_all(path, error);
+  if (!fs::exists(fs::symlink_status(path, error))) return;
   ::chmod(path.c_str(), S_IRWXU);
   int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {

@@ -10,7 +10,11 @@ namespace mardo::test {
 // A fresh directory under $TMPDIR (or /tmp), removed with everything in it at destruction.
 class TempDir {
  public:
-  TempDir();
+  // kMemory: in /dev/shm when it can be written, for trees of many thousand directories, which a
+  // disk busy with other work makes and removes slowly.
+  enum Where { kTemporary, kMemory };
+
+  explicit TempDir(Where where = kTemporary);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
