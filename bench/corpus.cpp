@@ -54,7 +54,8 @@ std::vector<CorpusFile> MakeCorpus(std::vector<std::string> paths, uint64_t seed
 
 std::vector<size_t> SplitVolumes(const std::vector<CorpusFile>& files, size_t minimum,
                                  size_t maxDirectories) {
-  const size_t target = std::max<size_t>(1, files.size() / std::max<size_t>(minimum, 1));
+  const size_t volumes = std::max<size_t>(minimum, 1);
+  const size_t target = std::max<size_t>(1, (files.size() + volumes - 1) / volumes);
   std::vector<size_t> starts{0};
   std::unordered_set<std::string_view> dirs;
   for (size_t i = 0; i < files.size(); ++i) {

@@ -59,6 +59,9 @@ TEST(BenchCorpus, VolumesStayWithinTheDirectoryLimit) {
   }
   const auto [first, last] = TreeSlice(files, 5, 10);
   EXPECT_EQ(last - first, 5u);
+  // Without a directory limit: exactly the volumes asked for, the rest of the files in the last.
+  EXPECT_EQ(SplitVolumes(files, 8, SIZE_MAX).size(), 8u);
+  EXPECT_EQ(SplitVolumes(Files({"a", "b", "c"}), 8, SIZE_MAX).size(), 3u);
 }
 
 TEST(BenchCorpus, AMemoryTreeScansLikeADisk) {

@@ -246,6 +246,18 @@ TEST(CatalogFile, Version3IsWrittenWheneverItHoldsTheCatalogTruthfully) {
     EXPECT_EQ(back->formatVersion, version) << w.what;
     EXPECT_EQ(Fields(*back), Fields(catalog)) << w.what;
   }
+  // Each write decides again: a catalog that no longer needs version 4 goes back to version 3.
+  Catalog again;
+  again.filePath = tmp / "again.mvl";
+  again.AddDirectory("");
+  again.AddFile("big", 0, int64_t{1} << 31, 0);
+  ASSERT_TRUE(again.Write());
+  EXPECT_EQ(again.formatVersion, 4);
+  again.ClearRecords();
+  again.AddDirectory("");
+  again.AddFile("small", 0, 1, 0);
+  ASSERT_TRUE(again.Write());
+  EXPECT_EQ(again.formatVersion, 3);
   // The moment of writing is a time of the file too.
   Catalog empty;
   EXPECT_FALSE(empty.NeedsWideVersion(INT32_MAX));
