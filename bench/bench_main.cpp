@@ -505,6 +505,12 @@ int Run(const std::string& libraryDir, const std::string& treeDir, const std::st
   sized.lengthOperator = static_cast<int32_t>(CompareOperator::kEqual);
   sized.lengthText = "1000";
   compare(sized, 5120);
+  SearchInputs huge;  // files above 4 GiB
+  huge.lengthOperator = static_cast<int32_t>(CompareOperator::kAfter);
+  huge.lengthText = "4294967296";
+  compare(huge, 5120);
+  huge.mode = 1;
+  compare(huge, 5120);
   for (int mode : {1, 2}) {
     SearchInputs grouped;
     grouped.patternText = "readme";
