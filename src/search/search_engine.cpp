@@ -65,41 +65,61 @@ class NameTest {
   uintptr_t candidate_ = 0;
 };
 
-// One collected entry of a grouping search, with the first eight folded name bytes packed so that
-// most comparisons need no look at the names.
+// One collected entry of a grouping search, in 24 bytes, so that sorting moves no more than it
+// must: the first twelve folded name bytes are packed so that most comparisons need no look at the
+// names, and the record is found by its place in the collection.
 struct Collected {
-  const FileRecord* record;
-  uint64_t prefix;
+  uint64_t prefix;  // folded name bytes 0 to 7, the first the highest; 0 past the end of the name
   int64_t length;
-  uint32_t order;  // collection order: ties keep library order
+  uint32_t prefix2;  // folded name bytes 8 to 11, likewise
+  uint32_t order;    // collection order, the record's place in Collection::records: ties keep it
 };
 
-uint64_t FoldedPrefix(std::string_view name) {
-  uint64_t prefix = 0;
-  for (size_t i = 0; i < 8; ++i) {
-    prefix = (prefix << 8) | (i < name.size() ? static_cast<unsigned char>(FoldAscii(name[i])) : 0u);
+static_assert(sizeof(Collected) == 24);
+
+struct Collection {
+  std::vector<Collected> entries;
+  std::vector<const FileRecord*> records;
+
+  void Add(const FileRecord* record) {
+    const std::string_view name = record->Name();
+    entries.push_back({FoldedBytes<uint64_t>(name, 0), record->length, FoldedBytes<uint32_t>(name, 8),
+                       static_cast<uint32_t>(records.size())});
+    records.push_back(record);
   }
-  return prefix;
-}
+  // Names compare as CompareNoCase compares them: the packed bytes decide unless they are equal.
+  int CompareNames(const Collected& a, const Collected& b) const {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
+    if (a.prefix2 != b.prefix2) return a.prefix2 < b.prefix2 ? -1 : 1;
+    return CompareNoCase(records[a.order]->Name(), records[b.order]->Name());
+  }
 
-int CompareNames(const Collected& a, const Collected& b) {
-  if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
-  return CompareNoCase(a.record->Name(), b.record->Name());
-}
+ private:
+  template <class Packed>
+  static Packed FoldedBytes(std::string_view name, size_t from) {
+    Packed packed = 0;
+    for (size_t i = from; i < from + sizeof(Packed); ++i) {
+      packed = static_cast<Packed>(packed << 8) |
+               (i < name.size() ? static_cast<unsigned char>(FoldAscii(name[i])) : 0u);
+    }
+    return packed;
+  }
+};
 
-void GroupRows(std::vector<Collected>& entries, bool sameNames, int32_t hitLimit, SearchResult& result) {
-  std::sort(entries.begin(), entries.end(), [sameNames](const Collected& a, const Collected& b) {
+void GroupRows(Collection& collection, bool sameNames, int32_t hitLimit, SearchResult& result) {
+  std::vector<Collected>& entries = collection.entries;
+  std::sort(entries.begin(), entries.end(), [sameNames, &collection](const Collected& a, const Collected& b) {
     if (!sameNames && a.length != b.length) return a.length < b.length;
-    if (const int names = CompareNames(a, b); names != 0) return names < 0;
+    if (const int names = collection.CompareNames(a, b); names != 0) return names < 0;
     if (sameNames && a.length != b.length) return a.length < b.length;
     return a.order < b.order;
   });
   if (entries.size() < 2) return;
-  auto equal = [sameNames](const Collected& a, const Collected& b) {
-    return (sameNames || a.length == b.length) && CompareNames(a, b) == 0;
+  auto equal = [sameNames, &collection](const Collected& a, const Collected& b) {
+    return (sameNames || a.length == b.length) && collection.CompareNames(a, b) == 0;
   };
-  auto add = [&result](const Collected& entry) {
-    result.hits.push_back(entry.record);
+  auto add = [&result, &collection](const Collected& entry) {
+    result.hits.push_back(collection.records[entry.order]);
     ++result.count;
   };
   size_t current = 0;
@@ -152,7 +172,7 @@ SearchResult RunSearch(const SearchConditions& input, CatalogLibrary& library, c
   const bool byLength = conditions.Has(SearchConditions::kLengthCondition);
   const bool byDate = conditions.Has(SearchConditions::kDateCondition);
 
-  std::vector<Collected> collected;
+  Collection collected;
   for (const Catalog* catalog : library.Catalogs()) {
     if (!result.grouping && result.count >= conditions.hitLimit) break;
     if (!catalog->selected) continue;
@@ -163,8 +183,7 @@ SearchResult RunSearch(const SearchConditions& input, CatalogLibrary& library, c
       if (byDate && !conditions.KeepsTime(record->lastWriteTime)) continue;
       if (name && !name->Passes(*record)) continue;
       if (result.grouping) {
-        collected.push_back(
-            {record, FoldedPrefix(record->Name()), record->length, static_cast<uint32_t>(collected.size())});
+        collected.Add(record);
       } else {
         result.hits.push_back(record);
         ++result.count;

@@ -29,7 +29,7 @@ enum class Ownership {
 // beginning with the owner the array was given (SetOwner), so that a record finds its owner from
 // its own address with one mask and one load.
 struct RecordPages {
-  static constexpr size_t kPageSize = 64 * 1024;
+  static constexpr size_t kPageSize = 16 * 1024;
 
   // The owner named by the page that holds `record`, a record of a kBlocks array.
   static void* OwnerOf(const void* record) {

@@ -29,8 +29,8 @@ using Entry = FakeDirectoryReader::Entry;
 
 struct Row {
   std::string name;
-  int32_t length;
-  int16_t dir;
+  int64_t length;
+  int32_t dir;
   bool operator==(const Row&) const = default;
 };
 

@@ -194,7 +194,7 @@ std::vector<WidthCase> WidthCases() {
   };
   return {
       {"every field at its version-3 limit",
-       [&](Catalog& c) {
+       [=](Catalog& c) {
          c.volumeRoot = c.volumeLabel = c.catalogName = t255;
          c.AddDirectory(t255);
          c.AddFile(t255, INT32_MIN, INT32_MAX, 1);
@@ -207,10 +207,10 @@ std::vector<WidthCase> WidthCases() {
       {"a length of 2 GiB", file(0, int64_t{1} << 31, "big"), true},
       {"a time before 1901", file(int64_t{INT32_MIN} - 1, 1, "old"), true},
       {"a time after 2038", file(int64_t{INT32_MAX} + 1, 1, "new"), true},
-      {"a 256-byte root", [&](Catalog& c) { c.volumeRoot = t256; }, true},
-      {"a 256-byte label", [&](Catalog& c) { c.volumeLabel = t256; }, true},
-      {"a 256-byte catalog name", [&](Catalog& c) { c.catalogName = t256; }, true},
-      {"a 256-byte directory path", [&](Catalog& c) { c.AddDirectory(t256); }, true},
+      {"a 256-byte root", [=](Catalog& c) { c.volumeRoot = t256; }, true},
+      {"a 256-byte label", [=](Catalog& c) { c.volumeLabel = t256; }, true},
+      {"a 256-byte catalog name", [=](Catalog& c) { c.catalogName = t256; }, true},
+      {"a 256-byte directory path", [=](Catalog& c) { c.AddDirectory(t256); }, true},
       {"a 256-byte file name", file(0, 1, t256), true},
   };
 }
