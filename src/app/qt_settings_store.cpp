@@ -1,6 +1,7 @@
 #include "app/qt_settings_store.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStringList>
 
 #include "settings/app_texts.h"
@@ -23,16 +24,46 @@ QString QtSettingsStore::DefaultPath() {
   return config + '/' + settings::kCompanyKey + '/' + settings::kApplicationKey + ".conf";
 }
 
+std::optional<std::string> QtSettingsStore::HandTyped(std::string_view section, std::string_view name) const {
+  const std::string key = std::string(section) + '/' + std::string(name);
+  if (written_.count(key) > 0) return std::nullopt;
+  if (!rawValues_) {
+    rawValues_.emplace();
+    QFile file(settings_.fileName());
+    if (file.open(QIODevice::ReadOnly)) {
+      std::string current;
+      for (const QByteArray& bytes : file.readAll().split('\n')) {
+        const std::string line = bytes.trimmed().toStdString();
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        if (line.front() == '[' && line.back() == ']') {
+          current = line.substr(1, line.size() - 2);
+          continue;
+        }
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string entry = QByteArray::fromStdString(line.substr(0, equals)).trimmed().toStdString();
+        const std::string value = QByteArray::fromStdString(line.substr(equals + 1)).trimmed().toStdString();
+        rawValues_->emplace(current + '/' + entry, value);
+      }
+    }
+  }
+  const auto found = rawValues_->find(key);
+  if (found == rawValues_->end()) return std::nullopt;
+  const std::string& raw = found->second;
+  if (raw.empty() || raw[0] == '"' || raw.find_first_of(",;") == std::string::npos) return std::nullopt;
+  return raw;
+}
+
 std::optional<std::string> QtSettingsStore::ReadString(std::string_view section,
                                                        std::string_view name) const {
   const QVariant value = settings_.value(Key(section, name));
   if (!value.isValid()) return std::nullopt;
-  // An unquoted value with commas comes back as a list: join it back to the text that was typed.
-  if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(',').toStdString();
+  if (std::optional<std::string> typed = HandTyped(section, name)) return typed;
   return value.toString().toStdString();
 }
 
 void QtSettingsStore::WriteString(std::string_view section, std::string_view name, std::string_view value) {
+  written_.insert(std::string(section) + '/' + std::string(name));
   settings_.setValue(Key(section, name),
                      QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
 }

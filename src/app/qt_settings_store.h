@@ -3,13 +3,20 @@
 #include <QSettings>
 #include <QString>
 
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
 #include "settings/settings_store.h"
 
 namespace mardo {
 
-// The settings file: QSettings in INI format. Values are plain text; a value that a person typed
-// into the file with commas and without quotes (0=5,a,b) reads back whole ("5,a,b"), not as the
-// list QSettings would make of it. A file that cannot be written is left as it was.
+// The settings file: QSettings in INI format. Values are plain text. A value that a person typed
+// into the file without quotes and with a comma or a semicolon (0=0,a, b; \tmp) reads back as it
+// was typed, spaces and backslashes included, not as the list or the comment QSettings would make
+// of it; QSettings itself always quotes such values when it writes them. A file that cannot be
+// written is left as it was.
 class QtSettingsStore final : public SettingsStore {
  public:
   explicit QtSettingsStore(const QString& path);
@@ -25,7 +32,15 @@ class QtSettingsStore final : public SettingsStore {
   QString Path() const { return settings_.fileName(); }
 
  private:
+  // The text after "name=" in [section] of the file as it was read, when it is one of the
+  // hand-typed values above.
+  std::optional<std::string> HandTyped(std::string_view section, std::string_view name) const;
+
   mutable QSettings settings_;
+  // The file's lines by "section/name", read once when first needed.
+  mutable std::optional<std::map<std::string, std::string>> rawValues_;
+  // Values written in this run: QSettings holds them, the file may not yet.
+  std::set<std::string> written_;
 };
 
 }  // namespace mardo

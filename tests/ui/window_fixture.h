@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTabBar>
 #include <QTest>
 
 #include <memory>
@@ -15,9 +19,13 @@
 #include "support/fake_desktop_shell.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_tree.h"
+#include "ui/catalog_tab.h"
+#include "ui/directory_tab.h"
 #include "ui/list_ctrl_ex.h"
 #include "ui/list_models.h"
+#include "ui/row_actions.h"
 #include "ui/search_add.h"
+#include "ui/search_tab.h"
 
 namespace mardo::test {
 
@@ -65,6 +73,7 @@ class WindowTest : public testing::Test {
     services.scanStarting = [this] {
       if (scanStarting) scanStarting();
     };
+    services.drag = [this](QWidget*, QMimeData* data) { dragged.reset(data); };
     app = std::make_unique<CMardoApp>(std::move(arguments), settingsPath, tmp / "catalogs", services);
     app->InitInstance();
     // Shortcuts reach only the active window.
@@ -113,12 +122,35 @@ class WindowTest : public testing::Test {
     return -1;
   }
 
+  // Types into a text box as a user does: the old text selected, then the keys.
+  void Type(QWidget* box, const QString& text) {
+    QLineEdit* edit = qobject_cast<QLineEdit*>(box);
+    if (auto* combo = qobject_cast<QComboBox*>(box)) edit = combo->lineEdit();
+    EXPECT_NE(edit, nullptr);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+  }
+  // Types a pattern and presses Enter.
+  void Search(const QString& pattern) {
+    QComboBox* box = Find<QComboBox>("pattern");
+    Type(box, pattern);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+  }
+  // Clicks a tab of the tab strip.
+  void ClickTab(int tab) {
+    QTabBar* tabs = Find<QTabBar>("tabs");
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tab).center());
+  }
+
   TempDir tmp;
   std::string settingsPath;
   ScriptedPrompts prompts;
   FakeDesktopShell shell;
   std::optional<QString> chosenFolder;
   std::function<void()> scanStarting;
+  std::unique_ptr<QMimeData> dragged;  // what the last drag carried
   std::unique_ptr<CMardoApp> app;
 };
 
