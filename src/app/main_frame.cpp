@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
+#include <QWindow>
 
 #include "app/mardo_doc.h"
 #include "app/qt_settings_store.h"
@@ -46,8 +47,14 @@ void CMainFrame::PlaceOnScreen() {
     const ScreenArea usable{area.x(), area.y(), area.width(), area.height()};
     screens.insert(screen == primary ? screens.begin() : screens.end(), usable);
   }
-  // The frame is not known before the window shows: the style's title bar stands for it.
-  const FrameMargins frame{0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0};
+  // The frame as the platform tells it once the window exists; a window manager tells it only
+  // when the window shows, and then the style's title bar stands for it.
+  create();
+  FrameMargins frame{0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0};
+  if (const QWindow* window = windowHandle()) {
+    const QMargins margins = window->frameMargins();
+    if (!margins.isNull()) frame = {margins.left(), margins.top(), margins.right(), margins.bottom()};
+  }
   const QSize minimum = minimumSizeHint();
   const WindowGeometry wanted = stored.value_or(WindowGeometry{0, 0, kDefaultWidth, kDefaultHeight});
   const FittedWindow fitted =

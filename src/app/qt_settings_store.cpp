@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
 #include "settings/app_texts.h"
 
 namespace mardo {
@@ -14,9 +17,37 @@ QString Key(std::string_view section, std::string_view name) {
          QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
 }
 
+// The values of an INI file that a person typed without quotes and with a comma or a semicolon:
+// "section/name" and the text after '=' as it stands in the file.
+std::vector<std::pair<QString, QString>> HandTypedValues(const QString& path) {
+  std::vector<std::pair<QString, QString>> values;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return values;
+  QString section;
+  for (const QByteArray& bytes : file.readAll().split('\n')) {
+    const QString line = QString::fromUtf8(bytes).trimmed();
+    if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) continue;
+    if (line.startsWith('[') && line.endsWith(']')) {
+      section = line.mid(1, line.size() - 2);
+      continue;
+    }
+    const qsizetype equals = line.indexOf('=');
+    if (equals < 0) continue;
+    const QString value = line.mid(equals + 1).trimmed();
+    if (value.isEmpty() || value.startsWith('"') || (!value.contains(',') && !value.contains(';'))) continue;
+    values.emplace_back(section + '/' + line.left(equals).trimmed(), value);
+  }
+  return values;
+}
+
 }  // namespace
 
-QtSettingsStore::QtSettingsStore(const QString& path) : settings_(path, QSettings::IniFormat) {}
+QtSettingsStore::QtSettingsStore(const QString& path) : settings_(path, QSettings::IniFormat) {
+  // QSettings reads such a value as a list, or cuts it at the semicolon, and would write that back:
+  // it holds the typed text instead (and quotes it when it writes).
+  for (const auto& [key, value] : HandTypedValues(path))
+    if (settings_.contains(key)) settings_.setValue(key, value);
+}
 
 QString QtSettingsStore::DefaultPath() {
   QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -24,46 +55,14 @@ QString QtSettingsStore::DefaultPath() {
   return config + '/' + settings::kCompanyKey + '/' + settings::kApplicationKey + ".conf";
 }
 
-std::optional<std::string> QtSettingsStore::HandTyped(std::string_view section, std::string_view name) const {
-  const std::string key = std::string(section) + '/' + std::string(name);
-  if (written_.count(key) > 0) return std::nullopt;
-  if (!rawValues_) {
-    rawValues_.emplace();
-    QFile file(settings_.fileName());
-    if (file.open(QIODevice::ReadOnly)) {
-      std::string current;
-      for (const QByteArray& bytes : file.readAll().split('\n')) {
-        const std::string line = bytes.trimmed().toStdString();
-        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-        if (line.front() == '[' && line.back() == ']') {
-          current = line.substr(1, line.size() - 2);
-          continue;
-        }
-        const size_t equals = line.find('=');
-        if (equals == std::string::npos) continue;
-        const std::string entry = QByteArray::fromStdString(line.substr(0, equals)).trimmed().toStdString();
-        const std::string value = QByteArray::fromStdString(line.substr(equals + 1)).trimmed().toStdString();
-        rawValues_->emplace(current + '/' + entry, value);
-      }
-    }
-  }
-  const auto found = rawValues_->find(key);
-  if (found == rawValues_->end()) return std::nullopt;
-  const std::string& raw = found->second;
-  if (raw.empty() || raw[0] == '"' || raw.find_first_of(",;") == std::string::npos) return std::nullopt;
-  return raw;
-}
-
 std::optional<std::string> QtSettingsStore::ReadString(std::string_view section,
                                                        std::string_view name) const {
   const QVariant value = settings_.value(Key(section, name));
   if (!value.isValid()) return std::nullopt;
-  if (std::optional<std::string> typed = HandTyped(section, name)) return typed;
   return value.toString().toStdString();
 }
 
 void QtSettingsStore::WriteString(std::string_view section, std::string_view name, std::string_view value) {
-  written_.insert(std::string(section) + '/' + std::string(name));
   settings_.setValue(Key(section, name),
                      QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
 }

@@ -3,9 +3,7 @@
 #include <QSettings>
 #include <QString>
 
-#include <map>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "settings/settings_store.h"
@@ -32,15 +30,7 @@ class QtSettingsStore final : public SettingsStore {
   QString Path() const { return settings_.fileName(); }
 
  private:
-  // The text after "name=" in [section] of the file as it was read, when it is one of the
-  // hand-typed values above.
-  std::optional<std::string> HandTyped(std::string_view section, std::string_view name) const;
-
   mutable QSettings settings_;
-  // The file's lines by "section/name", read once when first needed.
-  mutable std::optional<std::map<std::string, std::string>> rawValues_;
-  // Values written in this run: QSettings holds them, the file may not yet.
-  std::set<std::string> written_;
 };
 
 }  // namespace mardo

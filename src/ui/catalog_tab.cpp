@@ -36,7 +36,7 @@ CatalogTab::CatalogTab(SearchAdd& form) : QObject(&form), form_(form) {
   rootLabel = MakeLabel("Root directory", "rootLabel", rootBox, &form);
   browseButton = MakeButton("...", "browse", &form);
   browseButton->setAccessibleName("Choose the root directory");
-  browseButton->setMaximumWidth(browseButton->fontMetrics().horizontalAdvance("......") + 16);
+  browseButton->setFixedWidth(browseButton->fontMetrics().horizontalAdvance("......") + 16);
   ignoreBox = MakeCombo("ignore", true, 18, &form);
   ignoreBox->lineEdit()->setMaxLength(kIgnoreTypingLimit);
   ignoreLabel = MakeLabel("Ignore files", "ignoreLabel", ignoreBox, &form);

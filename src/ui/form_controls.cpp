@@ -26,6 +26,9 @@ QComboBox* MakeCombo(const char* name, bool editable, int preferredCharacters, Q
     // Inline completion would put a history entry in place of what was typed, and Enter would
     // then act on a text the user never typed.
     box->setCompleter(nullptr);
+    // Nor does leaving the box pick the history entry that equals its text: that counts as the
+    // user choosing it, and would identify the root again over the label the user typed.
+    QObject::disconnect(box->lineEdit(), &QLineEdit::editingFinished, box, nullptr);
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     box->setMinimumContentsLength(preferredCharacters);
     // Preferred at that width, yet the window may be narrower.

@@ -171,8 +171,8 @@ void SearchAdd::LayOut() {
       {c.rootLabel, 0, 0, 1},
       {c.rootBox, 0, 1, 1},
       {c.browseButton, 0, 2, 1},
-      {c.ignoreLabel, 0, 5, 1},
-      {c.ignoreBox, 0, 6, 2},
+      {c.ignoreLabel, 0, 3, 1},
+      {c.ignoreBox, 0, 4, 4},
       {c.volumeLabelLabel, 1, 0, 1},
       {c.labelCell, 1, 1, 1},
   };

@@ -55,6 +55,8 @@ SearchTab::SearchTab(SearchAdd& form) : QObject(&form), form_(form) {
   // The box has no label: its description tells a screen reader what it chooses.
   modeBox->setAccessibleDescription("Search mode");
   for (const char* mode : texts::kModeTexts) modeBox->addItem(mode);
+  // Its items are words: a narrow window may show them cut.
+  modeBox->setMinimumWidth(modeBox->fontMetrics().horizontalAdvance(QString(6, '0')) + 32);
   modeBox->setCurrentIndex(0);
 
   connect(searchButton, &QPushButton::clicked, this, &SearchTab::ReadSearchConditions);

@@ -124,6 +124,9 @@ TEST_F(ActionsTest, TrashedFilesLeaveBothFileListsAndTheOthersStay) {
   EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"docs"}));
   ASSERT_EQ(prompts.log.size(), 2u);
   EXPECT_NE(prompts.log[1].find(b), std::string::npos);
+  // The record count and the catalog list's Files say the same.
+  EXPECT_EQ(Rows(ListKind::kCatalog, 3), (Strings{"3"}));
+  EXPECT_EQ(Pane(2), "3");
   // The rows that stayed can be drawn and used.
   Form().ListOf(ListKind::kResults)->grab();
   Form().ListOf(ListKind::kDirectory)->grab();
@@ -149,6 +152,32 @@ TEST_F(ActionsTest, ADragCarriesTheFilesAndNothingForDirectoriesOnly) {
   ASSERT_EQ(block.size(), 20 + 20 + 25 + 4);
   EXPECT_EQ(block[0], 20);
   EXPECT_EQ(block.mid(20, 20), QByteArray("/media/my usb/a.txt\0", 20));
+}
+
+TEST_F(ActionsTest, FilesDragOutOfTheListWithThePressAMoveAndTheRelease) {
+  WriteCatalog("a.mvl", "ALPHA", 0, "/media/usb/");
+  Start();
+  Search("b.txt");
+  CListCtrlEx* list = Form().ListOf(ListKind::kResults);
+  const QPoint row = list->visualRect(list->model()->index(0, 0)).center();
+  QTest::mousePress(list->viewport(), Qt::LeftButton, {}, row);
+  QTest::mouseMove(list->viewport(), row + QPoint(2, 1));
+  QTest::mouseMove(list->viewport(), row + QPoint(QApplication::startDragDistance() + 20, 5));
+  QTest::mouseRelease(list->viewport(), Qt::LeftButton, {},
+                      row + QPoint(QApplication::startDragDistance() + 20, 5));
+  ASSERT_NE(dragged, nullptr);
+  EXPECT_EQ(dragged->data("text/uri-list"), "file:///media/usb/docs/b.txt\r\n");
+
+  // The catalog list has no files to drag.
+  dragged.reset();
+  ClickTab(2);
+  CListCtrlEx* catalogs = Form().ListOf(ListKind::kCatalog);
+  const QPoint catalog = catalogs->visualRect(catalogs->model()->index(0, 0)).center();
+  QTest::mousePress(catalogs->viewport(), Qt::LeftButton, {}, catalog);
+  QTest::mouseMove(catalogs->viewport(), catalog + QPoint(2, 1));
+  QTest::mouseMove(catalogs->viewport(), catalog + QPoint(40, 5));
+  QTest::mouseRelease(catalogs->viewport(), Qt::LeftButton, {}, catalog + QPoint(40, 5));
+  EXPECT_EQ(dragged, nullptr);
 }
 
 TEST(DesktopTrash, AFileGoesToTheTrashOfTheUsersDataDirectory) {

@@ -7,9 +7,15 @@
 #include <QSignalSpy>
 #include <QTabBar>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <future>
+#include <tuple>
 
+#include "search/command_ids.h"
 #include "search/directory_listing.h"
 #include "window_fixture.h"
 
@@ -27,12 +33,6 @@ class TabsTest : public WindowTest {
     for (const int row : Form().ListOf(list)->SelectedRows())
       names.push_back(Form().ListOf(list)->model()->index(row, 0).data().toString().toStdString());
     return names;
-  }
-  void WaitForScan() {
-    QSignalSpy finished(&Form(), &SearchAdd::ScanFinished);
-    if (Form().Catalogs().Scanning()) {
-      ASSERT_TRUE(finished.wait(10000));
-    }
   }
 };
 
@@ -69,6 +69,28 @@ TEST_F(TabsTest, ASearchFillsTheSortedResultsAndTheHitCount) {
   Search("o");
   Find<QCheckBox>("selectedOnly")->click();
   EXPECT_TRUE(Rows(ListKind::kResults).empty());
+}
+
+TEST_F(TabsTest, ADateOrLengthReadOtherwiseThanTypedIsSaid) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Start();
+  QComboBox* dateOperator = Find<QComboBox>("dateOperator");
+  dateOperator->setFocus();
+  for (int i = 0; i < 3; ++i) QTest::keyClick(dateOperator, Qt::Key_Down);  // " ", "<", "<="
+  ASSERT_EQ(dateOperator->currentText(), "<=");
+  for (const auto& [typed, day] :
+       std::vector<std::pair<QString, std::string>>{{"abc", "2000-01-01"}, {"2026", "2020-01-01"}}) {
+    Type(Find<QLineEdit>("date"), typed);
+    QTest::keyClick(Find<QLineEdit>("date"), Qt::Key_Return);
+    EXPECT_EQ(Pane(0).toStdString(),
+              "Note: the date '" + typed.toStdString() + "' is read as " + day +
+                  " (dates are YYMMDD, YYMM or YY, -N for N days ago, or none for today)");
+  }
+  // Read as typed: no note; the search keeps its reading.
+  Type(Find<QLineEdit>("date"), "700102");
+  QTest::keyClick(Find<QLineEdit>("date"), Qt::Key_Return);
+  EXPECT_EQ(Pane(0), "Type a part of filename and push Search");
+  EXPECT_EQ(Rows(ListKind::kResults).size(), 5u);
 }
 
 TEST_F(TabsTest, SelectedCatalogsOnlySearchesTheSelectedRows) {
@@ -166,6 +188,34 @@ TEST_F(TabsTest, ParentAndSubdirectoryWalkTheCataloguedTree) {
   EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"c.txt"}));
 }
 
+TEST_F(TabsTest, TheHitLimitNoteSaysWhetherTheListingShownIsCut) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Start();
+  ClickTab(2);
+  ClickRow(ListKind::kCatalog, 0);
+  ClickTab(1);
+  ASSERT_EQ(Rows(ListKind::kDirectory), (Strings{"docs", "a.txt"}));
+  QLineEdit* limit = Find<QLineEdit>("hitLimit");
+  Type(limit, "1");
+  QTest::keyClick(limit, Qt::Key_Tab);  // leaving the field takes the limit
+  ClickRow(ListKind::kDirectory, 0);
+  QTest::keyClick(Form().ListOf(ListKind::kDirectory), Qt::Key_Return);  // "docs": one of two entries
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"b.txt"}));
+  EXPECT_EQ(Pane(0), "Only the first 1 entries of this directory are listed (Hit limit)");
+  Type(limit, "512");
+  QTest::keyClick(limit, Qt::Key_Tab);
+  QTest::keyClick(Form().ListOf(ListKind::kDirectory), Qt::Key_U, Qt::ControlModifier);  // all of the root
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"docs", "a.txt"}));
+  EXPECT_EQ(Pane(0), "Doubleclick on directory shows its content");
+
+  // A listing cut on the way to the tab keeps its note.
+  Type(limit, "1");
+  QTest::keyClick(limit, Qt::Key_Tab);
+  ClickTab(2);
+  ClickTab(1);
+  EXPECT_EQ(Pane(0), "Only the first 1 entries of this directory are listed (Hit limit)");
+}
+
 TEST_F(TabsTest, EnterOnTheSearchTabSearchesAndCtrlUIsOffThere) {
   WriteCatalog("a.mvl", "ALPHA");
   Start();
@@ -211,27 +261,73 @@ TEST_F(TabsTest, AddCataloguesOnAWorkerThreadAndSelectsTheNewRow) {
   EXPECT_EQ(SelectedNames(ListKind::kCatalog), (Strings{"Holiday"}));
 }
 
-TEST_F(TabsTest, ACancelledAddLeavesEverythingAsItWas) {
+TEST_F(TabsTest, DuringAScanOnlyTheCatalogInputsWaitAndOnlyEscapeOrAClickCancels) {
   WriteCatalog("a.mvl", "ALPHA");
   tmp.MakeFile("media/x/one.txt", 1);
   Start();
-  Tabs()->setCurrentIndex(2);
-  std::promise<void> cancelled;
-  std::shared_future<void> ready = cancelled.get_future().share();
-  scanStarting = [ready] { ready.wait(); };  // the scan waits until the user has cancelled
-  Find<QComboBox>("root")->setEditText(QString::fromStdString(tmp / "media/x"));
-  Find<QLineEdit>("volumeLabel")->setText("New");
-  Form().Catalogs().OnAdd();
+  ClickTab(2);
+  HoldScans();
+  Type(Find<QLineEdit>("volumeLabel"), "New");
+  Type(Find<QComboBox>("root"), QString::fromStdString(tmp / "media/x"));
+  QTest::keyClick(Find<QComboBox>("root")->lineEdit(), Qt::Key_Return);
   ASSERT_TRUE(Form().Catalogs().Scanning());
-  EXPECT_FALSE(Find<QWidget>("add")->isEnabled());
+  for (const char* waiting : {"root", "browse", "ignore", "volumeLabel", "add"})
+    EXPECT_FALSE(Find<QWidget>(waiting)->isEnabled()) << waiting;
   EXPECT_TRUE(Find<QWidget>("cancel")->isVisible());
-  QTest::keyClick(&Form(), Qt::Key_Escape);
-  cancelled.set_value();
+  // The focus is not on Cancel, and Enter does not cancel.
+  QWidget* focus = QApplication::focusWidget();
+  ASSERT_NE(focus, nullptr);
+  EXPECT_NE(focus, Find<QWidget>("cancel"));
+  QTest::keyClick(focus, Qt::Key_Return);
+  EXPECT_TRUE(Form().Catalogs().Scanning());
+
+  // The Search and Directory tabs work on the loaded catalogs meanwhile.
+  ClickTab(0);
+  Search("a.txt");
+  EXPECT_EQ(Rows(ListKind::kResults), (Strings{"a.txt"}));
+  ClickRow(ListKind::kResults, 0);
+  ClickTab(1);
+  EXPECT_EQ(Form().ShownTab(), 1);
+  EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"docs", "a.txt"}));
+  ClickTab(2);
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  Release();
   WaitForScan();
   EXPECT_EQ(Pane(0), "Scan cancelled: nothing added to catalog from ");
   EXPECT_EQ(Rows(ListKind::kCatalog), (Strings{"ALPHA"}));
   EXPECT_FALSE(std::filesystem::exists(tmp / "catalogs/New.mvl"));
   EXPECT_TRUE(Find<QWidget>("add")->isEnabled());
+  // The boxes stay for another try.
+  EXPECT_EQ(Find<QComboBox>("root")->currentText().toStdString(), tmp / "media/x");
+  EXPECT_EQ(Find<QLineEdit>("volumeLabel")->text(), "New");
+
+  // A click on Cancel cancels too.
+  HoldScans();
+  QTest::mouseClick(Find<QPushButton>("add"), Qt::LeftButton);
+  ASSERT_TRUE(Form().Catalogs().Scanning());
+  QTest::mouseClick(Find<QPushButton>("cancel"), Qt::LeftButton);
+  Release();
+  WaitForScan();
+  EXPECT_EQ(Pane(0), "Scan cancelled: nothing added to catalog from ");
+  EXPECT_EQ(Rows(ListKind::kCatalog), (Strings{"ALPHA"}));
+  EXPECT_TRUE(prompts.log.empty());
+}
+
+TEST_F(TabsTest, ClosingTheWindowDuringAScanThatDoesNotAnswerDoesNotWaitForIt) {
+  tmp.MakeFile("media/x/one.txt", 1);
+  Start();
+  ClickTab(2);
+  HoldScans();  // the medium does not answer until the window is gone
+  Type(Find<QLineEdit>("volumeLabel"), "New");
+  Type(Find<QComboBox>("root"), QString::fromStdString(tmp / "media/x"));
+  QTest::mouseClick(Find<QPushButton>("add"), Qt::LeftButton);
+  ASSERT_TRUE(Form().Catalogs().Scanning());
+  Close();  // returns at once: the scan is left to itself
+  Release();
+  // The scan then ends on its own; nothing of the window is left for it to touch.
+  QTest::qWait(50);
+  EXPECT_FALSE(std::filesystem::exists(tmp / "catalogs/New.mvl"));
 }
 
 TEST_F(TabsTest, TheRootBoxIdentifiesTheVolumeAndAddSaysWhatIsMissing) {
@@ -250,6 +346,101 @@ TEST_F(TabsTest, TheRootBoxIdentifiesTheVolumeAndAddSaysWhatIsMissing) {
   ASSERT_EQ(prompts.log.size(), 2u);
   EXPECT_EQ(prompts.log[1], "Volume label error|No such file or directory");
   EXPECT_EQ(Find<QComboBox>("root")->currentText(), "");
+}
+
+TEST_F(TabsTest, ACatalogThatCannotBeWrittenLeavesTheListsAndCountsAsTheyWere) {
+  WriteCatalog("a.mvl", "ALPHA");
+  tmp.MakeFile("media/x/one.txt", 1);
+  Start();
+  Search("a.txt");
+  ClickTab(2);
+  const auto before = [this] {
+    return std::make_tuple(Rows(ListKind::kCatalog, 0), Rows(ListKind::kCatalog, 3), Rows(ListKind::kResults),
+                           Pane(2));
+  };
+  const auto shown = before();
+  // The catalog directory went away while the window was open.
+  std::filesystem::rename(tmp / "catalogs", tmp / "elsewhere");
+  Type(Find<QLineEdit>("volumeLabel"), "New");
+  Type(Find<QComboBox>("root"), QString::fromStdString(tmp / "media/x"));
+  QTest::keyClick(Find<QComboBox>("root")->lineEdit(), Qt::Key_Return);
+  WaitForScan();
+  std::filesystem::rename(tmp / "elsewhere", tmp / "catalogs");
+  EXPECT_EQ(before(), shown);
+  const std::string file = tmp / "catalogs/New.mvl";
+  EXPECT_EQ(Pane(0).toStdString(), "Nothing added: the catalog file '" + file +
+                                       "' could not be written (No such file or directory)");
+  EXPECT_EQ(prompts.log, (Strings{"Mardo|The catalog file '" + file +
+                                  "' could not be written.\r\nNo such file or directory"}));
+  EXPECT_EQ(Find<QLineEdit>("volumeLabel")->text(), "New");
+
+  // A full disk under Yes to Overwrite: the old catalog stays, in the list and in its file.
+  ClickRow(ListKind::kCatalog, 0);
+  const std::string old = tmp.ReadFile("catalogs/a.mvl");
+  for (int i = 0; i < 300; ++i) tmp.MakeFile("media/usb/f" + std::to_string(i), 1);
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  const rlimit small{4096, saved.rlim_max};
+  ::signal(SIGXFSZ, SIG_IGN);
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  prompts.answers = {true};
+  Type(Find<QLineEdit>("volumeLabel"), "ALPHA");
+  Type(Find<QComboBox>("root"), QString::fromStdString(tmp / "media/usb"));
+  QTest::mouseClick(Find<QPushButton>("add"), Qt::LeftButton);
+  WaitForScan();
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, SIG_DFL);
+  EXPECT_EQ(before(), shown);
+  EXPECT_EQ(tmp.ReadFile("catalogs/a.mvl"), old);
+  EXPECT_NE(prompts.log.back().find("File too large"), std::string::npos);
+}
+
+TEST_F(TabsTest, RefreshAndTheFolderChooserKeepAWholeLongRoot) {
+  const std::string deep = "media/x/" + std::string(70, 'p') + "/" + std::string(70, 'q');
+  tmp.MakeFile(deep + "/inside.txt", 1);
+  tmp.MakeFile("media/x/" + std::string(70, 'p') + "/beside.txt", 1);
+  ASSERT_GT((tmp / deep).size(), 128u);
+  Start();
+  ClickTab(2);
+  chosenFolder = QString::fromStdString(tmp / deep);
+  QTest::mouseClick(Find<QPushButton>("browse"), Qt::LeftButton);
+  EXPECT_EQ(Find<QComboBox>("root")->currentText(), *chosenFolder);
+  QTest::mouseClick(Find<QPushButton>("add"), Qt::LeftButton);
+  WaitForScan();
+  ASSERT_EQ(Rows(ListKind::kCatalog, 3), (Strings{"1"}));
+
+  ClickRow(ListKind::kCatalog, 0);
+  Form().Actions().RunCommand(command::kRefresh);
+  WaitForScan();
+  EXPECT_EQ(Rows(ListKind::kCatalog, 3), (Strings{"1"}));  // not its parent's two entries
+  EXPECT_TRUE(prompts.log.empty());
+}
+
+TEST_F(TabsTest, DirectoriesAScanCouldNotReadAreNamed) {
+  tmp.MakeFile("media/x/one.txt", 1);
+  tmp.MakeFile("media/x/secret/hidden.txt", 1);
+  tmp.MakeFile("media/x/private/hidden.txt", 1);
+  Start();
+  ClickTab(2);
+  // Root reads every directory: the test takes the identity of an ordinary user for the scan and
+  // its commit, and lets that user write the catalog.
+  namespace fs = std::filesystem;
+  for (const std::string dir : {tmp.Path(), tmp / "media", tmp / "media/x", tmp / "catalogs"})
+    fs::permissions(dir, fs::perms::all);
+  fs::permissions(tmp / "media/x/one.txt", fs::perms::owner_all | fs::perms::others_read);
+  for (const char* dir : {"media/x/secret", "media/x/private"})
+    fs::permissions(tmp / dir, fs::perms::owner_all);
+  if (::geteuid() == 0 && ::setresuid(-1, 65534, -1) != 0)
+    GTEST_SKIP() << "root cannot take another identity here";
+  Type(Find<QLineEdit>("volumeLabel"), "New");
+  Type(Find<QComboBox>("root"), QString::fromStdString(tmp / "media/x"));
+  QTest::mouseClick(Find<QPushButton>("add"), Qt::LeftButton);
+  WaitForScan();
+  if (::getuid() == 0) ASSERT_EQ(::setresuid(-1, 0, -1), 0);
+  EXPECT_EQ(Rows(ListKind::kCatalog), (Strings{"New"}));
+  EXPECT_EQ(Pane(0), "3 files added to catalog from ; 2 directories could not be read");
+  EXPECT_EQ(prompts.log, (Strings{"Mardo|2 directories could not be read and are catalogued as empty:\n" +
+                                  tmp / "media/x/private" + "\n" + tmp / "media/x/secret"}));
 }
 
 TEST_F(TabsTest, DeletingCatalogsTakesTheirRowsFromEveryList) {

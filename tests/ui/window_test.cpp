@@ -3,18 +3,23 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 
 #include <unistd.h>
 
 #include <filesystem>
 
+#include "app/qt_settings_store.h"
 #include "search/row_texts.h"
 #include "ui/about_dialog.h"
 #include "window_fixture.h"
@@ -87,6 +92,78 @@ TEST_F(WindowTest, StoredValuesOutOfRangeAreReplacedAndHandTypedHistoriesLoadWho
   Close();
   EXPECT_EQ(Setting(settingsPath, "Patterns/0"), "5,a,b");
   EXPECT_EQ(Setting(settingsPath, "Settings/MaxHits"), "2560");
+}
+
+TEST_F(WindowTest, HandTypedValuesWithCommasAndSemicolonsReadAsTyped) {
+  WriteSettings("[Ignored]\n0=0,*.tmp; \\tmp, a b\n1=\"0,quoted, kept\"\n[Format]\nResult=%d; %m\n");
+  Start();
+  QComboBox* ignore = Find<QComboBox>("ignore");
+  ASSERT_EQ(ignore->count(), 2);
+  EXPECT_EQ(ignore->itemText(0), "*.tmp; \\tmp, a b");
+  EXPECT_EQ(ignore->itemText(1), "quoted, kept");
+  EXPECT_EQ(QtSettingsStore(QString::fromStdString(settingsPath)).ReadString("Format", "Result"), "%d; %m");
+  Close();
+  // Written back, the same texts read the same again.
+  Start();
+  EXPECT_EQ(Find<QComboBox>("ignore")->itemText(0), "*.tmp; \\tmp, a b");
+}
+
+TEST_F(WindowTest, CatalogsTheLoadPassesOverAreNamedOnceAfterStart) {
+  WriteCatalog("a.mvl", "ALPHA");
+  tmp.MakeFile("catalogs/broken.mvl", 0, -1, "not a catalog");
+  Start({"-dir", "gone"});
+  EXPECT_EQ(Rows(ListKind::kCatalog), (Strings{"ALPHA"}));
+  ASSERT_EQ(prompts.log.size(), 1u);
+  EXPECT_EQ(prompts.log[0],
+            "Mardo|These catalog directories cannot be read, so their catalogs are not loaded:\n" +
+                tmp / "catalogs/gone" +
+                ": No such file or directory\n\nThese catalog files are not loaded:\n" +
+                tmp / "catalogs/broken.mvl" + ": not a catalog file");
+  Close();
+  tmp.MakeFile("catalogs/broken.mvl", 0, -1, "");
+  std::filesystem::remove(tmp / "catalogs/broken.mvl");
+  prompts.log.clear();
+  Start();
+  EXPECT_TRUE(prompts.log.empty());
+}
+
+TEST_F(WindowTest, TheOperatorBoxesShowTheirWidestItemWhole) {
+  Start();
+  for (const char* name : {"dateOperator", "lengthOperator"}) {
+    QComboBox* box = Find<QComboBox>(name);
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.frame = true;
+    option.editable = false;
+    const QRect field =
+        box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+    for (const char* item : {"<", "<=", "=", ">=", ">"})
+      EXPECT_GE(field.width(), box->fontMetrics().horizontalAdvance(item)) << name << " " << item;
+  }
+}
+
+TEST_F(WindowTest, TheWindowMayShrinkAndOpensOnAScreen) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Start();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect opened = Frame().frameGeometry();
+  EXPECT_TRUE(screen.contains(opened))
+      << opened.x() << "," << opened.y() << " " << opened.width() << "x" << opened.height() << " on "
+      << screen.width() << "x" << screen.height();
+  for (int tab : {0, 2, 1}) {
+    if (tab == 1) ClickRow(ListKind::kCatalog, 0);
+    ClickTab(tab);
+    Frame().resize(400, 300);
+    QApplication::processEvents();
+    EXPECT_LE(Frame().width(), 500) << "tab " << tab;
+  }
+  Close();
+
+  // A position stored on a monitor that is gone comes back onto the screen.
+  WriteSettings("[Settings]\nWindowPos=0,1,-1,-1,-1,-1,5000,4000,5600,4400\n");
+  Start();
+  EXPECT_TRUE(screen.contains(Frame().frameGeometry()));
+  EXPECT_EQ(Frame().size(), QSize(600, 400));
 }
 
 TEST_F(WindowTest, PositionWidthsAndHistoriesComeBackAtTheNextStart) {
