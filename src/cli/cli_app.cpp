@@ -21,6 +21,7 @@
 #include "scan/add_workflow.h"
 #include "scan/scan_texts.h"
 #include "search/directory_listing.h"
+#include "search/entry_path.h"
 #include "search/row_texts.h"
 #include "search/search_engine.h"
 #include "search/search_texts.h"
@@ -342,8 +343,8 @@ int Session::List(const ParsedCommand& command) {
   if (command.positional.size() == 2) {
     dirNumber = FindDirectoryByPath(*catalog, command.positional[1]);
     if (dirNumber < 0) {
-      return Fail("No directory '" + Shown(NormaliseCatalogPath(command.positional[1])) + "' in catalog '" +
-                  Shown(name) + "'");
+      return Fail("No directory '" + Shown(ShownCatalogPath(NormaliseCatalogPath(command.positional[1]))) +
+                  "' in catalog '" + Shown(name) + "'");
     }
   } else if (catalog->dirs.Empty()) {
     return Fail("The catalog '" + Shown(name) + "' holds no directory");

@@ -40,11 +40,16 @@ std::optional<std::string> Checked(std::string path) {
 
 }  // namespace
 
+std::string ShownCatalogPath(std::string_view catalogPath) {
+  std::string path(catalogPath);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
 std::string ShownDirectoryPath(const Catalog& catalog, int32_t dirNumber) {
   if (dirNumber < 0 || dirNumber >= catalog.dirs.Size() || catalog.dirs[dirNumber] == nullptr) return {};
   const std::string_view stored = catalog.dirs[dirNumber]->Path();
-  std::string slashed(stored);
-  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  const std::string slashed = ShownCatalogPath(stored);
   if (!catalog.KeepsDirectoryNumbering() || catalog.dirs[0] == nullptr) return slashed;
   // The names from the directory up to the catalog's root directory. They tell where one name
   // ends when a name holds '\\', as long as they spell the stored path; a catalog whose names and
@@ -58,8 +63,7 @@ std::string ShownDirectoryPath(const Catalog& catalog, int32_t dirNumber) {
   }
   const std::string_view root = catalog.dirs[0]->Path();
   std::string spelled(root);
-  std::string shown(root);
-  std::replace(shown.begin(), shown.end(), '\\', '/');
+  std::string shown = ShownCatalogPath(root);
   for (auto name = names.rbegin(); name != names.rend(); ++name) {
     spelled.append("\\").append(*name);
     shown.append("/").append(*name);

@@ -15,6 +15,9 @@ class FileRecord;
 // directory's stored path (a catalog of a subdirectory) has its '\' shown as '/'.
 std::string ShownDirectoryPath(const Catalog& catalog, int32_t dirNumber);
 
+// A catalog path ("\\holiday\\2006") as the user sees it ("/holiday/2006"); "" for the root.
+std::string ShownCatalogPath(std::string_view catalogPath);
+
 // The path of an entry as the user sees it, without the volume root: its directory's shown path,
 // '/' and its name ("/docs/a.txt", "/a.txt" in the root directory).
 std::string ShownEntryPath(const FileRecord& entry);

@@ -171,7 +171,7 @@ TEST_F(CliTest, LsListsOneDirectory) {
   EXPECT_EQ(limited.out, "b.txt\t70-01-01 00:00:00\t7\t/docs\n");  // the first stored entry
   EXPECT_EQ(limited.err, "Only the first 1 entries are listed (--limit shows more).\n");
   EXPECT_EQ(Cli({"ls", "B"}).err, "No catalog named 'B'\n");
-  EXPECT_EQ(Cli({"ls", "A", "\\nope"}).err, "No directory '\\nope' in catalog 'A'\n");
+  EXPECT_EQ(Cli({"ls", "A", "\\nope"}).err, "No directory '/nope' in catalog 'A'\n");
   EXPECT_EQ(Cli({"ls", "A", "\\nope"}).status, 2);
 }
 
