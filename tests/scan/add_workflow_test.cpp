@@ -352,6 +352,19 @@ TEST_F(AddWorkflowTest, RefreshScansTheCatalogsOwnRootWhateverTheBoxMakesOfIt) {
   EXPECT_EQ(library_.Catalogs()[0]->files[0]->Name(), "inside.jpg");
 }
 
+TEST(UnreadableDirectories, TheWindowNamesTheFirstOfThemAndCountsTheRest) {
+  AddWorkflow::Result result;
+  EXPECT_EQ(UnreadableDirectoriesText(result), "");
+  result.unreadableCount = 1;
+  result.unreadablePaths = {"/m/a"};
+  EXPECT_EQ(UnreadableDirectoriesText(result),
+            "1 directory could not be read and is catalogued as empty:\n/m/a");
+  result.unreadableCount = 12;
+  result.unreadablePaths = {"/m/a", "/m/b"};
+  EXPECT_EQ(UnreadableDirectoriesText(result),
+            "12 directories could not be read and are catalogued as empty:\n/m/a\n/m/b\n... and 10 more");
+}
+
 TEST_F(AddWorkflowTest, AFailedIdentificationEmptiesTheBoxesBeforeItSpeaks) {
   std::vector<std::string> boxesWhileShown;
   prompts_.whileShown = [&] { boxesWhileShown.push_back(form_.root + "|" + form_.label); };
