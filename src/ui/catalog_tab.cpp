@@ -208,7 +208,10 @@ void CatalogTab::CancelScan() {
 }
 
 void CatalogTab::AbandonScan() {
+  if (!Scanning()) return;
   scan_->Abandon();
+  // The scan never comes back to end the wait.
+  QApplication::restoreOverrideCursor();
 }
 
 void CatalogTab::BeginWait() {

@@ -54,7 +54,9 @@ SearchAdd::~SearchAdd() {
   directoryModel_->Clear();
   catalogModel_->Clear();
   delete catalogTab_;
+  catalogTab_ = nullptr;
   delete directoryTab_;
+  directoryTab_ = nullptr;
 }
 
 void SearchAdd::CreateControls() {
