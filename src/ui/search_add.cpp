@@ -307,11 +307,23 @@ void SearchAdd::ShowTabControls() {
       shown.insert(shown.end(), {searchTab_->selectedOnlyBox, searchTab_->modeBox, catalogList_});
       break;
   }
+  // A focus on a control that goes moves to the first control of the tab that comes.
+  QWidget* focus = QApplication::focusWidget();
+  const bool focusGoes = focus != nullptr && isAncestorOf(focus) && !tabBar_->isAncestorOf(focus) &&
+                         focus != tabBar_ && std::none_of(shown.begin(), shown.end(), [focus](QWidget* c) {
+                           return c == focus || c->isAncestorOf(focus);
+                         });
   // Hide first, so that the focus never lands on a control that is about to go.
   for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     if (control != tabBar_ && std::find(shown.begin(), shown.end(), control) == shown.end())
       control->setVisible(false);
   for (QWidget* control : shown) control->setVisible(true);
+  if (focusGoes) {
+    QWidget* first = currentTab_ == 0   ? static_cast<QWidget*>(searchTab_->patternBox)
+                     : currentTab_ == 1 ? static_cast<QWidget*>(directoryList_)
+                                        : static_cast<QWidget*>(catalogTab_->rootBox);
+    first->setFocus(Qt::TabFocusReason);
+  }
   statusBar_.SetPaneText(0, texts::kTabHints[currentTab_]);
   emit ParentCommandEnabled(currentTab_ == static_cast<int>(FormTab::kDirectory));
 }

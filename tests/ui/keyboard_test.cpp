@@ -96,6 +96,7 @@ TEST_F(KeyboardTest, CtrlTabPassesOverADirectoryTabThatWouldNotOpen) {
   Start();
   QTest::keyClick(Find<QComboBox>("pattern")->lineEdit(), Qt::Key_Tab, Qt::ControlModifier);
   EXPECT_EQ(Form().ShownTab(), 2);
+  EXPECT_EQ(FocusName(), "root");  // the focus goes to the first box of the tab that comes
   ClickRow(ListKind::kCatalog, 0);
   QTest::keyClick(Form().ListOf(ListKind::kCatalog), Qt::Key_Backtab,
                   Qt::ControlModifier | Qt::ShiftModifier);
