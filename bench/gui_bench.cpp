@@ -23,8 +23,10 @@
 #include "app/main_frame.h"
 #include "app/mardo_app.h"
 #include "platform/user_prompts.h"
+#include "ui/directory_tab.h"
 #include "ui/list_models.h"
 #include "ui/search_add.h"
+#include "ui/search_tab.h"
 
 namespace mardo::bench {
 namespace {
@@ -106,9 +108,9 @@ int Run(const char* self, const std::string& library) {
   auto* hitLimit = form.findChild<QLineEdit*>("hitLimit");
   const auto search = [&](const char* text, int limit) {
     hitLimit->setText(QString::number(limit));
-    form.OnHitLimitLostFocus();
+    form.Directory().OnHitLimitLostFocus();
     pattern->setEditText(text);
-    form.ReadSearchConditions();
+    form.Search().ReadSearchConditions();
     QApplication::processEvents();
   };
   Print("gui_search_rare_ms", TimeMs(5, [&] { search("frobnic", 5120); }), "ms");

@@ -2,15 +2,24 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
+#include <QWindow>
 
 #include "app/mardo_doc.h"
 #include "app/qt_settings_store.h"
+#include "search/command_ids.h"
 #include "settings/app_texts.h"
+#include "settings/window_fit.h"
 #include "ui/about_dialog.h"
+#include "ui/catalog_tab.h"
+#include "ui/directory_tab.h"
+#include "ui/row_actions.h"
 
 namespace mardo {
 
@@ -18,18 +27,44 @@ CMainFrame::CMainFrame(CMardoDoc& document, QtSettingsStore& settings, FormServi
                        std::vector<std::string> arguments, std::optional<std::string> startDirectory)
     : document_(document), settings_(settings) {
   setObjectName("mainFrame");
-  // The window comes back in its normal size, wherever it was when it was last closed.
-  if (const std::optional<WindowPlacement> placement = ReadWindowPlacement(settings_)) {
-    if (const std::optional<WindowGeometry> geometry = RestoredGeometry(*placement))
-      setGeometry(geometry->x, geometry->y, geometry->width, geometry->height);
-  } else {
-    resize(980, 640);
-  }
   CreateStatusBar();
-  form_ = new SearchAdd(document_, *this, std::move(services), std::move(arguments),
+  form_ = new SearchAdd(document_.Histories(), *this, std::move(services), std::move(arguments),
                         std::move(startDirectory), this);
   setCentralWidget(form_);
   CreateMenu();
+}
+
+void CMainFrame::PlaceOnScreen() {
+  // The window comes back in its normal size, wherever it was when it was last closed.
+  std::optional<WindowGeometry> stored;
+  if (const std::optional<WindowPlacement> placement = ReadWindowPlacement(settings_))
+    stored = RestoredGeometry(*placement);
+  // The screens' usable areas, the primary one first.
+  std::vector<ScreenArea> screens;
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect area = screen->availableGeometry();
+    const ScreenArea usable{area.x(), area.y(), area.width(), area.height()};
+    screens.insert(screen == primary ? screens.begin() : screens.end(), usable);
+  }
+  // The frame as the platform tells it once the window exists; a window manager tells it only
+  // when the window shows, and then the style's title bar stands for it.
+  create();
+  FrameMargins frame{0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0};
+  if (const QWindow* window = windowHandle()) {
+    const QMargins margins = window->frameMargins();
+    if (!margins.isNull()) frame = {margins.left(), margins.top(), margins.right(), margins.bottom()};
+  }
+  const QSize minimum = minimumSizeHint();
+  const WindowGeometry wanted = stored.value_or(WindowGeometry{0, 0, kDefaultWidth, kDefaultHeight});
+  const FittedWindow fitted =
+      FitWindowToScreens(wanted, stored.has_value(), screens, frame, minimum.width(), minimum.height());
+  const WindowGeometry& g = fitted.geometry;
+  if (fitted.placed) {
+    setGeometry(g.x, g.y, g.width, g.height);
+  } else {
+    resize(g.width, g.height);
+  }
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -48,6 +83,12 @@ void CMainFrame::CreateMenu() {
   connect(exit, &QAction::triggered, this, &QWidget::close);
 
   QMenu* edit = menuBar()->addMenu(texts::kMenuEdit);
+  // Ctrl+C copies the selected rows of the current list; a text box with selected text copies
+  // its text instead.
+  QAction* copy = add(edit, "copy", texts::kMenuCopy, texts::kCopyPrompt);
+  copy->setShortcut(QKeySequence::Copy);
+  connect(copy, &QAction::triggered, form_,
+          [this] { form_->Actions().RunCommand(command::kCopySelectedRows); });
   QAction* selectAll = add(edit, "selectAll", texts::kMenuSelectAll, texts::kSelectAllPrompt);
   selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
   connect(selectAll, &QAction::triggered, form_, &SearchAdd::OnSelectAll);
@@ -69,7 +110,7 @@ void CMainFrame::CreateMenu() {
   parent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
   parent->setEnabled(false);
   addAction(parent);
-  connect(parent, &QAction::triggered, form_, &SearchAdd::OnParent);
+  connect(parent, &QAction::triggered, form_, [this] { form_->Directory().OnParent(); });
   connect(form_, &SearchAdd::ParentCommandEnabled, parent, &QAction::setEnabled);
 
   // When a menu closes, the message pane shows the idle message.
@@ -85,12 +126,13 @@ void CMainFrame::CreateStatusBar() {
     panes_[i] = new QLabel(bar);
     panes_[i]->setTextFormat(Qt::PlainText);
   }
+  // A screen reader reads a pane's text; what the pane is for is its description.
   panes_[0]->setObjectName("messagePane");
-  panes_[0]->setAccessibleName("Messages");
+  panes_[0]->setAccessibleDescription("Messages");
   panes_[1]->setObjectName("hitCountPane");
-  panes_[1]->setAccessibleName("Hits");
+  panes_[1]->setAccessibleDescription("Hits");
   panes_[2]->setObjectName("fileCountPane");
-  panes_[2]->setAccessibleName("Entries");
+  panes_[2]->setAccessibleDescription("Entries");
   // The count panes are as wide as their widest text; the message pane takes the rest.
   const char* samples[] = {texts::kHitCountPaneSample, texts::kFileCountPaneSample};
   for (int i = 1; i < 3; ++i) {
@@ -140,7 +182,7 @@ void CMainFrame::OnTips() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (!closed_) {
     closed_ = true;
-    form_->AbandonScan();
+    form_->Catalogs().AbandonScan();
     document_.SaveSettings(settings_, *form_);
     WindowPlacement placement;
     const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+#include "settings/settings_values.h"
 #include "ui/search_add.h"
 
 class QAction;
@@ -31,6 +32,11 @@ class CMainFrame final : public QMainWindow, public StatusPanes {
   void OnAbout();
   void OnTips();
 
+  // Puts the window on a screen, once the form is set up and before it shows: the stored
+  // rectangle, or the default size, fitted to the screen it opens on and brought back onto a
+  // screen when it lies on none.
+  void PlaceOnScreen();
+
  protected:
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -38,6 +44,9 @@ class CMainFrame final : public QMainWindow, public StatusPanes {
  private:
   void CreateMenu();
   void CreateStatusBar();
+
+  static constexpr int kDefaultWidth = 980;
+  static constexpr int kDefaultHeight = 640;
 
   CMardoDoc& document_;
   QtSettingsStore& settings_;

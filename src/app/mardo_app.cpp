@@ -48,6 +48,7 @@ void CMardoApp::InitInstance() {
   frame_->Form().OnInitialUpdate(*settings_);
   settings_->Sync();
   frame_->setWindowTitle(frame_->Form().Title());
+  frame_->PlaceOnScreen();
 
   // The end of a session (SIGTERM) or Ctrl+C in the terminal closes the window as File/Exit does,
   // so that the settings are saved.
@@ -62,6 +63,8 @@ void CMardoApp::InitInstance() {
     });
   }
   frame_->show();
+  // Catalogs the load passed over are named once the window shows.
+  frame_->Form().ReportLoadProblems();
 }
 
 }  // namespace mardo

@@ -3,13 +3,18 @@
 #include <QSettings>
 #include <QString>
 
+#include <optional>
+#include <string>
+
 #include "settings/settings_store.h"
 
 namespace mardo {
 
-// The settings file: QSettings in INI format. Values are plain text; a value that a person typed
-// into the file with commas and without quotes (0=5,a,b) reads back whole ("5,a,b"), not as the
-// list QSettings would make of it. A file that cannot be written is left as it was.
+// The settings file: QSettings in INI format. Values are plain text. A value that a person typed
+// into the file without quotes and with a comma or a semicolon (0=0,a, b; \tmp) reads back as it
+// was typed, spaces and backslashes included, not as the list or the comment QSettings would make
+// of it; QSettings itself always quotes such values when it writes them. A file that cannot be
+// written is left as it was.
 class QtSettingsStore final : public SettingsStore {
  public:
   explicit QtSettingsStore(const QString& path);

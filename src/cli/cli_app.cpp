@@ -21,6 +21,7 @@
 #include "scan/add_workflow.h"
 #include "scan/scan_texts.h"
 #include "search/directory_listing.h"
+#include "search/entry_path.h"
 #include "search/row_texts.h"
 #include "search/search_engine.h"
 #include "search/search_texts.h"
@@ -137,30 +138,6 @@ bool ParseOperator(std::string_view text, int32_t& index) {
 
 bool AllDigits(std::string_view text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-bool SameDay(const LocalDate& a, const LocalDate& b) {
-  return a.year == b.year && a.month == b.month && a.day == b.day;
-}
-
-// Whether a date text names the day the search uses exactly as a person reads it: "YY", "YYMM" or
-// "YYMMDD" of a real calendar day, "-N", or nothing. Anything else the search still reads by the
-// window's rules (missing parts the 1st, a month or day out of range the 1st, a day past the end of
-// its month rolled over); then the user hears which day it is.
-bool DateTextIsExact(std::string_view text, int64_t dayStart, int64_t now) {
-  if (text.empty()) return true;
-  const LocalDate used = LocalDateOf(dayStart);
-  if (text[0] == '-' && AllDigits(text.substr(1)) && text.size() <= 10) {
-    const int64_t days = std::stoll(std::string(text.substr(1)));
-    return SameDay(LocalDateOf(now - days * 86400), used);
-  }
-  if (!AllDigits(text) || (text.size() != 2 && text.size() != 4 && text.size() != 6)) return false;
-  auto part = [&](size_t at, int fallback) {
-    return at < text.size() ? (text[at] - '0') * 10 + (text[at + 1] - '0') : fallback;
-  };
-  const int yy = part(0, 0);
-  const LocalDate named{yy < 70 ? 2000 + yy : 1900 + yy, part(2, 1), part(4, 1)};
-  return named.month >= 1 && named.month <= 12 && named.day >= 1 && SameDay(named, used);
 }
 
 // Everything a command needs to know about its run.
@@ -324,18 +301,7 @@ int Session::Search(const ParsedCommand& command) {
   // The search keeps the window's reading of the texts; the user hears when it differs from what
   // was typed.
   const SearchConditions& conditions = request.conditions;
-  if (conditions.Has(SearchConditions::kDateCondition) &&
-      !DateTextIsExact(inputs.dateText, conditions.dayStart, Now())) {
-    const std::string day = FormatLocalTime(conditions.dayStart, "%Y-%m-%d");
-    Warn(FormatText(texts::cli::kDateNote, Shown(inputs.dateText).c_str(), day.c_str()));
-  }
-  if (conditions.Has(SearchConditions::kLengthCondition)) {
-    const std::string& text = inputs.lengthText;
-    const std::string digits = text.substr(std::min(text.find_first_not_of('0'), text.size() - 1));
-    if (std::to_string(conditions.lengthValue) != digits) {
-      Warn(FormatText(texts::cli::kLengthNote, text.c_str(), static_cast<long long>(conditions.lengthValue)));
-    }
-  }
+  for (const std::string& note : ReadingNotes(inputs, conditions, Now())) Warn(Shown(note));
 
   WarnAboutDirectories();
   std::vector<std::string> only;
@@ -377,8 +343,8 @@ int Session::List(const ParsedCommand& command) {
   if (command.positional.size() == 2) {
     dirNumber = FindDirectoryByPath(*catalog, command.positional[1]);
     if (dirNumber < 0) {
-      return Fail("No directory '" + Shown(NormaliseCatalogPath(command.positional[1])) + "' in catalog '" +
-                  Shown(name) + "'");
+      return Fail("No directory '" + Shown(ShownCatalogPath(NormaliseCatalogPath(command.positional[1]))) +
+                  "' in catalog '" + Shown(name) + "'");
     }
   } else if (catalog->dirs.Empty()) {
     return Fail("The catalog '" + Shown(name) + "' holds no directory");
@@ -422,17 +388,10 @@ int Session::Add(const ParsedCommand& command) {
   LoadCatalogs(false);
   CliForm form(context_.err, context_.errorIsTerminal, context_.cancel, context_.cancellable);
   TerminalPrompts prompts(context_.in, context_.err, Answering(command), context_.errorIsTerminal);
-  prompts.SetVolumePath([&form] { return form.root; });
-  // The question names the catalog that a Yes replaces: the one the workflow just found.
-  prompts.SetQuestionPreface([this] {
-    const Catalog* replaced = library_.CurrentCatalog();
-    return replaced == nullptr ? std::string()
-                               : FormatText(texts::cli::kReplaces, replaced->DisplayName().c_str(),
-                                            replaced->filePath.c_str());
-  });
+  prompts.SetVolumePath([&form] { return form.lastRoot; });
   const VolumeQuery volumes(context_.systemPaths);
   AddWorkflow workflow(library_, form, prompts, volumes);
-  form.root = root;
+  form.SetRootText(root);
   form.ignore = command.Value("ignore");
   // As in the window: the root is identified first, then a label the user gives replaces the
   // proposed one.
@@ -456,7 +415,7 @@ int Session::Refresh(const ParsedCommand& command) {
   }
   CliForm form(context_.err, context_.errorIsTerminal, context_.cancel, context_.cancellable);
   TerminalPrompts prompts(context_.in, context_.err, Answering(command), context_.errorIsTerminal);
-  prompts.SetVolumePath([&form] { return form.root; });
+  prompts.SetVolumePath([&form] { return form.lastRoot; });
   const VolumeQuery volumes(context_.systemPaths);
   AddWorkflow workflow(library_, form, prompts, volumes);
   // A refresh asks nothing: when it stops before the scan, it could not be done, and has said why.

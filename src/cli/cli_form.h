@@ -20,9 +20,15 @@ class CliForm final : public CatalogForm {
   std::string label;
   std::string ignore;
   std::string status;  // the last text of the message pane
+  // The last root that was given (the workflow empties the box when identification fails, and
+  // messages still name the root).
+  std::string lastRoot;
 
   std::string RootText() const override { return root; }
-  void SetRootText(const std::string& text) override { root = text; }
+  void SetRootText(const std::string& text) override {
+    root = text;
+    if (!text.empty()) lastRoot = text;
+  }
   std::string LabelText() const override { return label; }
   void SetLabelText(const std::string& text) override { label = text; }
   std::string IgnoreText() const override { return ignore; }

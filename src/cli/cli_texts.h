@@ -113,11 +113,6 @@ inline constexpr const char* kCatalogSkipped = "Warning: skipped the catalog fil
 inline constexpr const char* kCatalogNotRead = "The catalog file '%s' could not be read: %s";
 inline constexpr const char* kLimitNote =
     "Note: --limit %s is read as %d (the hit limit is a whole number from 1 to 5120, or more with -dd)";
-inline constexpr const char* kDateNote =
-    "Note: the date '%s' is read as %s (dates are YYMMDD, YYMM or YY, -N for N days ago, or none for "
-    "today)";
-inline constexpr const char* kLengthNote =
-    "Note: the length %s is read as %lld, the largest length a catalog holds";
 inline constexpr const char* kUnreadableOne =
     "Warning: 1 directory could not be read and is catalogued as empty";
 inline constexpr const char* kUnreadableMany =
@@ -128,6 +123,5 @@ inline constexpr const char* kUnreadableMore = "\n  (and %d more)";
 inline constexpr const char* kEmptyRoot =
     "No directory to catalogue: the root '' is empty (name one, as in mardo-cli add /media/usb)";
 inline constexpr const char* kRootUnreadable = "Cannot read the directory '%s': %s";
-inline constexpr const char* kReplaces = "Yes replaces the catalog '%s' (%s).";
 
 }  // namespace mardo::texts::cli

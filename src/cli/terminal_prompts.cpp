@@ -33,23 +33,23 @@ void TerminalPrompts::Message(std::string_view text, std::string_view caption, I
 }
 
 bool TerminalPrompts::AskYesNo(std::string_view text, std::string_view caption) {
-  (void)caption;
-  if (preface_) {
-    const std::string preface = preface_();
-    if (!preface.empty()) err_ << ForStream(preface, errorIsTerminal_) << '\n';
-  }
-  const std::string question = ForTerminal(text, errorIsTerminal_);
+  return Ask({.text = text, .caption = caption});
+}
+
+bool TerminalPrompts::Ask(const Question& question) {
+  if (!question.details.empty()) err_ << ForTerminal(question.details, errorIsTerminal_) << '\n';
+  const std::string text = ForTerminal(question.text, errorIsTerminal_);
   switch (answer_) {
     case Answer::kYes:
-      err_ << question << " yes\n";
+      err_ << text << " yes\n";
       return true;
     case Answer::kNo:
-      err_ << question << " no (nobody to ask; --yes answers yes)\n";
+      err_ << text << " no (nobody to ask; --yes answers yes)\n";
       return false;
     case Answer::kAsk:
       break;
   }
-  err_ << question << " [y/N] " << std::flush;
+  err_ << text << " [y/N] " << std::flush;
   std::string line;
   if (!std::getline(in_, line)) return false;
   return line == "y" || line == "Y" || line == "yes" || line == "Yes" || line == "YES";

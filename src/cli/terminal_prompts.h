@@ -21,12 +21,12 @@ class TerminalPrompts final : public UserPrompts {
 
   void Message(std::string_view text, std::string_view caption, Icon icon) override;
   bool AskYesNo(std::string_view text, std::string_view caption) override;
+  // The details are printed before the question; the default is always No.
+  bool Ask(const Question& question) override;
 
   // The path being identified, put after the caption of a "Volume label error", whose text (the
   // system's) names no path.
   void SetVolumePath(std::function<std::string()> path) { volumePath_ = std::move(path); }
-  // A line printed before each question, saying what a Yes does; empty for none.
-  void SetQuestionPreface(std::function<std::string()> preface) { preface_ = std::move(preface); }
 
   // A message text as a terminal shows it: "\r\n" becomes "\n"; with `escape`, every other control
   // character is escaped (EscapeControls).
@@ -38,7 +38,6 @@ class TerminalPrompts final : public UserPrompts {
   Answer answer_;
   bool errorIsTerminal_;
   std::function<std::string()> volumePath_;
-  std::function<std::string()> preface_;
 };
 
 }  // namespace mardo

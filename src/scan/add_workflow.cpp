@@ -37,6 +37,18 @@ CatalogOrigin OriginOf(const Catalog& catalog) {
   return origin;
 }
 
+std::string UnreadableDirectoriesText(const AddWorkflow::Result& result) {
+  if (result.unreadableCount <= 0) return {};
+  std::string text = result.unreadableCount == 1
+                         ? std::string(texts::kUnreadableOneListed)
+                         : FormatText(texts::kUnreadableListed, static_cast<int>(result.unreadableCount));
+  for (const std::string& path : result.unreadablePaths) text += "\n" + path;
+  const auto shown = static_cast<int32_t>(result.unreadablePaths.size());
+  if (result.unreadableCount > shown)
+    text += FormatText(texts::kUnreadableMore, static_cast<int>(result.unreadableCount - shown));
+  return text;
+}
+
 ScanJob::~ScanJob() = default;
 
 void ScanJob::Run(const std::atomic<bool>* cancel, const TreeScanner::ProgressCallback& progress) {
@@ -69,9 +81,11 @@ bool AddWorkflow::IdentifyVolume(const std::string& rootPath) {
     case IdentifiedVolume::Outcome::kNothing:
       return false;
     case IdentifiedVolume::Outcome::kFailed:
-      prompts_.Message(volume.error, texts::kVolumeLabelError, Icon::kInformation);
+      // The boxes are cleared before the message: a dialog takes the focus from the root box,
+      // and leaving the box must not identify the same root again.
       form_.SetLabelText("");
       form_.SetRootText("");
+      prompts_.Message(volume.error, texts::kVolumeLabelError, Icon::kInformation);
       return false;
     case IdentifiedVolume::Outcome::kIdentified:
       break;
@@ -90,6 +104,14 @@ void AddWorkflow::ResetPending() {
   form_.SetRootText("");
 }
 
+void AddWorkflow::KeepForAnotherTry(const ScanJob& job) {
+  pending_ = std::make_unique<Catalog>();
+  pending_->volumeRoot = job.catalog_->volumeRoot;
+  pending_->volumeLabel = job.catalog_->volumeLabel;
+  pending_->serialNumber = job.catalog_->serialNumber;
+  pending_->catalogName = job.identifiedName_;
+}
+
 void AddWorkflow::RemoveReplacedCatalog(const Catalog* replaced) {
   // The rows go first: they refer to the catalog and its records. The file stays; the new
   // catalog is written over it.
@@ -102,10 +124,11 @@ std::unique_ptr<ScanJob> AddWorkflow::PrepareAdd(bool silent) {
   return Prepare(silent, nullptr);
 }
 
-std::unique_ptr<ScanJob> AddWorkflow::Prepare(bool silent, const Catalog* refreshed) {
-  if (form_.LabelText().empty() && !form_.RootText().empty()) IdentifyVolume(form_.RootText());
+std::unique_ptr<ScanJob> AddWorkflow::Prepare(bool silent, const Catalog* refreshed,
+                                              std::optional<std::string> givenRoot) {
+  if (!givenRoot && form_.LabelText().empty() && !form_.RootText().empty()) IdentifyVolume(form_.RootText());
   form_.SetStatusMessage("");
-  const std::string root = form_.RootText();
+  const std::string root = givenRoot ? *givenRoot : form_.RootText();
   if (root.empty()) {
     prompts_.Message(texts::kSelectRoot, texts::kApplicationTitle, Icon::kExclamation);
     return nullptr;
@@ -118,6 +141,7 @@ std::unique_ptr<ScanJob> AddWorkflow::Prepare(bool silent, const Catalog* refres
     prompts_.Message(texts::kGiveName, texts::kApplicationTitle, Icon::kExclamation);
     return nullptr;
   }
+  const std::string identifiedName = pending_->catalogName;
   if (label != pending_->volumeLabel) pending_->catalogName = label;
   form_.SetStatusMessage(texts::kWaitPlease);
 
@@ -130,7 +154,9 @@ std::unique_ptr<ScanJob> AddWorkflow::Prepare(bool silent, const Catalog* refres
       replaced = library_.CurrentCatalog();
       if (!silent) {
         const char* question = match == 2 ? texts::kSameLabel : texts::kAlreadyExisting;
-        if (!prompts_.AskYesNo(question, texts::kApplicationTitle)) {
+        const std::string details =
+            FormatText(texts::kReplacesCatalog, replaced->DisplayName().c_str(), replaced->filePath.c_str());
+        if (!prompts_.Ask({.text = question, .caption = texts::kApplicationTitle, .details = details})) {
           ResetPending();
           return nullptr;
         }
@@ -143,6 +169,7 @@ std::unique_ptr<ScanJob> AddWorkflow::Prepare(bool silent, const Catalog* refres
   job->root_ = root;
   job->ignore_ = ignore;
   job->silent_ = silent;
+  job->identifiedName_ = identifiedName;
   job->volumes_ = volumes_;
   job->replaced_ = replaced;
   if (replaced != nullptr) job->replacedPath_ = replaced->filePath;
@@ -168,31 +195,41 @@ AddWorkflow::Result AddWorkflow::Commit(std::unique_ptr<ScanJob> job) {
     result.message = FormatText(texts::kNoFilesAdded, volumeLabel.c_str());
   }
 
-  bool written = true;
   if (found != 0 && !result.cancelled) {
     // The catalog to replace may have gone while the scan ran; then the new one gets a file of its
     // own rather than the name of a file that may belong to someone else by now.
     const Catalog* replaced = job->replaced_;
-    if (replaced != nullptr && library_.Contains(replaced) && replaced->filePath == job->replacedPath_) {
-      RemoveReplacedCatalog(replaced);
-      scanned.filePath = job->replacedPath_;
+    const bool replacing =
+        replaced != nullptr && library_.Contains(replaced) && replaced->filePath == job->replacedPath_;
+    if (replacing) scanned.filePath = job->replacedPath_;
+    // The file first: the old catalog goes only when its replacement is on the disk.
+    if (library_.AddCatalog(job->catalog_, &result.writeError)) {
+      if (replacing) RemoveReplacedCatalog(replaced);
+      result.outcome = Outcome::kStored;
+      result.catalogPath = scanned.filePath;
+      result.unreadableCount = job->unreadable_.count;
+      result.unreadablePaths = job->unreadable_.paths;
+    } else {
+      result.outcome = Outcome::kNotWritten;
+      result.catalogPath = scanned.filePath;
+      result.message =
+          FormatText(texts::kNotWrittenStatus, result.catalogPath.c_str(), result.writeError.c_str());
     }
-    written = library_.AddCatalog(job->catalog_, &result.writeError);
-    result.catalogPath = library_.Catalogs().Last()->filePath;
-    result.outcome = written ? Outcome::kStored : Outcome::kNotWritten;
-    result.unreadableCount = job->unreadable_.count;
-    result.unreadablePaths = job->unreadable_.paths;
   }
   form_.ShowCatalogCounts();
-  if (result.outcome != Outcome::kNothing) form_.AddCatalogRow(library_.Catalogs().Size() - 1, job->silent_);
+  if (result.outcome == Outcome::kStored) form_.AddCatalogRow(library_.Catalogs().Size() - 1, job->silent_);
   form_.SortCatalogs();
   form_.SetStatusMessage(result.message);
   form_.EndWait();
-  if (!written) {
+  if (result.outcome == Outcome::kNotWritten) {
     prompts_.Message(FormatText(texts::kNotWritten, result.catalogPath.c_str(), result.writeError.c_str()),
                      texts::kApplicationTitle, Icon::kExclamation);
   }
-  ResetPending();
+  if (result.cancelled || result.outcome == Outcome::kNotWritten) {
+    KeepForAnotherTry(*job);
+  } else {
+    ResetPending();
+  }
   return result;
 }
 
@@ -239,7 +276,9 @@ std::unique_ptr<ScanJob> AddWorkflow::PrepareRefresh(const Catalog* catalog) {
     }
   }
   form_.SetRootText(root);
-  if (IdentifyVolume(root) && catalog->serialNumber == pending_->serialNumber) return Prepare(true, catalog);
+  // The root is the one rebuilt from the catalog, whatever the box made of it.
+  if (IdentifyVolume(root) && catalog->serialNumber == pending_->serialNumber)
+    return Prepare(true, catalog, root);
   prompts_.Message(FormatText(texts::kCannotRefresh, catalog->catalogName.c_str(), root.c_str()),
                    texts::kApplicationTitle, Icon::kExclamation);
   return nullptr;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +75,9 @@ class ScanJob {
   std::string root_;
   std::string ignore_;
   bool silent_ = false;
+  // The catalog name identification gave, before a typed label took its place: what the pending
+  // catalog gets back when nothing was stored, for another try.
+  std::string identifiedName_;
   VolumeQuery volumes_;
   // The catalog this one replaces once it has found something, and that catalog's file.
   const Catalog* replaced_ = nullptr;
@@ -97,7 +101,8 @@ class AddWorkflow {
   enum class Outcome {
     kNothing,     // stopped, declined, cancelled, refused, or the scan found nothing: nothing changed
     kStored,      // the catalog joined the library and its file was written
-    kNotWritten,  // the catalog joined the library for this run, but its file could not be written
+    kNotWritten,  // the file could not be written: nothing changed, the catalog it was to replace
+                  // stays with its file as it was
   };
 
   struct Result {
@@ -116,13 +121,13 @@ class AddWorkflow {
   ~AddWorkflow();
 
   // Identifies the volume of `rootPath` into the pending catalog and proposes its label in the
-  // label box; on failure tells the user ("Volume label error") and clears both boxes. Returns
+  // label box; on failure clears both boxes, then tells the user ("Volume label error"). Returns
   // whether the volume was identified.
   bool IdentifyVolume(const std::string& rootPath);
 
   // The Add button (silent false): checks the boxes, records the histories and asks before
-  // replacing a catalog of the same volume or name. Returns the scan to run, or nullptr when the
-  // workflow stopped (the user has been told why).
+  // replacing a catalog of the same volume or name (the question's details name it). Returns the
+  // scan to run, or nullptr when the workflow stopped (the user has been told why).
   std::unique_ptr<ScanJob> PrepareAdd(bool silent);
 
   // Catalogues again the directory `catalog` (version 2 or more) was made from, if the same medium
@@ -131,9 +136,11 @@ class AddWorkflow {
   // nothing to scan (the user has been told why).
   std::unique_ptr<ScanJob> PrepareRefresh(const Catalog* catalog);
 
-  // Stores what the scan found: the replaced catalog goes (if it is still there) and the new one
-  // joins the library with its file; the rows, counts and messages follow. The old catalog stays
-  // when the scan found nothing or was cancelled.
+  // Stores what the scan found: the new catalog's file is written first; only then does the
+  // replaced catalog go (if it is still there) and the new one join the library; the rows, counts
+  // and messages follow. When the scan found nothing, was cancelled or the file could not be
+  // written, the library and the lists stay as they were. After a cancelled scan or a failed write
+  // the boxes and the identified volume stay for another try; otherwise both boxes are cleared.
   Result Commit(std::unique_ptr<ScanJob> job);
 
   // The three steps on the caller's thread, with the form's progress and cancel flag.
@@ -143,10 +150,14 @@ class AddWorkflow {
   Catalog& Pending() { return *pending_; }
 
  private:
-  std::unique_ptr<ScanJob> Prepare(bool silent, const Catalog* refreshed);
+  // `root`: the directory to scan; the root box's text when not given.
+  std::unique_ptr<ScanJob> Prepare(bool silent, const Catalog* refreshed,
+                                   std::optional<std::string> root = std::nullopt);
   Result RunHere(std::unique_ptr<ScanJob> job);
   void RemoveReplacedCatalog(const Catalog* replaced);
   void ResetPending();
+  // A new pending catalog with the scanned catalog's identity; the boxes keep their texts.
+  void KeepForAnotherTry(const ScanJob& job);
 
   CatalogLibrary& library_;
   CatalogForm& form_;
@@ -154,6 +165,11 @@ class AddWorkflow {
   const VolumeQuery& volumes_;
   std::unique_ptr<Catalog> pending_;
 };
+
+// What the window tells after a stored scan that could not read some directories: their number,
+// then the paths of the first of them (the scanner keeps ten), one per line, and how many more.
+// Empty when every directory was read.
+std::string UnreadableDirectoriesText(const AddWorkflow::Result& result);
 
 // The directory a catalog was made from, in the catalog's own form: its volume root, and for a
 // catalog of a subdirectory (label "[\photos\2000]") that subdirectory's catalog path

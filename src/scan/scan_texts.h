@@ -11,6 +11,12 @@ inline constexpr const char* kTooManyEntries =
     "Catalogue its subdirectories one by one.";
 // After a scan that left some directories empty because they could not be read.
 inline constexpr const char* kUnreadableDirectories = "%d directories could not be read";
+// The same with their paths, one per line after the heading.
+inline constexpr const char* kUnreadableOneListed =
+    "1 directory could not be read and is catalogued as empty:";
+inline constexpr const char* kUnreadableListed =
+    "%d directories could not be read and are catalogued as empty:";
+inline constexpr const char* kUnreadableMore = "\n... and %d more";
 
 }  // namespace mardo::texts
 
@@ -26,6 +32,11 @@ inline constexpr const char* kFilesAdded = "%ld files added to catalog from %s";
 inline constexpr const char* kNoFilesAdded = "No files added to catalog from %s";
 inline constexpr const char* kScanCancelled = "Scan cancelled: nothing added to catalog from %s";
 inline constexpr const char* kNotWritten = "The catalog file '%s' could not be written.\r\n%s";
+// The message pane after a failed write.
+inline constexpr const char* kNotWrittenStatus =
+    "Nothing added: the catalog file '%s' could not be written (%s)";
+// The details of the questions that replace a catalog.
+inline constexpr const char* kReplacesCatalog = "Yes replaces the catalog '%s' (%s).";
 inline constexpr const char* kCannotRefresh =
     "The catalog file cannot be refreshed, because the medium '%s' \r\nis not present in original device "
     "(%s). "

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "platform/local_time.h"
+#include "search/date_formats.h"
 #include "search/entry_path.h"
 #include "search/search_texts.h"
-#include "settings/settings_values.h"
 #include "store/catalog.h"
 
 namespace mardo {
@@ -87,7 +87,7 @@ std::string CopyLengthText(const FileRecord& entry, std::string_view decimalSepa
 std::string CopyLine(const FileRecord& entry, std::string_view dateFormat,
                      std::string_view decimalSeparator) {
   std::string line;
-  AppendLeft(line, ListedPath(entry), 32);
+  AppendLeft(line, ShownEntryPath(entry), 32);
   line.push_back('\t');
   line.append(CopyLengthText(entry, decimalSeparator));
   line.push_back('\t');

@@ -17,8 +17,8 @@ struct DateFormats;
 // feed inside a text (a Linux file name may hold one) shows as '?', so that a row stays one line
 // of its columns.
 
-// A search-results or directory-list row: "%-32s\t%s\t%17s\t%s" with the listed path, the length
-// text, the last-write time in `dateFormat` and the catalog's display name. No line end.
+// A search-results or directory-list row: "%-32s\t%s\t%17s\t%s" with the entry's shown path ("/docs/a.txt"),
+// the length text, the last-write time in `dateFormat` and the catalog's display name. No line end.
 std::string CopyLine(const FileRecord& entry, std::string_view dateFormat, std::string_view decimalSeparator);
 
 // A catalog-list row: "%-16s\t%8s\t%8ld\t%17s\t(%9lu)\t%s" with the display name, the free space

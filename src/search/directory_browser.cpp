@@ -72,7 +72,12 @@ DirectoryBrowser::TabChange DirectoryBrowser::ChangeTab(int32_t newTab, int32_t 
   if (newTab != static_cast<int32_t>(FormTab::kDirectory)) return change;
 
   lastOpenedEntry_ = nullptr;
-  if (shownTab == static_cast<int32_t>(FormTab::kSearch) && selectedResults.size() == 1) {
+  if (!DirectoryTabOpens(shownTab, selectedResults.size(), selectedCatalogs.size())) {
+    change.accepted = false;
+    change.step = Message(texts::kSelectOneRow);
+    return change;
+  }
+  if (shownTab == static_cast<int32_t>(FormTab::kSearch)) {
     const FileRecord& entry = *selectedResults[0];
     if (!entry.IsDirectory()) {
       change.step =
@@ -82,13 +87,8 @@ DirectoryBrowser::TabChange DirectoryBrowser::ChangeTab(int32_t newTab, int32_t 
     }
     return change;
   }
-  if (shownTab == static_cast<int32_t>(FormTab::kCatalog) && selectedCatalogs.size() == 1) {
-    const Catalog& catalog = *selectedCatalogs[0];
-    change.step = Show(mardo::ShowDirectory(catalog, 0, std::nullopt, hitLimit));
-    return change;
-  }
-  change.accepted = false;
-  change.step = Message(texts::kSelectOneRow);
+  const Catalog& catalog = *selectedCatalogs[0];
+  change.step = Show(mardo::ShowDirectory(catalog, 0, std::nullopt, hitLimit));
   return change;
 }
 
@@ -143,6 +143,20 @@ void DirectoryBrowser::CatalogRemoving(const Catalog& catalog) {
 void DirectoryBrowser::RecordsRemoving(const Catalog&, std::span<const FileRecord* const> records) {
   if (std::find(records.begin(), records.end(), lastOpenedEntry_) != records.end())
     lastOpenedEntry_ = nullptr;
+}
+
+bool DirectoryTabOpens(int32_t shownTab, size_t selectedResults, size_t selectedCatalogs) {
+  return (shownTab == static_cast<int32_t>(FormTab::kSearch) && selectedResults == 1) ||
+         (shownTab == static_cast<int32_t>(FormTab::kCatalog) && selectedCatalogs == 1);
+}
+
+int32_t NextTab(int32_t shownTab, int32_t step, size_t selectedResults, size_t selectedCatalogs) {
+  constexpr int32_t kTabs = 3;
+  int32_t next = ((shownTab + step) % kTabs + kTabs) % kTabs;
+  if (next == static_cast<int32_t>(FormTab::kDirectory) &&
+      !DirectoryTabOpens(shownTab, selectedResults, selectedCatalogs))
+    next = ((next + step) % kTabs + kTabs) % kTabs;
+  return next;
 }
 
 EnterAction EnterKeyAction(int32_t currentTab) {

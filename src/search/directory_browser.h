@@ -82,6 +82,15 @@ class DirectoryBrowser final : public CatalogObserver {
   const FileRecord* lastOpenedEntry_ = nullptr;
 };
 
+// Whether the Directory tab opens when chosen while `shownTab` is shown: it needs exactly one
+// selected row in the search results (from the Search tab) or the catalog list (from the Catalog
+// tab).
+bool DirectoryTabOpens(int32_t shownTab, size_t selectedResults, size_t selectedCatalogs);
+
+// The tab Ctrl+Tab (`step` 1) or Ctrl+Shift+Tab (`step` -1) goes to from `shownTab`: the next one
+// in that direction, passing over the Directory tab when it would not open.
+int32_t NextTab(int32_t shownTab, int32_t step, size_t selectedResults, size_t selectedCatalogs);
+
 // What the Enter key does on each tab.
 enum class EnterAction { kNothing, kSearch, kSubdirectory, kAdd };
 EnterAction EnterKeyAction(int32_t currentTab);

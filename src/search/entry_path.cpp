@@ -40,10 +40,41 @@ std::optional<std::string> Checked(std::string path) {
 
 }  // namespace
 
-std::string ListedPath(const FileRecord& entry) {
-  const DirRecord* dir = ContainingDirectoryOfEntry(entry);
-  std::string path(dir != nullptr ? dir->Path() : std::string_view());
-  path.push_back('\\');
+std::string ShownCatalogPath(std::string_view catalogPath) {
+  std::string path(catalogPath);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+std::string ShownDirectoryPath(const Catalog& catalog, int32_t dirNumber) {
+  if (dirNumber < 0 || dirNumber >= catalog.dirs.Size() || catalog.dirs[dirNumber] == nullptr) return {};
+  const std::string_view stored = catalog.dirs[dirNumber]->Path();
+  const std::string slashed = ShownCatalogPath(stored);
+  if (!catalog.KeepsDirectoryNumbering() || catalog.dirs[0] == nullptr) return slashed;
+  // The names from the directory up to the catalog's root directory. They tell where one name
+  // ends when a name holds '\\', as long as they spell the stored path; a catalog whose names and
+  // paths disagree is shown by its paths.
+  std::vector<std::string_view> names;
+  for (int32_t d = dirNumber; d > 0;) {
+    const FileRecord* entry = catalog.EntryOfDirectory(d);
+    if (entry == nullptr) return slashed;
+    names.push_back(entry->Name());
+    d = entry->dirNumber;
+  }
+  const std::string_view root = catalog.dirs[0]->Path();
+  std::string spelled(root);
+  std::string shown = ShownCatalogPath(root);
+  for (auto name = names.rbegin(); name != names.rend(); ++name) {
+    spelled.append("\\").append(*name);
+    shown.append("/").append(*name);
+  }
+  return spelled == stored ? shown : slashed;
+}
+
+std::string ShownEntryPath(const FileRecord& entry) {
+  const Catalog* catalog = entry.OwningCatalog();
+  std::string path = catalog != nullptr ? ShownDirectoryPath(*catalog, entry.dirNumber) : "";
+  path.push_back('/');
   path.append(entry.Name());
   return path;
 }

@@ -9,9 +9,18 @@ namespace mardo {
 class Catalog;
 class FileRecord;
 
-// The path of an entry as its catalog lists it, without the volume root: the containing
-// directory's path, a backslash and the name ("\docs\a.txt", "\a.txt" in the root directory).
-std::string ListedPath(const FileRecord& entry);
+// The path of directory `dirNumber` on its volume as the user sees it, with '/' between names
+// ("/holiday/2006"); "" for the root of the volume. Below the catalog's root directory the path is
+// built from the directory entries' own names, so a name holding '\' stays one name; the root
+// directory's stored path (a catalog of a subdirectory) has its '\' shown as '/'.
+std::string ShownDirectoryPath(const Catalog& catalog, int32_t dirNumber);
+
+// A catalog path ("\\holiday\\2006") as the user sees it ("/holiday/2006"); "" for the root.
+std::string ShownCatalogPath(std::string_view catalogPath);
+
+// The path of an entry as the user sees it, without the volume root: its directory's shown path,
+// '/' and its name ("/docs/a.txt", "/a.txt" in the root directory).
+std::string ShownEntryPath(const FileRecord& entry);
 
 // The native path of directory `dirNumber` of `catalog` on this machine, or nullopt when the
 // catalog cannot name one here (a catalog older than version 2 records no volume root; a root

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/local_time.h"
+#include "search/entry_path.h"
 #include "search/search_texts.h"
 #include "store/catalog.h"
 
@@ -20,8 +21,8 @@ std::string Printf(const char* format, double value) {
 }
 
 std::string PathCell(const FileRecord& entry) {
-  const DirRecord* dir = ContainingDirectoryOfEntry(entry);
-  return dir != nullptr ? std::string(dir->Path()) : std::string();
+  const Catalog* catalog = entry.OwningCatalog();
+  return catalog != nullptr ? ShownDirectoryPath(*catalog, entry.dirNumber) : std::string();
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <string>
 
+#include "base/format_text.h"
 #include "base/number_scan.h"
 #include "platform/local_time.h"
 #include "search/search_texts.h"
@@ -42,10 +44,56 @@ DayRange RangeOfDay(int year, int month, int day) {
   return {LocalTimeToSeconds(year, month, day, 0, 0, 0), LocalTimeToSeconds(year, month, day, 23, 59, 59)};
 }
 
+bool AllDigits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool SameDay(const LocalDate& a, const LocalDate& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+// Whether a date text names the day the search uses exactly as a person reads it: "YY", "YYMM" or
+// "YYMMDD" of a real calendar day, "-N", or nothing. Anything else is still read (missing parts the
+// 1st, a month or day out of range the 1st, a day past the end of its month rolled over).
+bool DateTextIsExact(std::string_view text, int64_t dayStart, int64_t now) {
+  if (text.empty()) return true;
+  const LocalDate used = LocalDateOf(dayStart);
+  if (text[0] == '-' && AllDigits(text.substr(1)) && text.size() <= 10) {
+    const int64_t days = std::stoll(std::string(text.substr(1)));
+    return SameDay(LocalDateOf(now - days * 86400), used);
+  }
+  if (!AllDigits(text) || (text.size() != 2 && text.size() != 4 && text.size() != 6)) return false;
+  auto part = [&](size_t at, int fallback) {
+    return at < text.size() ? (text[at] - '0') * 10 + (text[at + 1] - '0') : fallback;
+  };
+  const int yy = part(0, 0);
+  const LocalDate named{yy < 70 ? 2000 + yy : 1900 + yy, part(2, 1), part(4, 1)};
+  return named.month >= 1 && named.month <= 12 && named.day >= 1 && SameDay(named, used);
+}
+
 // More days than lie between year 1 and year 9999, both ways.
 constexpr int64_t kMostDays = int64_t{1} << 32;
 
 }  // namespace
+
+std::vector<std::string> ReadingNotes(const SearchInputs& inputs, const SearchConditions& conditions,
+                                      int64_t now) {
+  std::vector<std::string> notes;
+  if (conditions.Has(SearchConditions::kDateCondition) &&
+      !DateTextIsExact(inputs.dateText, conditions.dayStart, now)) {
+    const std::string day = FormatLocalTime(conditions.dayStart, "%Y-%m-%d");
+    notes.push_back(FormatText(texts::kDateReadAs, inputs.dateText.c_str(), day.c_str()));
+  }
+  if (conditions.Has(SearchConditions::kLengthCondition)) {
+    const std::string& text = inputs.lengthText;
+    const size_t first = text.find_first_not_of('0');
+    const std::string digits = first == std::string::npos ? "0" : text.substr(first);
+    if (std::to_string(conditions.lengthValue) != digits)
+      notes.push_back(
+          FormatText(texts::kLengthReadAs, text.c_str(), static_cast<long>(conditions.lengthValue)));
+  }
+  return notes;
+}
 
 bool SearchConditions::KeepsTime(int64_t t) const {
   return Keeps(dateOperator, t, dayStart, dayEnd);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mardo {
 
@@ -64,6 +65,13 @@ struct SearchRequest {
 // Builds the conditions from the tab's inputs, or the message "Define at least one search
 // condition." when no condition is given. `now`: the current time, seconds since 1970 UTC.
 SearchRequest BuildSearchConditions(const SearchInputs& inputs, int64_t now);
+
+// What the user is told when a condition's text is read otherwise than typed: a date that is not
+// "YY", "YYMM" or "YYMMDD" of a real day, "-N" or nothing ("abc" is read as 2000-01-01), a length
+// beyond what a catalog holds. The search itself keeps its reading. One note per condition, in the
+// order date, length; none when everything was read as typed.
+std::vector<std::string> ReadingNotes(const SearchInputs& inputs, const SearchConditions& conditions,
+                                      int64_t now);
 
 struct DayRange {
   int64_t start = 0;

@@ -8,6 +8,12 @@
 namespace mardo::texts {
 
 inline constexpr const char* kDefineCondition = "Define at least one search condition.";
+// A condition's text read otherwise than typed; the search keeps its reading.
+inline constexpr const char* kDateReadAs =
+    "Note: the date '%s' is read as %s (dates are YYMMDD, YYMM or YY, -N for N days ago, or none for "
+    "today)";
+inline constexpr const char* kLengthReadAs =
+    "Note: the length %s is read as %ld, the largest length a catalog holds";
 
 // The tabs of the form, their labels and the hints they write into the message pane.
 inline constexpr const char* kTabLabels[] = {"Search", "Directory", "Catalog"};

@@ -141,7 +141,19 @@ std::string ShellFailureReason(const ShellResult& result) {
 DeleteFilesResult DeleteSelectedFiles(CatalogLibrary& library, UserPrompts& prompts, DesktopShell& shell,
                                       FormTab currentTab, std::span<const FileRecord* const> selected) {
   DeleteFilesResult result;
-  result.confirmed = prompts.AskYesNo(texts::kReallyDelete, texts::kApplicationTitle);
+  // The question names the files (directory rows stay) and defaults to No.
+  std::string files;
+  int32_t fileRows = 0;
+  for (const FileRecord* row : selected) {
+    if (row == nullptr || row->IsDirectory()) continue;
+    if (++fileRows <= texts::kMaxListedFiles) files += (files.empty() ? "" : "\n") + DisplayEntryPath(*row);
+  }
+  if (fileRows > texts::kMaxListedFiles)
+    files += FormatText(texts::kMoreFiles, fileRows - texts::kMaxListedFiles);
+  result.confirmed = prompts.Ask({.text = texts::kReallyDelete,
+                                  .caption = texts::kApplicationTitle,
+                                  .details = files,
+                                  .defaultYes = false});
   if (!result.confirmed || currentTab == FormTab::kCatalog) return result;
 
   // The trashed records, by catalog in order of first appearance.

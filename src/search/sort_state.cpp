@@ -1,5 +1,7 @@
 #include "search/sort_state.h"
 
+#include <algorithm>
+
 #include "base/text_compare.h"
 #include "store/catalog.h"
 
@@ -33,6 +35,17 @@ int Sign(T a, T b) {
   return (a > b) - (a < b);
 }
 
+// Stored directory paths in the order of their shown form: '\' compares as '/', case folded.
+int ComparePathsNoCase(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(FoldAscii(a[i] == '\\' ? '/' : a[i]));
+    const auto y = static_cast<unsigned char>(FoldAscii(b[i] == '\\' ? '/' : b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return Sign(a.size(), b.size());
+}
+
 // Column comparison of two entries; `key` counted from 1.
 int CompareEntries(const FileRecord& a, const FileRecord& b, int32_t key, ListKind list) {
   switch (key) {
@@ -55,8 +68,8 @@ int CompareEntries(const FileRecord& a, const FileRecord& b, int32_t key, ListKi
     case 5: {
       const DirRecord* x = ContainingDirectoryOfEntry(a);
       const DirRecord* y = ContainingDirectoryOfEntry(b);
-      return CompareNoCase(x != nullptr ? x->Path() : std::string_view(),
-                           y != nullptr ? y->Path() : std::string_view());
+      return ComparePathsNoCase(x != nullptr ? x->Path() : std::string_view(),
+                                y != nullptr ? y->Path() : std::string_view());
     }
     default:
       return 0;

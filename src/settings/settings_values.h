@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "search/date_formats.h"
 #include "search/sort_state.h"
 
 namespace mardo {
@@ -27,14 +28,8 @@ int32_t ReadHitLimit(const SettingsStore& store);
 // becomes 1.
 int32_t ReadDirsFirst(const SettingsStore& store);
 
-// The strftime formats of the date columns of the three lists ("Format" "Result", "Dir",
-// "Catalog").
-struct DateFormats {
-  std::string result;
-  std::string dir;
-  std::string catalog;
-};
-// A format that is absent or empty takes its default, and the default is written back at once so
+// The strftime formats of the date columns ("Format" "Result", "Dir", "Catalog"):
+// a format that is absent or empty takes its default, and the default is written back at once so
 // that the user finds it in the settings file to edit.
 DateFormats ReadDateFormats(SettingsStore& store);
 

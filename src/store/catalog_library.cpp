@@ -9,6 +9,7 @@
 #include "base/app_title.h"
 #include "base/format_text.h"
 #include "base/text_compare.h"
+#include "base/utf8_text.h"
 #include "platform/file_system.h"
 #include "platform/native_file.h"
 #include "platform/user_prompts.h"
@@ -21,10 +22,6 @@ namespace {
 bool HasCatalogExtension(std::string_view name) {
   const std::string_view ext = CatalogLibrary::kCatalogExtension;
   return name.size() >= ext.size() && EqualNoCase(name.substr(name.size() - ext.size()), ext);
-}
-
-bool IsAsciiAlnum(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
 // Reads catalogs on both cores; each result (or the reason a file was not read) lands in its own
@@ -135,6 +132,33 @@ std::vector<CatalogLibrary::SkippedFile> CatalogLibrary::LoadAll() {
   return skipped;
 }
 
+std::vector<CatalogLibrary::SkippedFile> CatalogLibrary::UnreadableDirectories() const {
+  std::vector<SkippedFile> unreadable;
+  for (const std::string& dir : directories_) {
+    std::string reason = DirectoryReadError(dir);
+    if (!reason.empty()) unreadable.push_back({dir, std::move(reason)});
+  }
+  return unreadable;
+}
+
+std::string LoadProblemsText(std::span<const CatalogLibrary::SkippedFile> directories,
+                             std::span<const CatalogLibrary::SkippedFile> files) {
+  std::string text;
+  const auto list = [&text](const char* heading, std::span<const CatalogLibrary::SkippedFile> items) {
+    if (items.empty()) return;
+    if (!text.empty()) text += "\n\n";
+    text += heading;
+    const size_t shown = std::min(items.size(), texts::kMaxNamedLoadProblems);
+    for (size_t i = 0; i < shown; ++i)
+      text += FormatText(texts::kLoadProblem, items[i].path.c_str(), items[i].reason.c_str());
+    if (items.size() > shown)
+      text += FormatText(texts::kMoreLoadProblems, static_cast<int>(items.size() - shown));
+  };
+  list(texts::kUnreadableCatalogDirectories, directories);
+  list(texts::kSkippedCatalogFiles, files);
+  return text;
+}
+
 void CatalogLibrary::AdoptCatalog(std::unique_ptr<Catalog> catalog) {
   Append(std::move(catalog));
 }
@@ -142,16 +166,21 @@ void CatalogLibrary::AdoptCatalog(std::unique_ptr<Catalog> catalog) {
 bool CatalogLibrary::AddCatalog(std::unique_ptr<Catalog>& pending, std::string* error) {
   pending->UpdateDisplayName();
   if (pending->filePath.empty()) pending->filePath = MakeFileName(pending->DisplayName());
-  const bool written = pending->Write(error);
+  if (!pending->Write(error)) return false;
   Append(std::move(pending));
   pending = std::make_unique<Catalog>();
-  return written;
+  return true;
 }
 
 std::string CatalogLibrary::MakeFileName(std::string_view displayName) const {
-  std::string base(displayName.substr(0, 16));
-  for (char& c : base) {
-    if (!IsAsciiAlnum(c) && c != '$' && c != '_') c = '-';
+  constexpr int kNameCharacters = 16;
+  std::string base;
+  size_t at = 0;
+  for (int n = 0; n < kNameCharacters && at < displayName.size(); ++n) {
+    const Utf8Character c = DecodeUtf8(displayName, at);
+    const bool kept = c.valid && (IsLetterOrDigit(c.codePoint) || c.codePoint == '$' || c.codePoint == '_');
+    base += kept ? displayName.substr(at, c.length) : std::string_view("-");
+    at += c.length;
   }
   const std::string dir = startDirectory_.empty() ? "/" : startDirectory_;
   std::string path = JoinNativePath(dir, base + kCatalogExtension);
@@ -237,12 +266,24 @@ void CatalogLibrary::RemoveObserver(CatalogObserver* observer) {
   std::erase(observers_, observer);
 }
 
-DeleteCatalogsResult DeleteSelectedCatalogs(CatalogLibrary& library, UserPrompts& prompts, int32_t currentTab,
+std::string CatalogListText(std::span<const Catalog* const> catalogs) {
+  std::string text;
+  for (const Catalog* catalog : catalogs) {
+    if (!text.empty()) text += "\n";
+    text += FormatText(texts::kCatalogAndFile, catalog->DisplayName().c_str(), catalog->filePath.c_str());
+  }
+  return text;
+}
+
+DeleteCatalogsResult DeleteSelectedCatalogs(CatalogLibrary& library, UserPrompts& prompts,
                                             std::span<const Catalog* const> selected) {
   DeleteCatalogsResult result;
-  result.confirmed = prompts.AskYesNo(texts::kReallyDelete, texts::kApplicationTitle);
-  constexpr int32_t kCatalogTab = 2;
-  if (!result.confirmed || currentTab != kCatalogTab) return result;
+  const std::string details = CatalogListText(selected);
+  result.confirmed = prompts.Ask({.text = texts::kReallyDelete,
+                                  .caption = texts::kApplicationTitle,
+                                  .details = details,
+                                  .defaultYes = false});
+  if (!result.confirmed) return result;
   // The rows may go away with their catalogs: work on a copy of the selection.
   const std::vector<const Catalog*> doomed(selected.begin(), selected.end());
   for (const Catalog* catalog : doomed) {

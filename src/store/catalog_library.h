@@ -54,6 +54,10 @@ class CatalogLibrary {
   // order, for a front end that names them.
   std::vector<SkippedFile> LoadAll();
 
+  // The catalog directories (the start directory and the "-dir" ones) that cannot be read, with
+  // the system's reason; LoadAll finds no catalog in them.
+  std::vector<SkippedFile> UnreadableDirectories() const;
+
   // The paths of the catalog files LoadAll reads, in the order it reads them; with `identities`,
   // the identity each file had when it was listed, at the same positions.
   std::vector<std::string> CatalogFiles(std::vector<FileIdentity>* identities = nullptr) const;
@@ -62,12 +66,14 @@ class CatalogLibrary {
   void AdoptCatalog(std::unique_ptr<Catalog> catalog);
 
   // Takes the pending catalog over: fixes its display name, gives it a file path (MakeFileName)
-  // unless it has one, writes it and appends it; `pending` becomes a new empty catalog. The
-  // catalog joins the library even when its file could not be written; then the result is false
-  // and `error` (if given) says why.
+  // unless it has one, writes it and appends it; `pending` becomes a new empty catalog. A catalog
+  // whose file could not be written does not join the library: the result is false, `error` (if
+  // given) says why, `pending` keeps the catalog and the library stays exactly as it was.
   bool AddCatalog(std::unique_ptr<Catalog>& pending, std::string* error = nullptr);
 
-  // The path in the start directory for a new catalog file named after `displayName`.
+  // The path in the start directory for a new catalog file named after `displayName`: its first 16
+  // characters, letters and digits of any script kept, '$' and '_' too, every other character one
+  // '-' ("Fotos Müller" gives "Fotos-Müller.mvl"); a number is added when the name is taken.
   std::string MakeFileName(std::string_view displayName) const;
 
   // Compares a pending catalog with the library: 1 same volume (label and serial number, not an
@@ -136,11 +142,20 @@ struct DeleteCatalogsResult {
   std::vector<std::string> failures;  // one text per catalog whose file could not be deleted
 };
 
-// Deletes the catalogs of the selected catalog-list rows, from the top, after the question
-// "Really want to delete ?". Acts only while the Catalog tab (2) is shown. A catalog whose file
-// cannot be deleted stays, and the reason is kept. The caller then rebuilds the catalog list and
-// empties the results list.
-DeleteCatalogsResult DeleteSelectedCatalogs(CatalogLibrary& library, UserPrompts& prompts, int32_t currentTab,
+// What the user is told after loading met directories that cannot be read and catalog files that
+// were skipped: each named with its reason, at most 20 of each kind, the rest counted. Empty when
+// there is nothing to tell.
+std::string LoadProblemsText(std::span<const CatalogLibrary::SkippedFile> directories,
+                             std::span<const CatalogLibrary::SkippedFile> files);
+
+// "NAME (FILE)" for each catalog, one per line: what a question about them acts on.
+std::string CatalogListText(std::span<const Catalog* const> catalogs);
+
+// Deletes these catalogs (the selected rows of the catalog list, from the top) with their files,
+// after the question "Really want to delete ?", which names them in its details and defaults to
+// No. A catalog whose file cannot be deleted stays, and the reason is kept. The caller then
+// rebuilds the catalog list and empties the results list.
+DeleteCatalogsResult DeleteSelectedCatalogs(CatalogLibrary& library, UserPrompts& prompts,
                                             std::span<const Catalog* const> selected);
 
 }  // namespace mardo

@@ -25,12 +25,19 @@ CAboutDlg::CAboutDlg(const QString& settingsPath, QWidget* parent) : QDialog(par
       this);
   where->setObjectName("settingsPath");
   where->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // A button that closes the box, besides Escape and the title bar.
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  buttons->setObjectName("buttons");
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* lines = new QVBoxLayout();
   lines->addWidget(version);
   lines->addWidget(where);
-  auto* layout = new QHBoxLayout(this);
-  layout->addWidget(icon, 0, Qt::AlignTop);
-  layout->addLayout(lines, 1);
+  auto* row = new QHBoxLayout();
+  row->addWidget(icon, 0, Qt::AlignTop);
+  row->addLayout(lines, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(row);
+  layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

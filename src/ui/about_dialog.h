@@ -5,7 +5,7 @@
 namespace mardo {
 
 // "About Mardo": the program's icon, its name and version, and where its settings are kept.
-// Closed with Escape or the title bar's close button.
+// Closed with its Close button, Escape or the title bar's close button.
 class CAboutDlg final : public QDialog {
   Q_OBJECT
  public:

@@ -118,6 +118,11 @@ QVariant RecordListModel::data(const QModelIndex& index, int role) const {
   }
 }
 
+Qt::ItemFlags RecordListModel::flags(const QModelIndex& index) const {
+  const Qt::ItemFlags flags = RowListModel::flags(index);
+  return index.isValid() ? flags | Qt::ItemIsDragEnabled : flags;
+}
+
 void RecordListModel::SetRows(std::vector<const FileRecord*> rows) {
   beginResetModel();
   rows_ = std::move(rows);

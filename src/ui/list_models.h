@@ -104,6 +104,8 @@ class RecordListModel final : public RowListModel<FileRecord> {
   RecordListModel(ListKind list, QObject* parent = nullptr);
 
   QVariant data(const QModelIndex& index, int role) const override;
+  // Rows are files that can be dragged out (the view starts a drag only from such a row).
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   void SetDateFormat(std::string format) { dateFormat_ = std::move(format); }
   // Directory lengths of a grouping search show as "Directory".

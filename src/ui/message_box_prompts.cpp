@@ -29,9 +29,15 @@ void MessageBoxPrompts::Message(std::string_view text, std::string_view caption,
 }
 
 bool MessageBoxPrompts::AskYesNo(std::string_view text, std::string_view caption) {
-  QMessageBox box(QMessageBox::Question, Caption(caption), MessageText(text),
+  return Ask({.text = text, .caption = caption});
+}
+
+bool MessageBoxPrompts::Ask(const Question& question) {
+  QMessageBox box(QMessageBox::Question, Caption(question.caption), MessageText(question.text),
                   QMessageBox::Yes | QMessageBox::No, parent_);
-  box.setDefaultButton(QMessageBox::Yes);
+  if (!question.details.empty()) box.setDetailedText(MessageText(question.details));
+  box.setDefaultButton(question.defaultYes ? QMessageBox::Yes : QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 

@@ -15,6 +15,8 @@ class MessageBoxPrompts final : public UserPrompts {
 
   void Message(std::string_view text, std::string_view caption, Icon icon) override;
   bool AskYesNo(std::string_view text, std::string_view caption) override;
+  // The details go into the box's details area; Enter gives the default answer.
+  bool Ask(const Question& question) override;
 
  private:
   QPointer<QWidget> parent_;

@@ -1,4 +1,4 @@
-// SearchAdd: the controls, their layout, the tabs and the initial update.
+// SearchAdd: the tab strip, the lists, the layout, the tabs and the initial update.
 #include "ui/search_add.h"
 
 #include <QApplication>
@@ -10,91 +10,53 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QTabBar>
 
-#include "app/mardo_doc.h"
+#include "base/format_text.h"
 #include "platform/local_time.h"
 #include "platform/user_prompts.h"
-#include "search/command_ids.h"
 #include "search/search_texts.h"
 #include "settings/app_texts.h"
 #include "settings/settings_store.h"
+#include "settings/settings_values.h"
 #include "settings/start_options.h"
-#include "ui/combo_history_view.h"
+#include "ui/catalog_tab.h"
+#include "ui/directory_tab.h"
+#include "ui/form_controls.h"
 #include "ui/list_ctrl_ex.h"
 #include "ui/list_models.h"
+#include "ui/row_actions.h"
+#include "ui/search_tab.h"
 
 namespace mardo {
-namespace {
 
-// The longest text the pattern, ignore-list and root-directory boxes take.
-constexpr int kComboTextLimit = 128;
-
-QString Text(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QLabel* MakeLabel(const char* text, const char* name, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setObjectName(name);
-  if (buddy != nullptr) {
-    label->setBuddy(buddy);
-    buddy->setAccessibleName(label->text());
-  }
-  return label;
-}
-
-QComboBox* MakeCombo(const char* name, bool editable, QWidget* parent) {
-  auto* box = new QComboBox(parent);
-  box->setObjectName(name);
-  box->setEditable(editable);
-  box->setInsertPolicy(QComboBox::NoInsert);
-  box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  return box;
-}
-
-QPushButton* MakeButton(const char* text, const char* name, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromUtf8(text), parent);
-  button->setObjectName(name);
-  button->setAccessibleName(button->text().remove('&'));
-  // Enter on a focused button presses it, as in a dialog.
-  button->setAutoDefault(true);
-  return button;
-}
-
-}  // namespace
-
-SearchAdd::SearchAdd(CMardoDoc& document, StatusPanes& statusBar, FormServices services,
+SearchAdd::SearchAdd(FormHistories histories, StatusPanes& statusBar, FormServices services,
                      std::vector<std::string> arguments, std::optional<std::string> startDirectory,
                      QWidget* parent)
     : QWidget(parent),
-      document_(document),
+      histories_(histories),
       statusBar_(statusBar),
       services_(std::move(services)),
       library_(std::move(arguments), std::move(startDirectory)) {
   setObjectName("SearchAdd");
-  workflow_ = std::make_unique<AddWorkflow>(library_, *this, *services_.prompts, volumes_);
   CreateControls();
-  library_.AddObserver(resultsModel_);
-  library_.AddObserver(directoryModel_);
-  library_.AddObserver(catalogModel_);
-  library_.AddObserver(&browser_);
-  library_.AddObserver(this);
+  LayOut();
 }
 
 SearchAdd::~SearchAdd() {
-  AbandonScan();
+  catalogTab_->AbandonScan();
   // The rows go before the catalogs they refer to.
-  library_.RemoveObserver(this);
-  library_.RemoveObserver(&browser_);
-  library_.RemoveObserver(catalogModel_);
-  library_.RemoveObserver(directoryModel_);
   library_.RemoveObserver(resultsModel_);
+  library_.RemoveObserver(directoryModel_);
+  library_.RemoveObserver(catalogModel_);
   resultsModel_->Clear();
   directoryModel_->Clear();
   catalogModel_->Clear();
+  delete catalogTab_;
+  catalogTab_ = nullptr;
+  delete directoryTab_;
+  directoryTab_ = nullptr;
 }
 
 void SearchAdd::CreateControls() {
@@ -103,67 +65,6 @@ void SearchAdd::CreateControls() {
   tabBar_->setAccessibleName("Tabs");
   tabBar_->setDrawBase(true);
   tabBar_->setExpanding(false);
-
-  // Search tab.
-  patternBox_ = MakeCombo("pattern", true, this);
-  patternBox_->setMinimumContentsLength(18);
-  patternLabel_ = MakeLabel("Pattern", "patternLabel", patternBox_, this);
-  searchButton_ = MakeButton("&Search", "search", this);
-  dateOperatorBox_ = MakeCombo("dateOperator", false, this);
-  dateLabel_ = MakeLabel("YYMMDD", "dateLabel", dateOperatorBox_, this);
-  dateEdit_ = new QLineEdit(this);
-  dateEdit_->setObjectName("date");
-  dateEdit_->setAccessibleName("Date YYMMDD");
-  dateEdit_->setMaximumWidth(fontMetrics().horizontalAdvance("0000000000"));
-  lengthOperatorBox_ = MakeCombo("lengthOperator", false, this);
-  lengthLabel_ = MakeLabel("Length", "lengthLabel", lengthOperatorBox_, this);
-  lengthEdit_ = new QLineEdit(this);
-  lengthEdit_->setObjectName("length");
-  lengthEdit_->setAccessibleName("Length in bytes");
-  lengthEdit_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), lengthEdit_));
-  lengthEdit_->setMaximumWidth(fontMetrics().horizontalAdvance("00000000000000"));
-  for (QComboBox* box : {dateOperatorBox_, lengthOperatorBox_})
-    for (const char* op : texts::kOperatorTexts) box->addItem(op);
-  dateOperatorBox_->setCurrentIndex(-1);
-  lengthOperatorBox_->setCurrentIndex(-1);
-  selectedOnlyBox_ = new QCheckBox("Selected Catalogs only", this);
-  selectedOnlyBox_->setObjectName("selectedOnly");
-  modeBox_ = MakeCombo("mode", false, this);
-  modeBox_->setAccessibleName("Search mode");
-  for (const char* mode : texts::kModeTexts) modeBox_->addItem(mode);
-
-  // Directory tab.
-  captionLabel_ = new QLabel(this);
-  captionLabel_->setObjectName("caption");
-  captionLabel_->setAccessibleName("Catalog of the listed directory");
-  captionLabel_->setTextFormat(Qt::PlainText);
-  hitLimitEdit_ = new QLineEdit(this);
-  hitLimitEdit_->setObjectName("hitLimit");
-  hitLimitEdit_->setMaximumWidth(fontMetrics().horizontalAdvance("000000000"));
-  hitLimitLabel_ = MakeLabel("Hit limit", "hitLimitLabel", hitLimitEdit_, this);
-  hitLimitNote_ = new QLabel("< 5120", this);
-  hitLimitNote_->setObjectName("hitLimitNote");
-  dirsFirstBox_ = new QCheckBox("Dirs before files", this);
-  dirsFirstBox_->setObjectName("dirsFirst");
-  parentButton_ = MakeButton("Parent", "parent", this);
-  subdirectoryButton_ = MakeButton("Subdirectory", "subdirectory", this);
-
-  // Catalog tab.
-  rootBox_ = MakeCombo("root", true, this);
-  rootBox_->setMinimumContentsLength(22);
-  rootLabel_ = MakeLabel("Root directory", "rootLabel", rootBox_, this);
-  browseButton_ = MakeButton("...", "browse", this);
-  browseButton_->setAccessibleName("Choose the root directory");
-  browseButton_->setMaximumWidth(fontMetrics().horizontalAdvance("......") + 16);
-  addButton_ = MakeButton("&Add", "add", this);
-  cancelButton_ = MakeButton("Cancel", "cancel", this);
-  cancelButton_->hide();
-  ignoreBox_ = MakeCombo("ignore", true, this);
-  ignoreBox_->setMinimumContentsLength(18);
-  ignoreLabel_ = MakeLabel("Ignore files", "ignoreLabel", ignoreBox_, this);
-  volumeLabelEdit_ = new QLineEdit(this);
-  volumeLabelEdit_->setObjectName("volumeLabel");
-  volumeLabelLabel_ = MakeLabel("Volume label", "volumeLabelLabel", volumeLabelEdit_, this);
 
   // The three lists, in one place.
   resultsModel_ = new RecordListModel(ListKind::kResults, this);
@@ -185,39 +86,99 @@ void SearchAdd::CreateControls() {
     l.model->SetSelectionModel(l.list->selectionModel());
   }
   currentList_ = resultsList_;
+  library_.AddObserver(resultsModel_);
+  library_.AddObserver(directoryModel_);
+  library_.AddObserver(catalogModel_);
 
-  // Two rows of controls over the lists; each tab shows its own controls in them, so that a
-  // control keeps one place whatever tab shows it.
+  searchTab_ = new SearchTab(*this);
+  directoryTab_ = new DirectoryTab(*this);
+  catalogTab_ = new CatalogTab(*this);
+  actions_ = new RowActions(*this);
+  for (CListCtrlEx* list : {resultsList_, directoryList_, catalogList_}) actions_->Attach(list);
+  // Files drag out of the two file lists, as copies.
+  for (CListCtrlEx* list : {resultsList_, directoryList_}) {
+    list->setDragEnabled(true);
+    list->setDragDropMode(QAbstractItemView::DragOnly);
+    list->setDefaultDropAction(Qt::CopyAction);
+  }
+
+  // Enter anywhere in the form, focus on the lists and the edits included, is the default button;
+  // leaving the hit-limit field and the root box has its own meaning.
+  for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) w->installEventFilter(this);
+  for (QComboBox* box : findChildren<QComboBox*>(Qt::FindDirectChildrenOnly))
+    if (box->lineEdit() != nullptr) box->lineEdit()->installEventFilter(this);
+  catalogTab_->volumeLabelEdit->installEventFilter(this);
+
+  // Ctrl+Tab and Ctrl+PgDown go to the next tab, Ctrl+Shift+Tab and Ctrl+PgUp to the previous one.
+  const std::pair<QKeySequence, int> steps[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                                {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                                                {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+                                                {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+  for (const auto& [keys, step] : steps) {
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this, step = step] { StepTab(step); });
+  }
+
+  connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
+    if (initialised_) OnTabChange(index);
+  });
+  for (CListCtrlEx* list : {resultsList_, directoryList_, catalogList_}) {
+    const auto kind = list == resultsList_     ? ListKind::kResults
+                      : list == directoryList_ ? ListKind::kDirectory
+                                               : ListKind::kCatalog;
+    connect(list, &CListCtrlEx::HeaderClicked, this,
+            [this, kind](int column) { OnColumnClick(kind, column); });
+  }
+  connect(resultsList_, &QAbstractItemView::doubleClicked, this, &SearchAdd::OnListDoubleClick);
+  connect(catalogList_, &QAbstractItemView::doubleClicked, this, &SearchAdd::OnListDoubleClick);
+  connect(directoryList_, &QAbstractItemView::doubleClicked, directoryTab_,
+          &DirectoryTab::OpenDirectoryEntry);
+}
+
+void SearchAdd::LayOut() {
+  // Two rows of controls over the lists. Each tab shows its own controls in them; hidden controls
+  // take no room, so each tab's columns fit its own controls.
+  SearchTab& s = *searchTab_;
+  DirectoryTab& d = *directoryTab_;
+  CatalogTab& c = *catalogTab_;
   auto* grid = new QGridLayout();
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
-  grid->addWidget(patternLabel_, 0, 0);
-  grid->addWidget(rootLabel_, 0, 0);
-  grid->addWidget(captionLabel_, 0, 0);
-  grid->addWidget(patternBox_, 0, 1);
-  grid->addWidget(rootBox_, 0, 1);
-  grid->addWidget(dateLabel_, 0, 2);
-  grid->addWidget(browseButton_, 0, 2);
-  grid->addWidget(hitLimitLabel_, 0, 2);
-  grid->addWidget(dateOperatorBox_, 0, 3);
-  grid->addWidget(addButton_, 0, 3);
-  grid->addWidget(hitLimitEdit_, 0, 3);
-  grid->addWidget(dateEdit_, 0, 4);
-  grid->addWidget(cancelButton_, 0, 4);
-  grid->addWidget(hitLimitNote_, 0, 4);
-  grid->addWidget(lengthLabel_, 0, 5);
-  grid->addWidget(ignoreLabel_, 0, 5);
-  grid->addWidget(dirsFirstBox_, 0, 5, 1, 2);
-  grid->addWidget(lengthOperatorBox_, 0, 6);
-  grid->addWidget(ignoreBox_, 0, 6, 1, 2);
-  grid->addWidget(lengthEdit_, 0, 7);
-  grid->addWidget(volumeLabelLabel_, 1, 0);
-  grid->addWidget(parentButton_, 1, 0);
-  grid->addWidget(searchButton_, 1, 1);
-  grid->addWidget(volumeLabelEdit_, 1, 1);
-  grid->addWidget(subdirectoryButton_, 1, 1);
-  grid->addWidget(selectedOnlyBox_, 1, 2, 1, 3);
-  grid->addWidget(modeBox_, 1, 5, 1, 3);
+  const struct {
+    QWidget* control;
+    int row, column, columns;
+  } cells[] = {
+      // Search: Pattern [pattern] YYMMDD [op] [date] Length [op] [length] / [Search] scope, mode.
+      {s.patternLabel, 0, 0, 1},
+      {s.patternBox, 0, 1, 1},
+      {s.dateLabel, 0, 2, 1},
+      {s.dateOperatorBox, 0, 3, 1},
+      {s.dateEdit, 0, 4, 1},
+      {s.lengthLabel, 0, 5, 1},
+      {s.lengthOperatorBox, 0, 6, 1},
+      {s.lengthEdit, 0, 7, 1},
+      {s.searchButton, 1, 1, 1},
+      {s.selectedOnlyBox, 1, 2, 3},
+      {s.modeBox, 1, 5, 3},
+      // Directory: caption, Hit limit [limit] < 5120, Dirs before files / [Parent] [Subdirectory].
+      {d.captionLabel, 0, 0, 1},
+      {d.hitLimitLabel, 0, 2, 1},
+      {d.hitLimitEdit, 0, 3, 1},
+      {d.hitLimitNote, 0, 4, 1},
+      {d.dirsFirstBox, 0, 5, 2},
+      {d.parentButton, 1, 0, 1},
+      {d.subdirectoryButton, 1, 1, 1},
+      // Catalog: Root directory [root] [...] Ignore files [ignore] / Volume label [label] [Add].
+      {c.rootLabel, 0, 0, 1},
+      {c.rootBox, 0, 1, 1},
+      {c.browseButton, 0, 2, 1},
+      {c.ignoreLabel, 0, 3, 1},
+      {c.ignoreBox, 0, 4, 4},
+      {c.volumeLabelLabel, 1, 0, 1},
+      {c.labelCell, 1, 1, 1},
+  };
+  for (const auto& cell : cells) grid->addWidget(cell.control, cell.row, cell.column, 1, cell.columns);
   grid->setColumnStretch(8, 1);
 
   auto* listArea = new QGridLayout();
@@ -231,89 +192,14 @@ void SearchAdd::CreateControls() {
   layout->addLayout(grid);
   layout->addLayout(listArea, 1);
 
-  setTabOrder(tabBar_, patternBox_);
-  for (auto [a, b] : {std::pair<QWidget*, QWidget*>{patternBox_, searchButton_},
-                      {searchButton_, dateOperatorBox_},
-                      {dateOperatorBox_, dateEdit_},
-                      {dateEdit_, lengthOperatorBox_},
-                      {lengthOperatorBox_, lengthEdit_},
-                      {lengthEdit_, rootBox_},
-                      {rootBox_, browseButton_},
-                      {browseButton_, addButton_},
-                      {addButton_, cancelButton_},
-                      {cancelButton_, ignoreBox_},
-                      {ignoreBox_, volumeLabelEdit_},
-                      {volumeLabelEdit_, selectedOnlyBox_},
-                      {selectedOnlyBox_, modeBox_},
-                      {modeBox_, hitLimitEdit_},
-                      {hitLimitEdit_, dirsFirstBox_},
-                      {dirsFirstBox_, parentButton_},
-                      {parentButton_, subdirectoryButton_},
-                      {subdirectoryButton_, resultsList_},
-                      {resultsList_, directoryList_},
-                      {directoryList_, catalogList_}})
-    setTabOrder(a, b);
-
-  // Enter anywhere in the form, focus on the lists and the edits included, is the default button.
-  for (QWidget* w : std::initializer_list<QWidget*>{
-           patternBox_, dateEdit_, lengthEdit_, hitLimitEdit_, rootBox_, ignoreBox_, volumeLabelEdit_,
-           resultsList_, directoryList_, catalogList_, dateOperatorBox_, lengthOperatorBox_, modeBox_,
-           selectedOnlyBox_, dirsFirstBox_})
-    w->installEventFilter(this);
-  for (QComboBox* box : {patternBox_, rootBox_, ignoreBox_}) box->lineEdit()->installEventFilter(this);
-
-  // Ctrl+Tab and Ctrl+PgDown go to the next tab, Ctrl+Shift+Tab and Ctrl+PgUp to the previous one.
-  const std::pair<QKeySequence, int> steps[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
-                                                {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
-                                                {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
-                                                {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
-  for (const auto& [keys, step] : steps) {
-    auto* shortcut = new QShortcut(keys, this);
-    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(shortcut, &QShortcut::activated, this, [this, step = step] {
-      if (tabBar_->isEnabled()) tabBar_->setCurrentIndex((tabBar_->currentIndex() + step + 3) % 3);
-    });
-  }
-
-  connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
-    if (initialised_) OnTabChange(index);
-  });
-  connect(searchButton_, &QPushButton::clicked, this, &SearchAdd::ReadSearchConditions);
-  connect(selectedOnlyBox_, &QCheckBox::clicked, this, &SearchAdd::ClearResults);
-  connect(modeBox_, &QComboBox::currentIndexChanged, this, [this] {
-    if (initialised_) ClearResults();
-  });
-  connect(dirsFirstBox_, &QCheckBox::clicked, this, &SearchAdd::OnDirsFirstClicked);
-  connect(parentButton_, &QPushButton::clicked, this, &SearchAdd::OnParent);
-  connect(subdirectoryButton_, &QPushButton::clicked, this, &SearchAdd::OnSubdirectory);
-  connect(rootBox_, &QComboBox::activated, this, &SearchAdd::OnRootSelected);
-  connect(browseButton_, &QPushButton::clicked, this, &SearchAdd::OnBrowseForRoot);
-  connect(addButton_, &QPushButton::clicked, this, &SearchAdd::OnAdd);
-  connect(cancelButton_, &QPushButton::clicked, this, &SearchAdd::CancelScan);
-  connect(resultsList_, &CListCtrlEx::HeaderClicked, this,
-          [this](int column) { OnColumnClick(ListKind::kResults, column); });
-  connect(directoryList_, &CListCtrlEx::HeaderClicked, this,
-          [this](int column) { OnColumnClick(ListKind::kDirectory, column); });
-  connect(catalogList_, &CListCtrlEx::HeaderClicked, this,
-          [this](int column) { OnColumnClick(ListKind::kCatalog, column); });
-  connect(resultsList_, &QAbstractItemView::doubleClicked, this, &SearchAdd::OnListDoubleClick);
-  connect(catalogList_, &QAbstractItemView::doubleClicked, this, &SearchAdd::OnListDoubleClick);
-  connect(directoryList_, &QAbstractItemView::doubleClicked, this, &SearchAdd::OpenDirectoryEntry);
-  for (CListCtrlEx* list : {resultsList_, directoryList_, catalogList_}) {
-    connect(list, &QWidget::customContextMenuRequested, this,
-            [this, list](const QPoint& at) { OnListRightClick(list->viewport()->mapToGlobal(at)); });
-    // Ctrl+C copies the selected rows as the context menu's copy does.
-    auto* copy = new QShortcut(QKeySequence::Copy, list);
-    copy->setContext(Qt::WidgetShortcut);
-    connect(copy, &QShortcut::activated, this, [this] { RunCommand(command::kCopySelectedRows); });
-  }
-  // Files drag out of the two file lists, as copies.
-  for (CListCtrlEx* list : {resultsList_, directoryList_}) {
-    list->setDragEnabled(true);
-    list->setDragDropMode(QAbstractItemView::DragOnly);
-    list->setDefaultDropAction(Qt::CopyAction);
-    connect(list, &CListCtrlEx::DragRequested, this, &SearchAdd::OnBeginDrag);
-  }
+  // Tab follows the visual order of each tab: its rows from left to right, then its list. Hidden
+  // controls are passed over, so one chain serves the three tabs.
+  const std::vector<QWidget*> chain = {
+      tabBar_,        s.patternBox,   s.dateOperatorBox, s.dateEdit,     s.lengthOperatorBox,  s.lengthEdit,
+      s.searchButton, d.hitLimitEdit, d.dirsFirstBox,    d.parentButton, d.subdirectoryButton, c.rootBox,
+      c.browseButton, c.ignoreBox,    c.volumeLabelEdit, c.addButton,    s.selectedOnlyBox,    s.modeBox,
+      resultsList_,   directoryList_, catalogList_};
+  for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
 void SearchAdd::OnInitialUpdate(SettingsStore& store) {
@@ -323,41 +209,45 @@ void SearchAdd::OnInitialUpdate(SettingsStore& store) {
   for (CListCtrlEx* list : {resultsList_, directoryList_, catalogList_}) list->SetFullRowSelect(true);
   resultsList_->SetDirectoryMarking(true);
   directoryList_->SetDirectoryMarking(true);
-  modeBox_->setCurrentIndex(0);
   currentTab_ = shownTab_ = 0;
   for (const char* label : texts::kTabLabels) tabBar_->addTab(label);
   for (int i = 0; i < tabBar_->count(); ++i) tabBar_->setTabData(i, i);
 
   const FormSettings settings = ReadFormSettings(store);
-  hitLimit_ = settings.hitLimit;
-  dirsFirst_ = settings.dirsFirst != 0;
-  dirsFirstBox_->setChecked(dirsFirst_);
+  directoryTab_->SetUp(settings.hitLimit, settings.dirsFirst != 0);
   formats_ = settings.formats;
   resultsModel_->SetDateFormat(formats_.result);
   directoryModel_->SetDateFormat(formats_.dir);
   catalogModel_->SetDateFormat(formats_.catalog);
-  InsertColumns(settings, store);
-  for (QComboBox* box : {patternBox_, ignoreBox_, rootBox_}) box->lineEdit()->setMaxLength(kComboTextLimit);
-  hitLimitEdit_->setText(QString::number(hitLimit_));
+  InsertColumns(store);
+  searchTab_->LoadHistory(store);
+  catalogTab_->LoadHistories(store);
 
-  patternView_ = std::make_unique<ComboHistoryView>(patternBox_);
-  ignoredView_ = std::make_unique<ComboHistoryView>(ignoreBox_);
-  directoriesView_ = std::make_unique<ComboHistoryView>(rootBox_);
-  LoadFormHistories(store, document_.Patterns(), patternView_.get(), document_.Ignored(), ignoredView_.get(),
-                    document_.Directories(), directoriesView_.get());
-
-  currentTab_ = 0;
   ShowTabControls();
   initialised_ = true;
-  library_.LoadAll();
+  const std::vector<CatalogLibrary::SkippedFile> directories = library_.UnreadableDirectories();
+  const std::vector<CatalogLibrary::SkippedFile> skipped = library_.LoadAll();
+  loadProblems_ = LoadProblemsText(directories, skipped);
   RefreshCatalogList();
   // The window opens ready for typing a pattern.
-  patternBox_->setFocus();
+  searchTab_->patternBox->setFocus();
 }
 
-void SearchAdd::InsertColumns(const FormSettings& settings, const SettingsStore& store) {
-  const std::vector<int32_t>* widths[] = {&settings.resultWidths, &settings.directoryWidths,
-                                          &settings.catalogWidths};
+void SearchAdd::ReportLoadProblems() {
+  if (loadProblems_.empty()) return;
+  const std::string text = std::exchange(loadProblems_, std::string());
+  services_.prompts->Message(text, texts::kApplicationTitle, UserPrompts::Icon::kExclamation);
+}
+
+int32_t SearchAdd::HitLimit() const {
+  return directoryTab_->HitLimit();
+}
+
+bool SearchAdd::DirsFirst() const {
+  return directoryTab_->DirsFirst();
+}
+
+void SearchAdd::InsertColumns(const SettingsStore& store) {
   // The built-in widths were made for a font of 6-pixel digits; they grow with the list's font.
   // Widths from the settings file are the user's own pixels and stay as they are.
   const double scale = std::max(1.0, resultsList_->fontMetrics().horizontalAdvance("0123456789") / 60.0);
@@ -368,7 +258,7 @@ void SearchAdd::InsertColumns(const FormSettings& settings, const SettingsStore&
             store.ReadString(settings::kSettingsSection, ColumnWidthName(list)))
       kept = ParseColumnWidths(*text, stored);
     QHeaderView* header = ListOf(list)->horizontalHeader();
-    const std::vector<int32_t>& width = *widths[static_cast<size_t>(list)];
+    const std::vector<int32_t> width = ReadColumnWidths(store, list);
     for (size_t c = 0; c < width.size(); ++c) {
       const int32_t pixels = c < kept ? width[c] : static_cast<int32_t>(width[c] * scale + 0.5);
       header->resizeSection(static_cast<int>(c), std::max(pixels, 0));
@@ -400,50 +290,40 @@ RecordListModel* SearchAdd::RecordModel(ListKind list) const {
   return list == ListKind::kResults ? resultsModel_ : directoryModel_;
 }
 
-// Which tab shows which control; every listed control is shown or hidden on every call.
-struct SearchAdd::TabControls {
-  QWidget* control;
-  bool shown[3];  // Search, Directory, Catalog
-};
-
 void SearchAdd::ShowTabControls() {
   if (currentTab_ < 0 || currentTab_ > 2) return;
-  const TabControls table[] = {
-      {patternLabel_, {true, false, false}},
-      {patternBox_, {true, false, false}},
-      {searchButton_, {true, false, false}},
-      {dateLabel_, {true, false, false}},
-      {dateOperatorBox_, {true, false, false}},
-      {dateEdit_, {true, false, false}},
-      {lengthLabel_, {true, false, false}},
-      {lengthOperatorBox_, {true, false, false}},
-      {lengthEdit_, {true, false, false}},
-      {selectedOnlyBox_, {true, false, true}},
-      {modeBox_, {true, false, true}},
-      {resultsList_, {true, false, false}},
-      {dirsFirstBox_, {false, true, false}},
-      {hitLimitLabel_, {false, true, false}},
-      {hitLimitEdit_, {false, true, false}},
-      {hitLimitNote_, {false, true, false}},
-      {directoryList_, {false, true, false}},
-      {parentButton_, {false, true, false}},
-      {subdirectoryButton_, {false, true, false}},
-      {captionLabel_, {false, true, false}},
-      {rootLabel_, {false, false, true}},
-      {rootBox_, {false, false, true}},
-      {browseButton_, {false, false, true}},
-      {addButton_, {false, false, true}},
-      {ignoreLabel_, {false, false, true}},
-      {ignoreBox_, {false, false, true}},
-      {volumeLabelLabel_, {false, false, true}},
-      {volumeLabelEdit_, {false, false, true}},
-      {catalogList_, {false, false, true}},
-  };
+  std::vector<QWidget*> shown;
+  switch (static_cast<FormTab>(currentTab_)) {
+    case FormTab::kSearch:
+      shown = searchTab_->OwnControls();
+      shown.insert(shown.end(), {searchTab_->selectedOnlyBox, searchTab_->modeBox, resultsList_});
+      break;
+    case FormTab::kDirectory:
+      shown = directoryTab_->OwnControls();
+      shown.push_back(directoryList_);
+      break;
+    case FormTab::kCatalog:
+      shown = catalogTab_->OwnControls();
+      shown.insert(shown.end(), {searchTab_->selectedOnlyBox, searchTab_->modeBox, catalogList_});
+      break;
+  }
+  // A focus on a control that goes moves to the first control of the tab that comes.
+  QWidget* focus = QApplication::focusWidget();
+  const bool focusGoes = focus != nullptr && isAncestorOf(focus) && !tabBar_->isAncestorOf(focus) &&
+                         focus != tabBar_ && std::none_of(shown.begin(), shown.end(), [focus](QWidget* c) {
+                           return c == focus || c->isAncestorOf(focus);
+                         });
   // Hide first, so that the focus never lands on a control that is about to go.
-  for (const TabControls& row : table)
-    if (!row.shown[currentTab_]) row.control->setVisible(false);
-  for (const TabControls& row : table)
-    if (row.shown[currentTab_]) row.control->setVisible(true);
+  for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (control != tabBar_ && std::find(shown.begin(), shown.end(), control) == shown.end())
+      control->setVisible(false);
+  for (QWidget* control : shown) control->setVisible(true);
+  if (focusGoes) {
+    QWidget* first = currentTab_ == 0   ? static_cast<QWidget*>(searchTab_->patternBox)
+                     : currentTab_ == 1 ? static_cast<QWidget*>(directoryList_)
+                                        : static_cast<QWidget*>(catalogTab_->rootBox);
+    first->setFocus(Qt::TabFocusReason);
+  }
   statusBar_.SetPaneText(0, texts::kTabHints[currentTab_]);
   emit ParentCommandEnabled(currentTab_ == static_cast<int>(FormTab::kDirectory));
 }
@@ -455,10 +335,9 @@ void SearchAdd::SelectCurrentList() {
 void SearchAdd::OnTabChange(int index) {
   currentTab_ = index;
   if (currentTab_ == shownTab_) return;
-  const DirectoryBrowser::TabChange change = browser_.ChangeTab(
-      currentTab_, shownTab_, SelectedRecords(ListKind::kResults), SelectedCatalogs(), hitLimit_);
-  ApplyStep(change.step);
+  const DirectoryBrowser::TabChange change = directoryTab_->ChangeTab(currentTab_, shownTab_);
   if (!change.accepted) {
+    directoryTab_->ApplyStep(change.step);
     currentTab_ = shownTab_;
     const QSignalBlocker blocker(tabBar_);
     tabBar_->setCurrentIndex(shownTab_);
@@ -466,6 +345,27 @@ void SearchAdd::OnTabChange(int index) {
   }
   shownTab_ = currentTab_;
   ShowTabControls();
+  // After the tab's hint, so that a note about the listing stays.
+  directoryTab_->ApplyStep(change.step);
+}
+
+void SearchAdd::StepTab(int step) {
+  if (!tabBar_->isEnabled()) return;
+  tabBar_->setCurrentIndex(
+      NextTab(shownTab_, step, SelectedRecords(ListKind::kResults).size(), SelectedCatalogs().size()));
+}
+
+void SearchAdd::OnListDoubleClick() {
+  // As if the user had chosen the Directory tab.
+  {
+    const QSignalBlocker blocker(tabBar_);
+    tabBar_->setCurrentIndex(static_cast<int>(FormTab::kDirectory));
+  }
+  OnTabChange(static_cast<int>(FormTab::kDirectory));
+}
+
+void SearchAdd::OnSelectAll() {
+  if (currentTab_ >= 0 && currentTab_ <= 2) ListOf(static_cast<ListKind>(currentTab_))->SelectAllRows();
 }
 
 void SearchAdd::Message(const std::string& text) {
@@ -476,8 +376,69 @@ int64_t SearchAdd::Now() const {
   return services_.now ? services_.now() : CurrentTime();
 }
 
-void SearchAdd::SetStatusMessage(const std::string& text) {
-  statusBar_.SetPaneText(0, Text(text));
+bool SearchAdd::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    // An open drop-down list takes Enter for itself; a focused button presses itself.
+    const auto* box = qobject_cast<QComboBox*>(watched);
+    if (enter && key->modifiers() == Qt::NoModifier && !(box != nullptr && box->view()->isVisible()) &&
+        qobject_cast<QPushButton*>(watched) == nullptr) {
+      OnEnterKey();
+      return true;
+    }
+  } else if (event->type() == QEvent::FocusOut) {
+    const auto* focus = static_cast<QFocusEvent*>(event);
+    if (watched == directoryTab_->hitLimitEdit) directoryTab_->OnHitLimitLostFocus();
+    QComboBox* root = catalogTab_->rootBox;
+    // Leaving the box means going to another control of the window, not to a dialog or another
+    // window, nor into the box's own drop-down list.
+    if ((watched == root || watched == root->lineEdit()) && focus->reason() != Qt::PopupFocusReason &&
+        focus->reason() != Qt::ActiveWindowFocusReason && !root->isAncestorOf(QApplication::focusWidget()) &&
+        QApplication::focusWidget() != root)
+      catalogTab_->OnRootLostFocus();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void SearchAdd::OnEnterKey() {
+  switch (EnterKeyAction(currentTab_)) {
+    case EnterAction::kSearch:
+      searchTab_->ReadSearchConditions();
+      break;
+    case EnterAction::kSubdirectory:
+      directoryTab_->OnSubdirectory();
+      break;
+    case EnterAction::kAdd:
+      catalogTab_->OnAdd();
+      break;
+    case EnterAction::kNothing:
+      break;
+  }
+}
+
+void SearchAdd::OnColumnClick(ListKind list, int column) {
+  sortStates_[static_cast<size_t>(list)].OnColumnClick(column);
+  SortList(list);
+}
+
+void SearchAdd::SortList(ListKind list) {
+  const SortState& state = sortStates_[static_cast<size_t>(list)];
+  if (list == ListKind::kCatalog) {
+    catalogModel_->Sort(state);
+  } else {
+    RecordModel(list)->Sort(state, DirsFirst());
+  }
+  UpdateSortIndicator(list);
+}
+
+void SearchAdd::UpdateSortIndicator(ListKind list) {
+  // The indicator marks the column that decides first, in its direction.
+  const SortState& state = sortStates_[static_cast<size_t>(list)];
+  const int column = state.Keys()[0] - 1;
+  if (column < 0) return;
+  ListOf(list)->horizontalHeader()->setSortIndicator(
+      column, state.Direction(column) == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 std::vector<const FileRecord*> SearchAdd::SelectedRecords(ListKind list) const {
@@ -503,67 +464,41 @@ const Catalog* SearchAdd::FocusedCatalog() const {
   return catalogModel_->At(catalogList_->FocusedRow());
 }
 
-void SearchAdd::OnSelectAll() {
-  if (currentTab_ >= 0 && currentTab_ <= 2) ListOf(static_cast<ListKind>(currentTab_))->SelectAllRows();
+void SearchAdd::AddCatalogRow(int32_t libraryPosition, bool select) {
+  const auto& catalogs = library_.Catalogs();
+  if (libraryPosition < 0 || libraryPosition >= catalogs.Size()) return;
+  catalogModel_->InsertRow(libraryPosition, catalogs[libraryPosition]);
+  if (!select) return;
+  const QModelIndex index = catalogModel_->index(std::min(libraryPosition, catalogModel_->Count() - 1), 0);
+  catalogList_->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  catalogList_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
 }
 
-bool SearchAdd::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    // An open drop-down list takes Enter for itself.
-    const auto* box = qobject_cast<QComboBox*>(watched);
-    if (enter && key->modifiers() == Qt::NoModifier && !(box != nullptr && box->view()->isVisible())) {
-      OnEnterKey();
-      return true;
-    }
-  } else if (event->type() == QEvent::FocusOut) {
-    const auto* focus = static_cast<QFocusEvent*>(event);
-    if (watched == hitLimitEdit_) OnHitLimitLostFocus();
-    if ((watched == rootBox_ || watched == rootBox_->lineEdit()) && focus->reason() != Qt::PopupFocusReason &&
-        !rootBox_->isAncestorOf(QApplication::focusWidget()) && QApplication::focusWidget() != rootBox_)
-      OnRootLostFocus();
-  }
-  return QWidget::eventFilter(watched, event);
+void SearchAdd::RemoveCatalogRow(const Catalog* catalog) {
+  catalogModel_->RemoveRow(catalog);
 }
 
-void SearchAdd::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape && Scanning()) {
-    CancelScan();
-    return;
-  }
-  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-      event->modifiers() == Qt::NoModifier) {
-    OnEnterKey();
-    return;
-  }
-  QWidget::keyPressEvent(event);
+void SearchAdd::RefreshCatalogList() {
+  catalogModel_->Clear();
+  for (int32_t i = 0; i < library_.Catalogs().Size(); ++i) AddCatalogRow(i, false);
+  SortList(ListKind::kCatalog);
+  ShowCatalogCounts();
 }
 
-void SearchAdd::OnEnterKey() {
-  switch (EnterKeyAction(currentTab_)) {
-    case EnterAction::kSearch:
-      ReadSearchConditions();
-      break;
-    case EnterAction::kSubdirectory:
-      OnSubdirectory();
-      break;
-    case EnterAction::kAdd:
-      OnAdd();
-      break;
-    case EnterAction::kNothing:
-      break;
-  }
+void SearchAdd::ShowCatalogCounts() {
+  statusBar_.SetPaneText(1, QString());
+  ShowRecordCount();
+  statusBar_.SetPaneText(0, Text(FormatText(texts::kCatalogsLoaded, library_.CatalogCount())));
 }
 
-void SearchAdd::CatalogRemoving(const Catalog& catalog) {
-  // The directory list's rows go with their catalog (the model sees to it); so does its caption.
-  if (listedCatalog_ == &catalog) {
-    listedCatalog_ = nullptr;
-    captionLabel_->clear();
-  }
+void SearchAdd::ShowRecordCount() {
+  statusBar_.SetPaneText(2, QString::number(library_.RecordCount()));
 }
 
-void SearchAdd::RecordsRemoving(const Catalog&, std::span<const FileRecord* const>) {}
+void SearchAdd::ClearResults() {
+  if (!initialised_) return;
+  resultsModel_->Clear();
+  statusBar_.SetPaneText(1, QString());
+}
 
 }  // namespace mardo

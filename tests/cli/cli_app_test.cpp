@@ -91,8 +91,8 @@ TEST_F(CliTest, SearchPrintsRowsInTheListsOrderAndTheCountLast) {
   const Outcome run = Cli({"search", "--pattern", "."});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out,
-            "a.txt\t70-01-01\t3\tA\t\\docs\n"
-            "B.txt\t70-01-01\t7\tA\t\\docs\n"
+            "a.txt\t70-01-01\t3\tA\t/docs\n"
+            "B.txt\t70-01-01\t7\tA\t/docs\n"
             "b.txt\t70-01-01\t5\tA\t\n");
   EXPECT_EQ(run.err, "3\n");
 
@@ -123,7 +123,7 @@ TEST_F(CliTest, SearchByDateAndInSelectedCatalogs) {
 TEST_F(CliTest, SearchAnswersFromCatalogIndexesKeptUpToDate) {
   WriteCatalog("a.mvl", "A", "", {{"report.txt", 10, 0, 1}, {"docs", -1, 0, 0}});
   const Outcome first = Cli({"search", "--pattern", "o"});
-  EXPECT_EQ(first.out, "docs\t70-01-01\t2.000\tA\t\nreport.txt\t70-01-01\t10\tA\t\\docs\n");
+  EXPECT_EQ(first.out, "docs\t70-01-01\t2.000\tA\t\nreport.txt\t70-01-01\t10\tA\t/docs\n");
   EXPECT_TRUE(std::filesystem::is_directory(machine_.tmp / "cache/mardo"));
   EXPECT_EQ(Cli({"search", "--pattern", "o"}).out, first.out);
   // The catalog is replaced: the next search sees the new one.
@@ -135,7 +135,7 @@ TEST_F(CliTest, DuplicatesAcrossCatalogs) {
   WriteCatalog("a.mvl", "A", "", {{"same.jpg", 100, 0, 0}, {"solo", 1, 0, 0}});
   WriteCatalog("b.mvl", "B", "", {{"SAME.JPG", 100, 0, 1}, {"other", 1, 0, 0}});
   const Outcome run = Cli({"search", "--mode", "duplicates"});
-  EXPECT_EQ(run.out, "same.jpg\t70-01-01\t100\tA\t\nSAME.JPG\t70-01-01\t100\tB\t\\docs\n");
+  EXPECT_EQ(run.out, "same.jpg\t70-01-01\t100\tA\t\nSAME.JPG\t70-01-01\t100\tB\t/docs\n");
   EXPECT_EQ(run.err, "2\n");
   EXPECT_EQ(Cli({"search", "--mode", "same-names", "--pattern", "o"}).status, 1);
 }
@@ -168,10 +168,10 @@ TEST_F(CliTest, LsListsOneDirectory) {
   EXPECT_EQ(Cli({"ls", "A"}).out, "docs\t70-01-01 00:00:00\t2.000\t\nz.txt\t70-01-01 00:00:00\t5\t\n");
   EXPECT_EQ(Cli({"ls", "A", "\\docs"}).out, Cli({"ls", "A", "/docs/"}).out);
   const Outcome limited = Cli({"ls", "A", "\\docs", "--limit", "1"});
-  EXPECT_EQ(limited.out, "b.txt\t70-01-01 00:00:00\t7\t\\docs\n");  // the first stored entry
+  EXPECT_EQ(limited.out, "b.txt\t70-01-01 00:00:00\t7\t/docs\n");  // the first stored entry
   EXPECT_EQ(limited.err, "Only the first 1 entries are listed (--limit shows more).\n");
   EXPECT_EQ(Cli({"ls", "B"}).err, "No catalog named 'B'\n");
-  EXPECT_EQ(Cli({"ls", "A", "\\nope"}).err, "No directory '\\nope' in catalog 'A'\n");
+  EXPECT_EQ(Cli({"ls", "A", "\\nope"}).err, "No directory '/nope' in catalog 'A'\n");
   EXPECT_EQ(Cli({"ls", "A", "\\nope"}).status, 2);
 }
 

@@ -276,20 +276,20 @@ TEST(CliProcess, TodaysVolumesAreCataloguedWholeAndTrue) {
   const size_t pathAt = row[0].rfind('\t') + 1;
   EXPECT_EQ(row[0].substr(0, pathAt), "film.mkv\t2023-11-14 22:13:20\t5368709120\tBIG\t");
   const std::string cell = row[0].substr(pathAt);
-  ASSERT_EQ(cell.substr(cell.size() - 4), "\\big");
+  ASSERT_EQ(cell.substr(cell.size() - 4), "/big");
   const std::string prefix = cell.substr(0, cell.size() - 4);  // the catalog's path of the disk
   EXPECT_NE(
       search({"--length", ">", "4294967296", "--format", "json"}).out.find("\"Length\": \"5368709120\""),
       std::string::npos);
   EXPECT_EQ(search({"--date", ">=", "400101"}).out,
             "future.txt\t2040-01-01 00:00:00\t1\tBIG\t" + prefix + "\n");
-  const std::string deepPath = prefix + "\\" + x + "\\" + y + "\\" + z;
+  const std::string deepPath = prefix + "/" + x + "/" + y + "/" + z;
   EXPECT_EQ(search({"--pattern", "deep.txt"}).out,
             "deep.txt\t2001-09-09 01:46:40\t3\tBIG\t" + deepPath + "\n");
   const Result listed = RunIn(tmp / "work", {"ls", "BIG", deepPath});
   EXPECT_EQ(listed.status, 0) << listed.err;
   EXPECT_EQ(listed.out.substr(0, 9), "deep.txt\t");
-  EXPECT_EQ(Lines(RunIn(tmp / "work", {"ls", "BIG", prefix + "\\many\\199"}).out).size(), 200u);
+  EXPECT_EQ(Lines(RunIn(tmp / "work", {"ls", "BIG", prefix + "/many/199"}).out).size(), 200u);
 }
 
 // A sound catalog followed by a terabyte of holes (a few KiB on disk) ends no command.

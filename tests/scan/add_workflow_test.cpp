@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,8 +33,11 @@ class FakeForm final : public CatalogForm {
   bool cancelOnProgress = false;
   std::atomic<bool> cancel{false};
 
+  // Set: the root box cuts what it is given to this many bytes, as a box with a length limit does.
+  size_t rootLimit = std::string::npos;
+
   std::string RootText() const override { return root; }
-  void SetRootText(const std::string& text) override { root = text; }
+  void SetRootText(const std::string& text) override { root = text.substr(0, rootLimit); }
   std::string LabelText() const override { return label; }
   void SetLabelText(const std::string& text) override { label = text; }
   std::string IgnoreText() const override { return ignore; }
@@ -244,25 +253,147 @@ TEST_F(AddWorkflowTest, RefreshLeavesASameNamedCatalogAlone) {
   EXPECT_EQ(library_.Catalogs()[1]->DisplayName(), "Backup");
 }
 
-TEST_F(AddWorkflowTest, AFailedWriteIsReportedAndTheCatalogStaysForThisRun) {
-  std::filesystem::remove_all(machine_.tmp / "catalogs");
-  Add(machine_.Usb());
-  ASSERT_EQ(library_.CatalogCount(), 1);
-  EXPECT_EQ(prompts_.log,
-            (std::vector<std::string>{"Mardo|The catalog file '" +
-                                      machine_.tmp / "catalogs/PHOTOS.mvl' could not be written.\r\n"
-                                                     "No such file or directory"}));
+// Runs `body` in a child process and gives its exit status; the child may change its limits and
+// identity without touching the test program.
+int InChild(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
 }
 
-TEST_F(AddWorkflowTest, ACancelledScanStoresAndRemovesNothing) {
+// Lets every user read and enter everything below `path`.
+void OpenToEveryone(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::permissions(path, fs::perms::all);
+  for (const auto& entry : fs::recursive_directory_iterator(path)) {
+    if (entry.is_symlink()) continue;
+    fs::permissions(entry.path(), entry.is_directory() ? fs::perms::all
+                                                       : fs::perms::owner_all | fs::perms::group_read |
+                                                             fs::perms::others_read);
+  }
+}
+
+TEST_F(AddWorkflowTest, AWriteRefusedByAReadOnlyDirectoryChangesNothingAndSaysWhy) {
+  OpenToEveryone(machine_.tmp.Path());
+  std::filesystem::permissions(machine_.tmp / "catalogs",
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                   std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+  const int status = InChild([&] {
+    // Root writes anywhere: take the identity of an ordinary user first.
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 3;
+    form_.ignore = "*.tmp";
+    Add(machine_.Usb(), "Holiday");
+    if (library_.CatalogCount() != 0 || library_.RecordCount() != 0) return 10;
+    if (!form_.rows.empty() || form_.resultsCleared != 0) return 11;
+    const std::string file = machine_.tmp / "catalogs/Holiday.mvl";
+    if (prompts_.log != std::vector<std::string>{"Mardo|The catalog file '" + file +
+                                                 "' could not be written.\r\nPermission denied"})
+      return 12;
+    if (form_.status !=
+        "Nothing added: the catalog file '" + file + "' could not be written (Permission denied)")
+      return 13;
+    // The boxes and the identified volume stay for another try.
+    if (form_.root != machine_.Usb() || form_.label != "Holiday") return 14;
+    if (workflow_.Pending().volumeLabel != "PHOTOS" || workflow_.Pending().serialNumber != 0xABCD1234u)
+      return 15;
+    return std::filesystem::exists(file) ? 16 : 0;
+  });
+  if (status == 3) GTEST_SKIP() << "this machine does not let root take another identity";
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(AddWorkflowTest, AnOverwriteThatCannotBeWrittenKeepsTheOldCatalogInTheLibraryAndOnDisk) {
+  Add(machine_.Usb());
+  const std::string before = machine_.tmp.ReadFile("catalogs/PHOTOS.mvl");
+  for (int i = 0; i < 400; ++i) machine_.tmp.MakeFile("media/usb/many/file-" + std::to_string(i) + ".txt", 1);
+  const int status = InChild([&] {
+    // The disk fills up: the process may not write more than 4 KiB to any file.
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const Catalog* old = library_.Catalogs()[0];
+    prompts_.answers = {true};
+    Add(machine_.Usb());
+    if (library_.CatalogCount() != 1 || library_.Catalogs()[0] != old || old->files.Size() != 4) return 10;
+    if (library_.RecordCount() != 4) return 11;
+    if (form_.rows != std::vector<std::string>{"add 0"} || form_.resultsCleared != 0) return 12;
+    if (prompts_.log.size() != 2 || prompts_.log[1].find("File too large") == std::string::npos) return 13;
+    if (form_.status.rfind("Nothing added: the catalog file '", 0) != 0) return 14;
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(machine_.tmp.ReadFile("catalogs/PHOTOS.mvl"), before);
+}
+
+TEST_F(AddWorkflowTest, TheOverwriteQuestionsNameTheCatalogTheyReplace) {
+  Add(machine_.Usb(), "Holiday");
+  Add(machine_.Usb());
+  ASSERT_EQ(prompts_.details.size(), 1u);
+  EXPECT_EQ(prompts_.details[0],
+            "Yes replaces the catalog 'Holiday' (" + machine_.tmp / "catalogs/Holiday.mvl" + ").");
+}
+
+TEST_F(AddWorkflowTest, RefreshScansTheCatalogsOwnRootWhateverTheBoxMakesOfIt) {
+  // A root longer than the box takes: read back from the box, it would be its parent.
+  const std::string deep =
+      "photos/" + std::string(60, 'p') + "/" + std::string(60, 'q') + "/" + std::string(60, 'r');
+  machine_.tmp.MakeFile("media/usb/" + deep + "/inside.jpg", 1);
+  machine_.tmp.MakeFile("media/usb/photos/beside.jpg", 1);
+  Add(machine_.Usb() + "/" + deep);
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  form_.rootLimit = 128;
+  ASSERT_LT(form_.rootLimit, (machine_.Usb() + "/" + deep).size());
+  workflow_.RefreshCatalog(library_.Catalogs()[0]);
+  EXPECT_TRUE(prompts_.log.empty());
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  EXPECT_EQ(library_.Catalogs()[0]->files.Size(), 1);
+  EXPECT_EQ(library_.Catalogs()[0]->files[0]->Name(), "inside.jpg");
+}
+
+TEST(UnreadableDirectories, TheWindowNamesTheFirstOfThemAndCountsTheRest) {
+  AddWorkflow::Result result;
+  EXPECT_EQ(UnreadableDirectoriesText(result), "");
+  result.unreadableCount = 1;
+  result.unreadablePaths = {"/m/a"};
+  EXPECT_EQ(UnreadableDirectoriesText(result),
+            "1 directory could not be read and is catalogued as empty:\n/m/a");
+  result.unreadableCount = 12;
+  result.unreadablePaths = {"/m/a", "/m/b"};
+  EXPECT_EQ(UnreadableDirectoriesText(result),
+            "12 directories could not be read and are catalogued as empty:\n/m/a\n/m/b\n... and 10 more");
+}
+
+TEST_F(AddWorkflowTest, AFailedIdentificationEmptiesTheBoxesBeforeItSpeaks) {
+  std::vector<std::string> boxesWhileShown;
+  prompts_.whileShown = [&] { boxesWhileShown.push_back(form_.root + "|" + form_.label); };
+  form_.label = "typed";
+  workflow_.IdentifyVolume(machine_.tmp / "media/gone");
+  EXPECT_EQ(boxesWhileShown, (std::vector<std::string>{"|"}));
+}
+
+TEST_F(AddWorkflowTest, ACancelledScanStoresAndRemovesNothingAndKeepsTheBoxesForAnotherTry) {
   Add(machine_.Usb());
   prompts_.answers = {true};
   form_.cancelOnProgress = true;
-  Add(machine_.Usb());
+  Add(machine_.Usb(), "Holiday");
   EXPECT_EQ(form_.status, "Scan cancelled: nothing added to catalog from PHOTOS");
   ASSERT_EQ(library_.CatalogCount(), 1);
   EXPECT_EQ(library_.Catalogs()[0]->files.Size(), 4);
   EXPECT_EQ(form_.resultsCleared, 0);
+  EXPECT_EQ(form_.root, machine_.Usb());
+  EXPECT_EQ(form_.label, "Holiday");
+
+  // The next Add is the same request again.
+  form_.cancelOnProgress = false;
+  form_.cancel = false;
+  prompts_.answers = {true};
+  workflow_.AddVolume(false);
+  ASSERT_EQ(library_.CatalogCount(), 1);
+  EXPECT_EQ(library_.Catalogs()[0]->DisplayName(), "Holiday");
+  EXPECT_EQ(library_.Catalogs()[0]->volumeLabel, "PHOTOS");
+  EXPECT_EQ(library_.Catalogs()[0]->serialNumber, 0xABCD1234u);
 }
 
 TEST_F(AddWorkflowTest, TheScanRunsOnAnotherThreadBetweenPrepareAndCommit) {

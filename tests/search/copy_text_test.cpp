@@ -41,19 +41,19 @@ class CopyTextTest : public testing::Test {
 
 TEST_F(CopyTextTest, FileRowIsPaddedTabSeparatedAndStartsAtTheCatalogPath) {
   EXPECT_EQ(CopyLine(*a_, "%y-%m-%d", "."),
-            "\\a.txt" + Spaces(26) + "\t     1234\t" + Spaces(9) + "00-01-01\tVOL");
+            "/a.txt" + Spaces(26) + "\t     1234\t" + Spaces(9) + "00-01-01\tVOL");
   EXPECT_EQ(CopyLine(*b_, "%y-%m-%d %H:%M:%S", "."),
-            "\\docs\\b.txt" + Spaces(21) + "\t  1572864\t00-01-01 01:00:00\tVOL");
+            "/docs/b.txt" + Spaces(21) + "\t  1572864\t00-01-01 01:00:00\tVOL");
 }
 
 TEST_F(CopyTextTest, LongTextsAreNotCut) {
   catalog_.AddDirectory("\\a-directory-name-of-more-than-32");
   const FileRecord* deep = catalog_.AddFile("x", kNewYear2000, 1234567890, 2);
   EXPECT_EQ(CopyLine(*deep, "%Y-%m-%d %H:%M:%S %A", ""),
-            "\\a-directory-name-of-more-than-32\\x\t1234567890\t2000-01-01 00:00:00 Saturday\tVOL");
+            "/a-directory-name-of-more-than-32/x\t1234567890\t2000-01-01 00:00:00 Saturday\tVOL");
   const FileRecord* huge = catalog_.AddFile("disk.img", 2208988800, int64_t{5} << 30, 0);
   EXPECT_EQ(CopyLine(*huge, "%Y-%m-%d", ""),
-            "\\disk.img" + Spaces(23) + "\t5368709120\t" + Spaces(7) + "2040-01-01\tVOL");
+            "/disk.img" + Spaces(23) + "\t5368709120\t" + Spaces(7) + "2040-01-01\tVOL");
 }
 
 TEST_F(CopyTextTest, DirectoryTotalInMebibytesWithTheUsersDecimalSeparator) {
@@ -65,7 +65,7 @@ TEST_F(CopyTextTest, DirectoryTotalInMebibytesWithTheUsersDecimalSeparator) {
   EXPECT_EQ(CopyLengthText(*docs_, "\xD9\xAB!"),
             "1\xD9\xAB"
             "500");
-  EXPECT_EQ(CopyLine(*docs_, "%y", ","), "\\docs" + Spaces(27) + "\t1,500\t" + Spaces(15) + "00\tVOL");
+  EXPECT_EQ(CopyLine(*docs_, "%y", ","), "/docs" + Spaces(27) + "\t1,500\t" + Spaces(15) + "00\tVOL");
 
   // A version-2 catalog keeps no directory totals.
   catalog_.formatVersion = 2;
@@ -95,20 +95,18 @@ TEST_F(CopyTextTest, TabsAndLineBreaksInsideTextsDoNotBreakTheRow) {
   const FileRecord* odd = catalog_.AddFile("a\tb\nc\r", kNewYear2000, 1, 0);
   catalog_.catalogName = "my\tdisk";
   catalog_.UpdateDisplayName();
-  EXPECT_EQ(CopyLine(*odd, "%y", "."),
-            "\\a?b?c?" + Spaces(25) + "\t        1\t" + Spaces(15) + "00\tmy?disk");
+  EXPECT_EQ(CopyLine(*odd, "%y", "."), "/a?b?c?" + Spaces(25) + "\t        1\t" + Spaces(15) + "00\tmy?disk");
 }
 
 TEST_F(CopyTextTest, TimesAreLocal) {
   test::SetTimeZone("CET-1CEST,M3.5.0,M10.5.0/3");
-  EXPECT_EQ(CopyLine(*a_, "%H:%M", "."),
-            "\\a.txt" + Spaces(26) + "\t     1234\t" + Spaces(12) + "01:00\tVOL");
+  EXPECT_EQ(CopyLine(*a_, "%H:%M", "."), "/a.txt" + Spaces(26) + "\t     1234\t" + Spaces(12) + "01:00\tVOL");
 }
 
 TEST_F(CopyTextTest, EveryRowEndsWithCrLfAndTakesTheDateFormatOfItsTab) {
   const FileRecord* rows[] = {a_, nullptr, docs_};
-  const std::string a = "\\a.txt" + Spaces(26) + "\t     1234\t";
-  const std::string docs = "\\docs" + Spaces(27) + "\t1,500\t";
+  const std::string a = "/a.txt" + Spaces(26) + "\t     1234\t";
+  const std::string docs = "/docs" + Spaces(27) + "\t1,500\t";
   EXPECT_EQ(BuildCopyText(FormTab::kSearch, rows, {}, formats_, ","),
             a + Spaces(9) + "00-01-01\tVOL\r\n" + docs + Spaces(9) + "00-01-01\tVOL\r\n");
   EXPECT_EQ(BuildCopyText(FormTab::kDirectory, rows, {}, formats_, ","),

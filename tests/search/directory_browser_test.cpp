@@ -245,8 +245,12 @@ TEST_F(BrowseTest, NativePathsComeFromTheEntryNames) {
   EXPECT_EQ(NativeEntryPath(*one), tmp_ / "a/b/one.txt");
   EXPECT_EQ(NativeEntryPath(*two), tmp_ / "a\\b/two.txt");
   EXPECT_EQ(NativeEntryPath(*Entry(catalog_, "top.txt", 0)), tmp_ / "top.txt");
-  EXPECT_EQ(ListedPath(*one), "\\a\\b\\one.txt");
-  EXPECT_EQ(ListedPath(*Entry(catalog_, "top.txt", 0)), "\\top.txt");
+  // Shown paths: '/' between names, a name holding '\\' kept whole.
+  EXPECT_EQ(ShownEntryPath(*one), "/a/b/one.txt");
+  EXPECT_EQ(ShownEntryPath(*two), "/a\\b/two.txt");
+  EXPECT_EQ(ShownDirectoryPath(catalog_, two->dirNumber), "/a\\b");
+  EXPECT_EQ(ShownEntryPath(*Entry(catalog_, "top.txt", 0)), "/top.txt");
+  EXPECT_EQ(ShownDirectoryPath(catalog_, 0), "");
 
   // Roots of another system, and catalogs without a volume root, name nothing here.
   catalog_.volumeRoot = "E:\\";
@@ -254,6 +258,39 @@ TEST_F(BrowseTest, NativePathsComeFromTheEntryNames) {
   catalog_.volumeRoot = tmp_.Path() + "/";
   catalog_.formatVersion = 1;
   EXPECT_EQ(NativeEntryPath(*one), std::nullopt);
+}
+
+TEST(ShownPaths, ACatalogOfASubdirectoryOrWithoutTheScansNumberingShowsItsStoredPathsWithSlashes) {
+  Catalog catalog;
+  catalog.AddDirectory("\\photos\\2000");
+  catalog.AddDirectory("\\photos\\2000\\beach");
+  catalog.AddFile("beach", 0, -1, 0);
+  catalog.AddFile("sand.jpg", 0, 5, 1);
+  EXPECT_EQ(ShownEntryPath(*catalog.files[1]), "/photos/2000/beach/sand.jpg");
+  EXPECT_EQ(ShownDirectoryPath(catalog, 0), "/photos/2000");
+  // Directory entries that do not stand for their directories by number: the stored path.
+  Catalog foreign;
+  foreign.AddDirectory("");
+  foreign.AddDirectory("\\docs\\old");
+  foreign.AddFile("a.txt", 0, 1, 1);
+  EXPECT_EQ(ShownEntryPath(*foreign.files[0]), "/docs/old/a.txt");
+  EXPECT_EQ(ShownDirectoryPath(foreign, 7), "");
+}
+
+TEST(TabSteps, CtrlTabPassesOverADirectoryTabThatWouldNotOpen) {
+  constexpr int32_t kSearch = 0, kDirectory = 1, kCatalog = 2;
+  const struct {
+    int32_t shown, step;
+    size_t results, catalogs;
+    int32_t next;
+  } cases[] = {
+      {kSearch, 1, 0, 0, kCatalog},    {kSearch, 1, 1, 0, kDirectory},   {kSearch, 1, 2, 1, kCatalog},
+      {kCatalog, 1, 5, 1, kSearch},    {kCatalog, -1, 0, 1, kDirectory}, {kCatalog, -1, 1, 0, kSearch},
+      {kDirectory, 1, 0, 0, kCatalog}, {kDirectory, -1, 0, 0, kSearch},  {kSearch, -1, 1, 1, kCatalog},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(NextTab(c.shown, c.step, c.results, c.catalogs), c.next)
+        << c.shown << " " << c.step << " " << c.results << " " << c.catalogs;
 }
 
 }  // namespace

@@ -189,7 +189,7 @@ TEST_F(SearchTest, ResultCellsOfFilesAndDirectories) {
   EXPECT_EQ(ResultCells(*r.hits[0], false, "%y-%m-%d"),
             (std::array<std::string, 5>{"d", "00-11-06", "12.500", "V3", ""}));
   EXPECT_EQ(ResultCells(*r.hits[1], false, "%y-%m-%d"),
-            (std::array<std::string, 5>{"fd.txt", "70-01-01", "1234", "V3", "\\d"}));
+            (std::array<std::string, 5>{"fd.txt", "70-01-01", "1234", "V3", "/d"}));
   EXPECT_EQ(ResultCells(*r.hits[2], false, "%y-%m-%d")[2], "Directory");
   EXPECT_EQ(LengthCell(*r.hits[0], true), "Directory");
 }

@@ -212,6 +212,8 @@ TEST_F(DeleteFilesTest, TrashesTheFilesDropsTheirRecordsAndPassesOverDirectories
       Delete(FormTab::kSearch, {Find(*usb_, "b.txt"), docs, Find(*usb_, "a.txt")});
   EXPECT_TRUE(result.confirmed);
   EXPECT_EQ(prompts_.log, (Calls{"?Mardo|Really want to delete ?"}));
+  // The question names the files and defaults to No.
+  EXPECT_EQ(prompts_.details, (Calls{"/media/usb/docs/b.txt\n/media/usb/a.txt [default No]"}));
   EXPECT_EQ(shell_.calls, (Calls{"trash|/media/usb/docs/b.txt", "trash|/media/usb/a.txt"}));
   EXPECT_EQ(result.trashed, (Calls{"/media/usb/docs/b.txt", "/media/usb/a.txt"}));
   EXPECT_EQ(result.removed, 2);

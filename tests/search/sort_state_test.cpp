@@ -46,6 +46,17 @@ TEST_F(RowSortTest, AFreshListSortsByNameThenNewestFirst) {
             (std::vector<std::string>{"big@5", "small@30", "a@10", "B@20", "b@10"}));
 }
 
+TEST(PathSort, ThePathColumnSortsAsItShowsWithSlashes) {
+  Catalog catalog;
+  catalog.AddDirectory("");
+  catalog.AddDirectory("\\a0");
+  catalog.AddDirectory("\\a\\b");
+  const std::vector<const FileRecord*> rows = {catalog.AddFile("x", 1, 1, 1), catalog.AddFile("y", 2, 1, 2)};
+  SortState state(ListKind::kDirectory);
+  state.OnColumnClick(3);  // Path, ascending: "/a/b" before "/a0", as '/' comes before '0'
+  EXPECT_EQ(Sorted(rows, state, false), (std::vector<std::string>{"y@2", "x@1"}));
+}
+
 TEST_F(RowSortTest, ClicksReverseOrPromoteAColumn) {
   SortState state(ListKind::kResults);
   state.OnColumnClick(1);  // Date, newest first, names as tie-breaker

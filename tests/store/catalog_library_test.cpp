@@ -120,7 +120,20 @@ TEST(CatalogLibraryNaming, FileNamesComeFromTheDisplayName) {
   EXPECT_EQ(library.MakeFileName("My CD [1]"), tmp / "My-CD--1-2.mvl");
   EXPECT_EQ(library.MakeFileName("Photos 2000/Backup disk"), tmp / "Photos-2000-Back.mvl");
   EXPECT_EQ(library.MakeFileName("$a_b.c:d\\e"), tmp / "$a_b-c-d-e.mvl");
-  EXPECT_EQ(library.MakeFileName("\xC3\xA9t\xC3\xA9"), tmp / "--t--.mvl");
+  // Letters and digits of any script stay, one '-' stands for each other character; 16 characters.
+  EXPECT_EQ(library.MakeFileName("\xC3\xA9t\xC3\xA9"), tmp / "\xC3\xA9t\xC3\xA9.mvl");
+  EXPECT_EQ(library.MakeFileName("Fotos M\xC3\xBCller"), tmp / "Fotos-M\xC3\xBCller.mvl");
+  EXPECT_EQ(library.MakeFileName("\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0 \xE2\x80\x93 "
+                                 "\xE6\x9D\xB1\xE4\xBA\xAC\xE2\x80\xA6"),
+            tmp / "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0---\xE6\x9D\xB1\xE4\xBA\xAC-.mvl");
+  EXPECT_EQ(library.MakeFileName("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
+                                 "abcdefgh!"),
+            tmp / ("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
+                   "abcdefgh.mvl"));
+  EXPECT_EQ(library.MakeFileName("a\xFF\xC3"), tmp / "a--.mvl");  // bytes that are no UTF-8
+  EXPECT_EQ(library.MakeFileName("\xC2\xA0\xF0\x9F\x93\xB7"
+                                 "x"),
+            tmp / "--x.mvl");  // a space, a pictograph
   EXPECT_EQ(library.MakeFileName(""), tmp / ".mvl");
   tmp.MakeFile(".mvl");
   EXPECT_EQ(library.MakeFileName(""), tmp / "1.mvl");
@@ -140,14 +153,18 @@ TEST(CatalogLibraryAdding, WritesTheCatalogAndHandsBackAnEmptyOne) {
   EXPECT_EQ(library.CatalogCount(), 1);
   EXPECT_EQ(library.RecordCount(), 1);
 
-  // A catalog that could not be written stays for this run, and the caller learns why.
+  // A catalog that could not be written does not join: the library is as it was, the caller
+  // keeps the catalog and learns why.
   auto lost = Pending("LOST");
+  const Catalog* kept = lost.get();
   lost->filePath = tmp / "no-such-dir/lost.mvl";
   std::string error;
   EXPECT_FALSE(library.AddCatalog(lost, &error));
   EXPECT_EQ(error, "No such file or directory");
-  EXPECT_EQ(library.CatalogCount(), 2);
-  EXPECT_EQ(Labels(library), (Args{"VOL", "LOST"}));
+  EXPECT_EQ(lost.get(), kept);
+  EXPECT_EQ(library.CatalogCount(), 1);
+  EXPECT_EQ(library.RecordCount(), 1);
+  EXPECT_EQ(Labels(library), (Args{"VOL"}));
 }
 
 TEST(CatalogLibraryMatching, SameVolumeSameNameAndNeither) {
@@ -266,7 +283,7 @@ TEST(CatalogLibraryObservers, RowsAreDroppedBeforeTheirRecordsGo) {
   EXPECT_TRUE(other.DeleteCatalog(other.Catalogs()[0]));  // nobody to tell
 }
 
-TEST(CatalogLibraryDeleting, SelectedCatalogsGoOnlyAfterYesAndOnlyOnTheCatalogTab) {
+TEST(CatalogLibraryDeleting, SelectedCatalogsGoOnlyAfterYesToAQuestionThatNamesThem) {
   TempDir tmp;
   for (const char* label : {"A", "B", "C", "D"}) WriteCatalog(tmp / (std::string(label) + ".mvl"), label);
   CatalogLibrary library({}, tmp.Path());
@@ -275,12 +292,12 @@ TEST(CatalogLibraryDeleting, SelectedCatalogsGoOnlyAfterYesAndOnlyOnTheCatalogTa
   std::vector<const Catalog*> selected = {all[0], all[2], all[3]};
   test::ScriptedPrompts prompts;
 
-  // No, then Yes on the Search tab: nothing changes.
-  EXPECT_FALSE(DeleteSelectedCatalogs(library, prompts, 2, selected).confirmed);
-  prompts.answers = {true};
-  EXPECT_EQ(DeleteSelectedCatalogs(library, prompts, 0, selected).deleted, 0);
+  // No: nothing changes. The question names the catalogs and their files, and defaults to No.
+  EXPECT_FALSE(DeleteSelectedCatalogs(library, prompts, selected).confirmed);
   EXPECT_EQ(library.CatalogCount(), 4);
-  EXPECT_EQ(prompts.log, (Args{"?Mardo|Really want to delete ?", "?Mardo|Really want to delete ?"}));
+  EXPECT_EQ(prompts.log, (Args{"?Mardo|Really want to delete ?"}));
+  EXPECT_EQ(prompts.details, (Args{"A (" + tmp / "A.mvl" + ")\nC (" + tmp / "C.mvl" + ")\nD (" +
+                                   tmp / "D.mvl" + ") [default No]"}));
 
   // A file that cannot be deleted keeps its catalog, and says why.
   const std::string dPath = all[3]->filePath;
@@ -288,7 +305,7 @@ TEST(CatalogLibraryDeleting, SelectedCatalogsGoOnlyAfterYesAndOnlyOnTheCatalogTa
   std::filesystem::create_directory(dPath);
   std::filesystem::create_directory(dPath + "/inside");
   prompts.answers = {true};
-  const DeleteCatalogsResult result = DeleteSelectedCatalogs(library, prompts, 2, selected);
+  const DeleteCatalogsResult result = DeleteSelectedCatalogs(library, prompts, selected);
   EXPECT_EQ(result.deleted, 2);
   ASSERT_EQ(result.failures.size(), 1u);
   EXPECT_EQ(result.failures[0].rfind("The catalog file '" + dPath + "' could not be deleted: ", 0), 0u);

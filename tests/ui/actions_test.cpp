@@ -21,14 +21,10 @@ using Strings = std::vector<std::string>;
 
 class ActionsTest : public WindowTest {
  protected:
-  void Search(const QString& pattern) {
-    Find<QComboBox>("pattern")->setEditText(pattern);
-    Form().ReadSearchConditions();
-  }
   QTabBar* Tabs() { return Find<QTabBar>("tabs"); }
   Strings Menu() {
     Strings labels;
-    for (const MenuItem& item : Form().ContextMenuItems())
+    for (const MenuItem& item : Form().Actions().ContextMenuItems())
       labels.push_back(item.IsSeparator() ? "-" : item.label);
     return labels;
   }
@@ -66,7 +62,7 @@ TEST_F(ActionsTest, CopyPutsTheCoresTextOnTheClipboardOnlyWithASelection) {
   Start();
   QGuiApplication::clipboard()->setText("before");
   Search(".txt");
-  Form().RunCommand(command::kCopySelectedRows);  // no row selected: the command is off
+  Form().Actions().RunCommand(command::kCopySelectedRows);  // no row selected: the command is off
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
 
   SelectRows(ListKind::kResults, {0, 2});
@@ -75,12 +71,12 @@ TEST_F(ActionsTest, CopyPutsTheCoresTextOnTheClipboardOnlyWithASelection) {
   DateFormats formats{"%y-%m-%d", "%y-%m-%d %H:%M:%S", "%y-%m-%d %H:%M:%S"};
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
             BuildCopyText(FormTab::kSearch, rows, {}, formats, "."));
-  EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("\\a.txt"));
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("/a.txt"));
   EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith("ALPHA\r\n"));
 
   Tabs()->setCurrentIndex(2);
   Form().OnSelectAll();
-  Form().RunCommand(command::kCopySelectedRows);
+  Form().Actions().RunCommand(command::kCopySelectedRows);
   EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("ALPHA           \t"));
 }
 
@@ -90,15 +86,15 @@ TEST_F(ActionsTest, OpenAndExploreGoToTheDesktopWithTheEntrysPath) {
   Start();
   Search("b.txt");
   SelectRows(ListKind::kResults, {0});
-  Form().RunCommand(command::kOpen);
-  Form().RunCommand(command::kOpenInNewWindow);
-  Form().RunCommand(command::kExploreParent);
+  Form().Actions().RunCommand(command::kOpen);
+  Form().Actions().RunCommand(command::kOpenInNewWindow);
+  Form().Actions().RunCommand(command::kExploreParent);
   const std::string file = tmp / "media/usb/docs/b.txt";
   EXPECT_EQ(shell.calls, (Strings{"open|" + file, "start|" + file, "show|" + file}));
 
   // A failure says why, naming the file.
   shell.results["open|" + file] = ShellResult::Fail(ShellResult::Failure::kNoApplication);
-  Form().RunCommand(command::kOpen);
+  Form().Actions().RunCommand(command::kOpen);
   EXPECT_EQ(prompts.log, (Strings{"Mardo|The file '" + file +
                                   "' cannot be opened.\r\n There is no application associated with the given "
                                   "filename extension."}));
@@ -121,17 +117,20 @@ TEST_F(ActionsTest, TrashedFilesLeaveBothFileListsAndTheOthersStay) {
   shell.results["trash|" + b] = ShellResult::Fail(ShellResult::Failure::kPermissionDenied);
   SelectRows(ListKind::kResults, {0, 1, 2});
   prompts.answers = {true};
-  Form().RunCommand(command::kDeleteSelectedFiles);
+  Form().Actions().RunCommand(command::kDeleteSelectedFiles);
   EXPECT_EQ(shell.calls, (Strings{"trash|" + tmp / "media/usb/a.txt", "trash|" + b,
                                   "trash|" + tmp / "media/usb/docs/old/c.txt"}));
   EXPECT_EQ(Rows(ListKind::kResults), (Strings{"b.txt"}));
   EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"docs"}));
   ASSERT_EQ(prompts.log.size(), 2u);
   EXPECT_NE(prompts.log[1].find(b), std::string::npos);
+  // The record count and the catalog list's Files say the same.
+  EXPECT_EQ(Rows(ListKind::kCatalog, 3), (Strings{"3"}));
+  EXPECT_EQ(Pane(2), "3");
   // The rows that stayed can be drawn and used.
   Form().ListOf(ListKind::kResults)->grab();
   Form().ListOf(ListKind::kDirectory)->grab();
-  Form().RunCommand(command::kCopySelectedRows);
+  Form().Actions().RunCommand(command::kCopySelectedRows);
 }
 
 TEST_F(ActionsTest, ADragCarriesTheFilesAndNothingForDirectoriesOnly) {
@@ -139,12 +138,12 @@ TEST_F(ActionsTest, ADragCarriesTheFilesAndNothingForDirectoriesOnly) {
   Start();
   Search("o");
   SelectRows(ListKind::kResults, {0, 1});
-  EXPECT_EQ(Form().MakeDragData(), nullptr);
-  Form().OnBeginDrag();  // nothing to drag, and no crash
+  EXPECT_EQ(Form().Actions().MakeDragData(), nullptr);
+  Form().Actions().OnBeginDrag();  // nothing to drag, and no crash
 
   Search(".txt");
   SelectRows(ListKind::kResults, {0, 1});
-  std::unique_ptr<QMimeData> data(Form().MakeDragData());
+  std::unique_ptr<QMimeData> data(Form().Actions().MakeDragData());
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(data->data("text/uri-list"),
             "file:///media/my%20usb/a.txt\r\nfile:///media/my%20usb/docs/b.txt\r\n");
@@ -153,6 +152,32 @@ TEST_F(ActionsTest, ADragCarriesTheFilesAndNothingForDirectoriesOnly) {
   ASSERT_EQ(block.size(), 20 + 20 + 25 + 4);
   EXPECT_EQ(block[0], 20);
   EXPECT_EQ(block.mid(20, 20), QByteArray("/media/my usb/a.txt\0", 20));
+}
+
+TEST_F(ActionsTest, FilesDragOutOfTheListWithThePressAMoveAndTheRelease) {
+  WriteCatalog("a.mvl", "ALPHA", 0, "/media/usb/");
+  Start();
+  Search("b.txt");
+  CListCtrlEx* list = Form().ListOf(ListKind::kResults);
+  const QPoint row = list->visualRect(list->model()->index(0, 0)).center();
+  QTest::mousePress(list->viewport(), Qt::LeftButton, {}, row);
+  QTest::mouseMove(list->viewport(), row + QPoint(2, 1));
+  QTest::mouseMove(list->viewport(), row + QPoint(QApplication::startDragDistance() + 20, 5));
+  QTest::mouseRelease(list->viewport(), Qt::LeftButton, {},
+                      row + QPoint(QApplication::startDragDistance() + 20, 5));
+  ASSERT_NE(dragged, nullptr);
+  EXPECT_EQ(dragged->data("text/uri-list"), "file:///media/usb/docs/b.txt\r\n");
+
+  // The catalog list has no files to drag.
+  dragged.reset();
+  ClickTab(2);
+  CListCtrlEx* catalogs = Form().ListOf(ListKind::kCatalog);
+  const QPoint catalog = catalogs->visualRect(catalogs->model()->index(0, 0)).center();
+  QTest::mousePress(catalogs->viewport(), Qt::LeftButton, {}, catalog);
+  QTest::mouseMove(catalogs->viewport(), catalog + QPoint(2, 1));
+  QTest::mouseMove(catalogs->viewport(), catalog + QPoint(40, 5));
+  QTest::mouseRelease(catalogs->viewport(), Qt::LeftButton, {}, catalog + QPoint(40, 5));
+  EXPECT_EQ(dragged, nullptr);
 }
 
 TEST(DesktopTrash, AFileGoesToTheTrashOfTheUsersDataDirectory) {

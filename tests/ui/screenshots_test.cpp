@@ -62,7 +62,7 @@ TEST_F(Screenshots, EachTab) {
   Frame().resize(1000, 560);
 
   Find<QComboBox>("pattern")->setEditText("beach");
-  Form().ReadSearchConditions();
+  Form().Search().ReadSearchConditions();
   SelectRows(ListKind::kResults, {0});
   Shot("search.png");
 
@@ -74,10 +74,10 @@ TEST_F(Screenshots, EachTab) {
   SelectRows(ListKind::kCatalog, {RowNamed(ListKind::kCatalog, "Holiday")});
   Form().OnListDoubleClick();
   SelectRows(ListKind::kDirectory, {RowNamed(ListKind::kDirectory, "holiday")});
-  Form().OpenDirectoryEntry();
+  Form().Directory().OpenDirectoryEntry();
   SelectRows(ListKind::kDirectory, {RowNamed(ListKind::kDirectory, "2006")});
-  Form().OpenDirectoryEntry();
-  Form().OnParent();
+  Form().Directory().OpenDirectoryEntry();
+  Form().Directory().OnParent();
   Shot("directory.png");
 }
 

@@ -3,8 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,9 +23,13 @@
 #include "support/fake_desktop_shell.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_tree.h"
+#include "ui/catalog_tab.h"
+#include "ui/directory_tab.h"
 #include "ui/list_ctrl_ex.h"
 #include "ui/list_models.h"
+#include "ui/row_actions.h"
 #include "ui/search_add.h"
+#include "ui/search_tab.h"
 
 namespace mardo::test {
 
@@ -29,7 +41,10 @@ class WindowTest : public testing::Test {
     tmp.MakeDir("catalogs");
     settingsPath = tmp / "config/kEzu/Mardo.conf";
   }
-  ~WindowTest() override { Close(); }
+  ~WindowTest() override {
+    Release();
+    Close();
+  }
 
   // Writes a catalog file into the start directory: directories "" and "\docs", "\docs\old"; files
   // a.txt (10 bytes) in the root, b.txt (20) in \docs, c.txt (30) in \docs\old.
@@ -62,9 +77,11 @@ class WindowTest : public testing::Test {
       return chosenFolder;
     };
     services.now = [] { return int64_t{1796601600}; };  // 2026-12-07 00:00 UTC
-    services.scanStarting = [this] {
-      if (scanStarting) scanStarting();
+    // The scan's thread keeps the hook: a scan the window left behind may still run it.
+    services.scanStarting = [hook = scanHook_] {
+      if (*hook) (*hook)();
     };
+    services.drag = [this](QWidget*, QMimeData* data) { dragged.reset(data); };
     app = std::make_unique<CMardoApp>(std::move(arguments), settingsPath, tmp / "catalogs", services);
     app->InitInstance();
     // Shortcuts reach only the active window.
@@ -113,13 +130,76 @@ class WindowTest : public testing::Test {
     return -1;
   }
 
+  // Types into a text box as a user does: the old text selected, then the keys.
+  void Type(QWidget* box, const QString& text) {
+    QLineEdit* edit = qobject_cast<QLineEdit*>(box);
+    if (auto* combo = qobject_cast<QComboBox*>(box)) edit = combo->lineEdit();
+    EXPECT_NE(edit, nullptr);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+  }
+  // Types a pattern and presses Enter.
+  void Search(const QString& pattern) {
+    QComboBox* box = Find<QComboBox>("pattern");
+    Type(box, pattern);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+  }
+  // Waits until a running scan has been committed.
+  void WaitForScan() {
+    QSignalSpy finished(&Form(), &SearchAdd::ScanFinished);
+    if (Form().Catalogs().Scanning()) {
+      ASSERT_TRUE(finished.wait(10000));
+    }
+  }
+  // The next scan waits on its thread until Release (or the fixture's end).
+  void HoldScans() {
+    auto gate = std::make_shared<std::promise<void>>();
+    released_ = gate;
+    std::shared_future<void> open = gate->get_future().share();
+    scanStarting = [open] { open.wait(); };
+  }
+  void Release() {
+    if (released_) released_->set_value();
+    released_.reset();
+  }
+  // The next popup menu: its items ("-" for a separator) go to `items`, and it closes.
+  void OnNextMenu(std::vector<std::string>& items) {
+    QTimer::singleShot(0, [&items] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return;
+      for (QAction* action : menu->actions())
+        items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+      menu->close();
+    });
+  }
+
+  // Clicks a row of a list, as a user selects one.
+  void ClickRow(ListKind list, int row) {
+    CListCtrlEx* view = Form().ListOf(list);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(row, 0)).center());
+  }
+  // Clicks a tab of the tab strip.
+  void ClickTab(int tab) {
+    QTabBar* tabs = Find<QTabBar>("tabs");
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tab).center());
+  }
+
+  std::shared_ptr<std::function<void()>> scanHook_ = std::make_shared<std::function<void()>>();
   TempDir tmp;
   std::string settingsPath;
   ScriptedPrompts prompts;
   FakeDesktopShell shell;
   std::optional<QString> chosenFolder;
-  std::function<void()> scanStarting;
+  // Runs on the scan's thread before the walk.
+  std::function<void()>& scanStarting = *scanHook_;
+  std::unique_ptr<QMimeData> dragged;  // what the last drag carried
   std::unique_ptr<CMardoApp> app;
+
+ private:
+  std::shared_ptr<std::promise<void>> released_;
 };
 
 }  // namespace mardo::test

@@ -1,19 +1,25 @@
 // The main window: start-up, settings, the tabs and the lists' columns.
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 
 #include <unistd.h>
 
 #include <filesystem>
 
+#include "app/qt_settings_store.h"
 #include "search/row_texts.h"
 #include "ui/about_dialog.h"
 #include "window_fixture.h"
@@ -88,16 +94,88 @@ TEST_F(WindowTest, StoredValuesOutOfRangeAreReplacedAndHandTypedHistoriesLoadWho
   EXPECT_EQ(Setting(settingsPath, "Settings/MaxHits"), "2560");
 }
 
+TEST_F(WindowTest, HandTypedValuesWithCommasAndSemicolonsReadAsTyped) {
+  WriteSettings("[Ignored]\n0=0,*.tmp; \\tmp, a b\n1=\"0,quoted, kept\"\n[Format]\nResult=%d; %m\n");
+  Start();
+  QComboBox* ignore = Find<QComboBox>("ignore");
+  ASSERT_EQ(ignore->count(), 2);
+  EXPECT_EQ(ignore->itemText(0), "*.tmp; \\tmp, a b");
+  EXPECT_EQ(ignore->itemText(1), "quoted, kept");
+  EXPECT_EQ(QtSettingsStore(QString::fromStdString(settingsPath)).ReadString("Format", "Result"), "%d; %m");
+  Close();
+  // Written back, the same texts read the same again.
+  Start();
+  EXPECT_EQ(Find<QComboBox>("ignore")->itemText(0), "*.tmp; \\tmp, a b");
+}
+
+TEST_F(WindowTest, CatalogsTheLoadPassesOverAreNamedOnceAfterStart) {
+  WriteCatalog("a.mvl", "ALPHA");
+  tmp.MakeFile("catalogs/broken.mvl", 0, -1, "not a catalog");
+  Start({"-dir", "gone"});
+  EXPECT_EQ(Rows(ListKind::kCatalog), (Strings{"ALPHA"}));
+  ASSERT_EQ(prompts.log.size(), 1u);
+  EXPECT_EQ(prompts.log[0],
+            "Mardo|These catalog directories cannot be read, so their catalogs are not loaded:\n" +
+                tmp / "catalogs/gone" +
+                ": No such file or directory\n\nThese catalog files are not loaded:\n" +
+                tmp / "catalogs/broken.mvl" + ": not a catalog file");
+  Close();
+  tmp.MakeFile("catalogs/broken.mvl", 0, -1, "");
+  std::filesystem::remove(tmp / "catalogs/broken.mvl");
+  prompts.log.clear();
+  Start();
+  EXPECT_TRUE(prompts.log.empty());
+}
+
+TEST_F(WindowTest, TheOperatorBoxesShowTheirWidestItemWhole) {
+  Start();
+  for (const char* name : {"dateOperator", "lengthOperator"}) {
+    QComboBox* box = Find<QComboBox>(name);
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.frame = true;
+    option.editable = false;
+    const QRect field =
+        box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+    for (const char* item : {"<", "<=", "=", ">=", ">"})
+      EXPECT_GE(field.width(), box->fontMetrics().horizontalAdvance(item)) << name << " " << item;
+  }
+}
+
+TEST_F(WindowTest, TheWindowMayShrinkAndOpensOnAScreen) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Start();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect opened = Frame().frameGeometry();
+  EXPECT_TRUE(screen.contains(opened))
+      << opened.x() << "," << opened.y() << " " << opened.width() << "x" << opened.height() << " on "
+      << screen.width() << "x" << screen.height();
+  for (int tab : {0, 2, 1}) {
+    if (tab == 1) ClickRow(ListKind::kCatalog, 0);
+    ClickTab(tab);
+    Frame().resize(400, 300);
+    QApplication::processEvents();
+    EXPECT_LE(Frame().width(), 500) << "tab " << tab;
+  }
+  Close();
+
+  // A position stored on a monitor that is gone comes back onto the screen.
+  WriteSettings("[Settings]\nWindowPos=0,1,-1,-1,-1,-1,5000,4000,5600,4400\n");
+  Start();
+  EXPECT_TRUE(screen.contains(Frame().frameGeometry()));
+  EXPECT_EQ(Frame().size(), QSize(600, 400));
+}
+
 TEST_F(WindowTest, PositionWidthsAndHistoriesComeBackAtTheNextStart) {
   WriteCatalog("a.mvl", "ALPHA");
   Start();
   const int fileNameWidth = Form().ListOf(ListKind::kCatalog)->horizontalHeader()->sectionSize(6);
-  Frame().setGeometry(120, 80, 700, 500);
+  Frame().setGeometry(60, 80, 700, 500);
   Form().ListOf(ListKind::kDirectory)->horizontalHeader()->resizeSection(3, 222);
   Form().ListOf(ListKind::kCatalog)->horizontalHeader()->resizeSection(6, 333);  // never kept
   QComboBox* pattern = Find<QComboBox>("pattern");
   pattern->setEditText("old");
-  Form().ReadSearchConditions();
+  Form().Search().ReadSearchConditions();
   const QRect geometry = Frame().geometry();
   Close();
 
@@ -217,12 +295,110 @@ TEST_F(WindowTest, TheMenuCarriesItsLabelsAndPromptsAndTheDialogsTheirTexts) {
             QString::fromStdString("Settings: " + settingsPath));
 }
 
-TEST_F(WindowTest, EveryControlCarriesANameForScreenReaders) {
+// What a screen reader reads of a control: its role, its name (on Linux a combo box's name is its
+// text, and its label comes through the label relation), its value or text, its description.
+struct Spoken {
+  QAccessible::Role role;
+  QString name;
+  QString label;
+  QString value;
+  QString description;
+};
+Spoken Speak(QObject* control) {
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
+  if (a == nullptr) return {QAccessible::NoRole, "<none>", "", "", ""};
+  Spoken heard{a->role(), a->text(QAccessible::Name), "", a->text(QAccessible::Value),
+               a->text(QAccessible::Description)};
+  for (const auto& [other, relation] : a->relations(QAccessible::Label))
+    heard.label = other->text(QAccessible::Name);
+  return heard;
+}
+
+TEST_F(WindowTest, AScreenReaderHearsEveryControlOfEveryTabWithItsRoleNameAndValue) {
+  WriteCatalog("a.mvl", "ALPHA");
   Start();
-  for (QWidget* w : Form().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-    if (qobject_cast<QLabel*>(w) != nullptr && w->objectName() != "caption") continue;
-    const QString name = w->accessibleName().isEmpty() ? w->property("text").toString() : w->accessibleName();
-    EXPECT_FALSE(name.isEmpty()) << w->objectName().toStdString();
+  const struct {
+    int tab;
+    const char* control;
+    QAccessible::Role role;
+    const char* name;   // for a combo box: its label
+    const char* value;  // nullptr: not checked
+  } controls[] = {
+      {0, "tabs", QAccessible::PageTabList, "Search", nullptr},
+      {0, "pattern", QAccessible::ComboBox, "Pattern", "readme"},
+      {0, "dateOperator", QAccessible::ComboBox, "YYMMDD", ">="},
+      {0, "date", QAccessible::EditableText, "Date YYMMDD", "0612"},
+      {0, "lengthOperator", QAccessible::ComboBox, "Length", ""},
+      {0, "length", QAccessible::EditableText, "Length in bytes", ""},
+      {0, "search", QAccessible::Button, "Search", nullptr},
+      {0, "selectedOnly", QAccessible::CheckBox, "Selected Catalogs only", nullptr},
+      {0, "results", QAccessible::Table, "Search results", nullptr},
+      {1, "tabs", QAccessible::PageTabList, "Directory", nullptr},
+      {1, "hitLimit", QAccessible::EditableText, "Hit limit", "512"},
+      {1, "hitLimitNote", QAccessible::StaticText, "< 5120", nullptr},
+      {1, "dirsFirst", QAccessible::CheckBox, "Dirs before files", nullptr},
+      {1, "parent", QAccessible::Button, "Parent", nullptr},
+      {1, "subdirectory", QAccessible::Button, "Subdirectory", nullptr},
+      {1, "directory", QAccessible::Table, "Directory", nullptr},
+      {2, "root", QAccessible::ComboBox, "Root directory", "/"},
+      {2, "browse", QAccessible::Button, "Choose the root directory", nullptr},
+      {2, "ignore", QAccessible::ComboBox, "Ignore files", "*.tmp; \\tmp; \\Temp*"},
+      {2, "volumeLabel", QAccessible::EditableText, "Volume label", "Holiday"},
+      {2, "add", QAccessible::Button, "Add", nullptr},
+      {2, "catalogs", QAccessible::Table, "Catalogs", nullptr},
+  };
+  Type(Find<QComboBox>("pattern"), "readme");
+  Find<QComboBox>("dateOperator")->setCurrentIndex(4);
+  Type(Find<QLineEdit>("date"), "0612");
+  SelectRows(ListKind::kCatalog, {0});
+  ClickTab(2);
+  Type(Find<QLineEdit>("volumeLabel"), "Holiday");
+  Type(Find<QComboBox>("root"), "/");
+  for (int tab : {0, 1, 2}) {
+    ClickTab(tab == 1 ? 2 : tab);
+    if (tab == 1) ClickTab(1);  // the Directory tab opens from the selected catalog
+    ASSERT_EQ(Form().ShownTab(), tab);
+    for (const auto& c : controls) {
+      if (c.tab != tab) continue;
+      const Spoken heard = Speak(Find<QWidget>(c.control));
+      EXPECT_EQ(heard.role, c.role) << c.control;
+      EXPECT_EQ(c.role == QAccessible::ComboBox ? heard.label : heard.name, c.name) << c.control;
+      if (c.value != nullptr) {
+        EXPECT_EQ(heard.value, c.value) << c.control;
+      }
+    }
+  }
+  // The mode box has no label of its own: its description says what it is.
+  EXPECT_EQ(Speak(Find<QComboBox>("mode")).value, "Standard search");
+  EXPECT_EQ(Speak(Find<QComboBox>("mode")).description, "Search mode");
+  EXPECT_TRUE(prompts.log.empty());
+  // The caption and the status panes are heard by their texts; their role is their description.
+  const Spoken caption = Speak(Find<QLabel>("caption"));
+  EXPECT_EQ(caption.name, "ALPHA");
+  EXPECT_EQ(caption.description, "Catalog of the listed directory");
+  const struct {
+    const char* pane;
+    const char* description;
+    int index;
+  } panes[] = {{"messagePane", "Messages", 0}, {"hitCountPane", "Hits", 1}, {"fileCountPane", "Entries", 2}};
+  for (const auto& p : panes) {
+    const Spoken heard = Speak(Frame().findChild<QLabel*>(p.pane));
+    EXPECT_EQ(heard.role, QAccessible::StaticText) << p.pane;
+    EXPECT_EQ(heard.name, Pane(p.index)) << p.pane;
+    EXPECT_EQ(heard.description, p.description) << p.pane;
+  }
+  EXPECT_EQ(Speak(Frame().findChild<QLabel*>("fileCountPane")).name, "5");
+  // Every other control that takes the focus is named, or labelled, or described.
+  for (int tab : {2, 0}) {
+    ClickTab(tab);
+    for (QWidget* w : Form().findChildren<QWidget*>()) {
+      if (!w->isVisible() || w->focusPolicy() == Qt::NoFocus ||
+          qobject_cast<QComboBox*>(w->parent()) != nullptr)
+        continue;
+      const Spoken heard = Speak(w);
+      EXPECT_FALSE(heard.name.isEmpty() && heard.label.isEmpty() && heard.description.isEmpty())
+          << w->objectName().toStdString() << " on tab " << tab;
+    }
   }
 }
 
