@@ -155,6 +155,8 @@ SearchRequest BuildSearchConditions(const SearchInputs& inputs, int64_t now) {
   if (inputs.mode == static_cast<int32_t>(SearchMode::kSameNames)) {
     c.flags |= SearchConditions::kGroupingMode | SearchConditions::kSameNames;
   }
+  if (inputs.mode == static_cast<int32_t>(SearchMode::kNotElsewhere))
+    c.flags |= SearchConditions::kNotElsewhere;
   c.hitLimit = inputs.hitLimit;
   if (c.flags == 0) {
     request.message = texts::kDefineCondition;

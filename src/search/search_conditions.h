@@ -18,7 +18,7 @@ enum class CompareOperator : int32_t {
 };
 
 // The index of a choice in the search-mode box.
-enum class SearchMode : int32_t { kStandard = 0, kDuplicates = 1, kSameNames = 2 };
+enum class SearchMode : int32_t { kStandard = 0, kDuplicates = 1, kSameNames = 2, kNotElsewhere = 3 };
 
 // One search request. All comparisons are signed 64-bit.
 struct SearchConditions {
@@ -28,6 +28,7 @@ struct SearchConditions {
     kLengthCondition = 4,
     kGroupingMode = 8,  // Duplicates or Same names
     kSameNames = 16,
+    kNotElsewhere = 32,  // the files without a copy on another volume
   };
 
   uint32_t flags = 0;

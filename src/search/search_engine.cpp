@@ -153,6 +153,9 @@ SearchResult RunSearch(const SearchConditions& input, CatalogLibrary& library, c
   SearchResult result;
   result.hitLimit = conditions.hitLimit;
   result.grouping = conditions.Has(SearchConditions::kGroupingMode);
+  const bool notElsewhere = conditions.Has(SearchConditions::kNotElsewhere);
+  // Standard search stops at the hit limit; the other modes must see every entry.
+  const bool limited = !result.grouping && !notElsewhere;
 
   std::optional<NameTest> name;
   if (conditions.Has(SearchConditions::kNameCondition)) {
@@ -173,16 +176,22 @@ SearchResult RunSearch(const SearchConditions& input, CatalogLibrary& library, c
   const bool byDate = conditions.Has(SearchConditions::kDateCondition);
 
   Collection collected;
+  FilesNotElsewhere alone(scope.selectedOnly && !scope.selected.empty());
+  int32_t position = -1;
   for (const Catalog* catalog : library.Catalogs()) {
-    if (!result.grouping && result.count >= conditions.hitLimit) break;
+    ++position;
+    if (limited && result.count >= conditions.hitLimit) break;
     if (!catalog->selected) continue;
     if (name) name->StartCatalog(*catalog);
+    if (notElsewhere) alone.StartCatalog(position);
     for (const FileRecord* record : catalog->files) {
-      if (!result.grouping && result.count >= conditions.hitLimit) break;
+      if (limited && result.count >= conditions.hitLimit) break;
       if (byLength && !conditions.KeepsLength(record->length)) continue;
       if (byDate && !conditions.KeepsTime(record->lastWriteTime)) continue;
       if (name && !name->Passes(*record)) continue;
-      if (result.grouping) {
+      if (notElsewhere) {
+        alone.Add(record);
+      } else if (result.grouping) {
         collected.Add(record);
       } else {
         result.hits.push_back(record);
@@ -192,6 +201,11 @@ SearchResult RunSearch(const SearchConditions& input, CatalogLibrary& library, c
   }
   if (result.grouping)
     GroupRows(collected, conditions.Has(SearchConditions::kSameNames), conditions.hitLimit, result);
+  if (notElsewhere) {
+    result.notElsewhere =
+        alone.Finish(library, !byLength && !byDate && !name, conditions.hitLimit, result.hits);
+    result.count = static_cast<int32_t>(result.hits.size());
+  }
   return result;
 }
 

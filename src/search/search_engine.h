@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "search/files_not_elsewhere.h"
 #include "search/search_conditions.h"
 #include "store/catalog_library.h"
 
@@ -24,6 +26,8 @@ struct SearchResult {
   int32_t count = 0;
   int32_t hitLimit = 0;
   bool grouping = false;  // Duplicates or Same names: directory lengths show as "Directory"
+  // Not on other volumes: all the files without a copy elsewhere, the hit limit aside.
+  std::optional<NotElsewhereTotals> notElsewhere;
 
   // "%d" below the hit limit, ">%d" when the count reached or passed it.
   std::string CountText() const;
@@ -35,7 +39,10 @@ void MarkSearchedCatalogs(CatalogLibrary& library, const SearchScope& scope);
 // Marks the catalogs and walks them in library order, testing length, then date, then name. In
 // Standard search the first `hitLimit` qualifying entries become the rows. Duplicates and Same
 // names collect every qualifying file (every entry when the length condition admits directories),
-// order them by (length, name) or (name, length), and list the runs of equal entries.
+// order them by (length, name) or (name, length), and list the runs of equal entries. Not on
+// other volumes lists the first `hitLimit` qualifying files that have no copy on another volume
+// (FilesNotElsewhere; with "Selected Catalogs only", on a catalog not searched) and counts them
+// all.
 SearchResult RunSearch(const SearchConditions& conditions, CatalogLibrary& library,
                        const SearchScope& scope = {});
 

@@ -42,7 +42,13 @@ inline constexpr const char* kDefaultCatalogDateFormat = "%y-%m-%d %H:%M:%S";
 
 // The operator boxes and the search-mode box, in index order.
 inline constexpr const char* kOperatorTexts[] = {" ", "<", "<=", "=", ">=", ">"};
-inline constexpr const char* kModeTexts[] = {"Standard search", "Duplicates", "Same names"};
+inline constexpr const char* kModeTexts[] = {"Standard search", "Duplicates", "Same names",
+                                             "Not on other volumes"};
+// What a search for files without a copy elsewhere found, the hit limit aside: a count, the
+// byte total, and where no copy is. "1 file (12 bytes) has no copy on another volume".
+inline constexpr const char* kNotElsewhereSummary = "%s %s (%s) %s no copy %s";
+inline constexpr const char* kNoCopyOnAnotherVolume = "on another volume";
+inline constexpr const char* kNoCopyOnUnsearched = "on the volumes not searched";
 
 // Why the desktop could not open an entry, by the code of the failure ("The file '%s' cannot be
 // opened.\r\n %s"). Codes without a text give the empty reason.

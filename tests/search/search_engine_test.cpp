@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text_compare.h"
 #include "search/name_pattern.h"
 #include "search/row_texts.h"
 #include "support/temp_tree.h"
@@ -219,6 +220,164 @@ TEST_F(SearchTest, TheArenaShortcutMissesNothing) {
     const SearchResult r = Search(Pattern(pattern, 1000000));
     EXPECT_EQ(r.hits, expected) << pattern;
   }
+}
+
+// Not on other volumes: rows as "VOLUME:name", in scan order.
+TEST_F(SearchTest, NotOnOtherVolumesListsTheFilesWithoutACopyElsewhere) {
+  struct Case {
+    const char* what;
+    std::vector<std::vector<Entry>> catalogs;  // labelled A, B, C, ...
+    SearchInputs inputs;
+    std::vector<int> selected;  // with "Selected Catalogs only"
+    std::vector<std::string> rows;
+    int64_t files;
+    int64_t bytes;
+  };
+  SearchInputs all = Mode(3);
+  SearchInputs limit2 = Mode(3);
+  limit2.hitLimit = 2;
+  SearchInputs named = Mode(3);
+  named.patternText = ".txt";
+  SearchInputs dated = Mode(3);
+  dated.dateOperator = 5;  // ">" 1970-01-01
+  dated.dateText = "700101";
+  SearchInputs dirs = Mode(3, 1, "0");  // "<" 0 admits only directory entries, which never count
+  const std::vector<Case> cases = {
+      {"two volumes: case, folder and date do not matter, the length does",
+       {{{"Photo.JPG", 10}, {"a.txt", 5, 0, 1}, {"b", 7}, {"empty", 0}},
+        {{"photo.jpg", 10, 99}, {"A.TXT", 5}, {"b", 8}, {"EMPTY", 0}}},
+       all,
+       {},
+       {"A:b", "B:b"},
+       2,
+       15},
+      {"three volumes: a copy on any other counts; copies on one volume do not",
+       {{{"only", 1}, {"ab", 2}, {"ac", 3}, {"twice", 4}, {"twice", 4}},
+        {{"ab", 2}, {"bc", 5}},
+        {{"ac", 3}, {"bc", 5}, {"abc", 6}}},
+       all,
+       {},
+       {"A:only", "A:twice", "A:twice", "C:abc"},
+       4,
+       15},
+      {"selected against unselected: only the unselected are elsewhere",
+       {{{"ab", 2}, {"ac", 3}, {"a", 1}}, {{"ab", 2}, {"bc", 4}}, {{"ac", 3}, {"bc", 4}}},
+       all,
+       {0, 1},
+       {"A:ab", "A:a", "B:ab"},
+       3,
+       5},
+      {"every volume selected: nothing is elsewhere",
+       {{{"x", 1}}, {{"x", 1}}},
+       all,
+       {0, 1},
+       {"A:x", "B:x"},
+       2,
+       2},
+      {"the pattern narrows the files listed, never the copies",
+       {{{"a.txt", 1}, {"b.txt", 2}, {"c.doc", 3}, {"d.txt", 4}}, {{"a.txt", 1}, {"d.txt", 4, 0}}},
+       named,
+       {},
+       {"A:b.txt"},
+       1,
+       2},
+      {"a date narrows too: a copy elsewhere counts whatever its date, one on the same volume never",
+       {{{"new", 1, 100000}, {"old", 2, 0}, {"kept", 3, 100000}, {"kept", 3, 0}}, {{"new", 1, 0}}},
+       dated,
+       {},
+       {"A:kept"},
+       1,
+       3},
+      {"directory entries are never listed",
+       {{{"sub", -1}, {"file", 1}}, {{"other", 2}}},
+       dirs,
+       {},
+       {},
+       0,
+       0},
+      {"the hit limit cuts the list, not the totals",
+       {{{"1", 1}, {"2", 2}, {"3", 3}, {"dup", 9}}, {{"4", 4}, {"dup", 9}}},
+       limit2,
+       {},
+       {"A:1", "A:2"},
+       4,
+       10},
+  };
+  for (const Case& c : cases) {
+    while (!library_.Catalogs().Empty()) ASSERT_TRUE(library_.DeleteCatalog(library_.Catalogs().Last()));
+    std::vector<const Catalog*> catalogs;
+    for (size_t k = 0; k < c.catalogs.size(); ++k)
+      catalogs.push_back(AddCatalog(std::string(1, static_cast<char>('A' + k)), c.catalogs[k]));
+    SearchScope scope{!c.selected.empty(), {}};
+    for (int k : c.selected) scope.selected.push_back(catalogs[static_cast<size_t>(k)]);
+    const SearchResult r = Search(c.inputs, scope);
+    std::vector<std::string> rows;
+    for (const FileRecord* hit : r.hits)
+      rows.push_back(hit->OwningCatalog()->DisplayName() + ":" + std::string(hit->Name()));
+    EXPECT_EQ(rows, c.rows) << c.what;
+    EXPECT_EQ(r.CountText(), (static_cast<int64_t>(rows.size()) < c.inputs.hitLimit ? "" : ">") +
+                                 std::to_string(rows.size()))
+        << c.what;
+    ASSERT_TRUE(r.notElsewhere) << c.what;
+    EXPECT_EQ(r.notElsewhere->files, c.files) << c.what;
+    EXPECT_EQ(r.notElsewhere->bytes, c.bytes) << c.what;
+    EXPECT_EQ(r.notElsewhere->againstUnsearched, !c.selected.empty()) << c.what;
+  }
+}
+
+// The hash table and its folding of eight bytes at a time against the rule itself, on names
+// that differ in case, in bytes beside A-Z ('@', '[', '`', '{', 0xC1, 0xE1) and at every length.
+TEST_F(SearchTest, NotOnOtherVolumesAgreesWithComparingEveryPair) {
+  std::mt19937 random(11);
+  const char letters[] = {'a', 'A', 'z', 'Z', '@', '[', '`', '{', '\xC1', '\xE1'};
+  std::vector<std::vector<Entry>> volumes(3);
+  for (auto& volume : volumes) {
+    for (int i = 0; i < 3000; ++i) {
+      std::string name(1 + random() % 12, ' ');
+      for (char& ch : name) ch = letters[random() % std::size(letters)];
+      volume.push_back({name, static_cast<int64_t>(random() % 3)});
+    }
+  }
+  std::vector<const Catalog*> catalogs;
+  for (size_t k = 0; k < volumes.size(); ++k)
+    catalogs.push_back(AddCatalog(std::string(1, static_cast<char>('A' + k)), volumes[k]));
+  for (const SearchScope& scope : {SearchScope{}, SearchScope{true, {catalogs[0], catalogs[2]}}}) {
+    std::vector<const FileRecord*> expected;
+    for (const Catalog* c : catalogs) {
+      if (!scope.selected.empty() && c == catalogs[1]) continue;
+      for (const FileRecord* r : c->files) {
+        bool copied = false;
+        for (const Catalog* other : catalogs) {
+          const bool elsewhere = scope.selected.empty() ? other != c : other == catalogs[1];
+          for (const FileRecord* o : other->files) {
+            copied = copied || (elsewhere && o->length == r->length && EqualNoCase(o->Name(), r->Name()));
+          }
+        }
+        if (!copied) expected.push_back(r);
+      }
+    }
+    SearchInputs inputs = Mode(3);
+    inputs.hitLimit = 100000;
+    const SearchResult r = Search(inputs, scope);
+    EXPECT_EQ(r.hits, expected);
+    EXPECT_GT(expected.size(), 10u);
+  }
+}
+
+TEST(NotElsewhereTotalsTest, TheSummaryCountsFilesAndBytesAsAPersonReadsThem) {
+  const struct {
+    NotElsewhereTotals totals;
+    const char* text;
+  } cases[] = {
+      {{0, 0, false}, "0 files (0 bytes) have no copy on another volume"},
+      {{1, 1, false}, "1 file (1 byte) has no copy on another volume"},
+      {{1204, 3435973837, false}, "1,204 files (3.2 GB) have no copy on another volume"},
+      {{1234567, 1023, true}, "1,234,567 files (1023 bytes) have no copy on the volumes not searched"},
+      {{2, 1024, false}, "2 files (1.0 KB) have no copy on another volume"},
+      {{2, 1048525, false}, "2 files (1.0 MB) have no copy on another volume"},
+      {{999, INT64_MAX, false}, "999 files (8.0 EB) have no copy on another volume"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.totals.Summary(), c.text);
 }
 
 }  // namespace
