@@ -292,8 +292,10 @@ int Session::Search(const ParsedCommand& command) {
     inputs.mode = static_cast<int32_t>(SearchMode::kDuplicates);
   } else if (mode == "same-names") {
     inputs.mode = static_cast<int32_t>(SearchMode::kSameNames);
+  } else if (mode == "not-elsewhere") {
+    inputs.mode = static_cast<int32_t>(SearchMode::kNotElsewhere);
   } else if (mode != "standard") {
-    return Fail("Unknown mode: " + Shown(mode) + " (use standard, duplicates or same-names)");
+    return Fail("Unknown mode: " + Shown(mode) + " (use standard, duplicates, same-names or not-elsewhere)");
   }
   inputs.hitLimit = HitLimit(command);
   const SearchRequest request = BuildSearchConditions(inputs, Now());
@@ -306,13 +308,31 @@ int Session::Search(const ParsedCommand& command) {
   WarnAboutDirectories();
   std::vector<std::string> only;
   for (auto [it, end] = command.options.equal_range("only"); it != end; ++it) only.push_back(it->second[0]);
-  // Through the catalogs' indexes: the same rows as RunSearch after LoadAll, without loading.
-  const IndexedSearch found = SearchWithIndex(library_, conditions, only);
-  for (const IndexedSearch::SkippedFile& file : found.skipped) {
-    Warn(FormatText(texts::cli::kCatalogSkipped, Shown(file.path).c_str(), file.reason.c_str()));
+  std::optional<IndexedSearch> found;
+  SearchResult loaded;
+  if (conditions.Has(SearchConditions::kNotElsewhere)) {
+    // Every file of the other catalogs may be a copy: the catalogs are loaded whole. The named
+    // ones are searched, the others are elsewhere.
+    for (const CatalogLibrary::SkippedFile& file : library_.LoadAll())
+      Warn(FormatText(texts::cli::kCatalogSkipped, Shown(file.path).c_str(), file.reason.c_str()));
+    SearchScope scope{!only.empty(), {}};
+    for (const std::string& name : only) {
+      const size_t before = scope.selected.size();
+      for (const Catalog* catalog : library_.Catalogs()) {
+        if (catalog->DisplayName() == name) scope.selected.push_back(catalog);
+      }
+      if (scope.selected.size() == before) return NoCatalogNamed(name);
+    }
+    loaded = RunSearch(conditions, library_, scope);
+  } else {
+    // Through the catalogs' indexes: the same rows as RunSearch after LoadAll, without loading.
+    found = SearchWithIndex(library_, conditions, only);
+    for (const IndexedSearch::SkippedFile& file : found->skipped) {
+      Warn(FormatText(texts::cli::kCatalogSkipped, Shown(file.path).c_str(), file.reason.c_str()));
+    }
+    if (found->unknownCatalog) return NoCatalogNamed(*found->unknownCatalog);
   }
-  if (found.unknownCatalog) return NoCatalogNamed(*found.unknownCatalog);
-  const SearchResult& result = found.result;
+  const SearchResult& result = found ? found->result : loaded;
 
   std::vector<const FileRecord*> rows = result.hits;
   const SortState state(ListKind::kResults);
@@ -326,6 +346,7 @@ int Session::Search(const ParsedCommand& command) {
     for (const FileRecord* hit : rows) table.Row(ResultCells(*hit, result.grouping, dateFormat));
   }
   context_.out.flush();
+  if (result.notElsewhere) context_.err << result.notElsewhere->Summary() << '\n';
   context_.err << result.CountText() << '\n';
   return rows.empty() ? kExitNothing : kExitSuccess;
 }

@@ -140,6 +140,27 @@ TEST_F(CliTest, DuplicatesAcrossCatalogs) {
   EXPECT_EQ(Cli({"search", "--mode", "same-names", "--pattern", "o"}).status, 1);
 }
 
+TEST_F(CliTest, NotElsewhereListsTheNamedCatalogsFilesWithoutACopyOnTheOthers) {
+  WriteCatalog("a.mvl", "A", "", {{"kept.jpg", 100, 0, 0}, {"alone.jpg", 2048, 0, 1}, {"ab", 1, 0, 0}});
+  WriteCatalog("b.mvl", "B", "", {{"ab", 1, 0, 0}, {"b-only", 5, 0, 0}});
+  WriteCatalog("c.mvl", "C", "", {{"KEPT.JPG", 100, 0, 1}});
+  const Outcome run =
+      Cli({"search", "--mode", "not-elsewhere", "--only", "A", "--only", "B", "--format", "json"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "[\n  {\"Name\": \"ab\", \"Date\": \"70-01-01\", \"Length\": \"1\", \"Volume\": \"A\", "
+            "\"Path\": \"\"},\n  {\"Name\": \"ab\", \"Date\": \"70-01-01\", \"Length\": \"1\", \"Volume\": "
+            "\"B\", \"Path\": \"\"},\n  {\"Name\": \"alone.jpg\", \"Date\": \"70-01-01\", \"Length\": "
+            "\"2048\", \"Volume\": \"A\", \"Path\": \"/docs\"},\n  {\"Name\": \"b-only\", \"Date\": "
+            "\"70-01-01\", \"Length\": \"5\", \"Volume\": \"B\", \"Path\": \"\"}\n]\n");
+  EXPECT_EQ(run.err, "4 files (2.0 KB) have no copy on the volumes not searched\n4\n");
+  // Against every other catalog, the limit cutting the rows only.
+  const Outcome all = Cli({"search", "--mode", "not-elsewhere", "--limit", "1"});
+  EXPECT_EQ(all.out, "alone.jpg\t70-01-01\t2048\tA\t/docs\n");
+  EXPECT_EQ(all.err, "2 files (2.0 KB) have no copy on another volume\n>1\n");
+  EXPECT_EQ(Cli({"search", "--mode", "not-elsewhere", "--only", "Nope"}).err, "No catalog named 'Nope'\n");
+}
+
 TEST_F(CliTest, JsonRowsAreKeyedByTheHeaders) {
   WriteCatalog("a.mvl", "A", "", {{"quote\"back\\slash\ttab", 1, 0, 0}});
   EXPECT_EQ(Cli({"search", "--pattern", "quote", "--format", "json"}).out,
