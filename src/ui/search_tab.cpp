@@ -110,6 +110,9 @@ void SearchTab::ReadSearchConditions() {
   model->SetRows(result.hits);
   form_.SortList(ListKind::kResults);
   form_.SetPaneText(1, Text(result.CountText()));
+  // What the user acts on: how many files and bytes have no copy, the notes after it.
+  if (result.notElsewhere)
+    form_.SetPaneText(0, Text(result.notElsewhere->Summary() + (notes.empty() ? "" : "; " + notes)));
   if (model->Count() > 0) {
     form_.ListOf(ListKind::kResults)->setFocus();
   } else {

@@ -71,6 +71,35 @@ TEST_F(TabsTest, ASearchFillsTheSortedResultsAndTheHitCount) {
   EXPECT_TRUE(Rows(ListKind::kResults).empty());
 }
 
+TEST_F(TabsTest, NotOnOtherVolumesListsTheFilesWithoutACopyAndSaysHowMuchThatIs) {
+  WriteCatalog("a.mvl", "ALPHA");
+  Catalog solo;  // b.txt one byte longer than ALPHA's, the others copies in another case
+  solo.filePath = tmp / "catalogs/solo.mvl";
+  solo.volumeLabel = "SOLO";
+  solo.AddDirectory("", 3, 61.0);
+  solo.AddFile("A.TXT", 1, 10, 0);
+  solo.AddFile("b.txt", 2, 21, 0);
+  solo.AddFile("C.txt", 3, 30, 0);
+  ASSERT_TRUE(solo.Write());
+  Start();
+  QComboBox* mode = Find<QComboBox>("mode");
+  mode->setFocus();
+  for (int i = 0; i < 3; ++i) QTest::keyClick(mode, Qt::Key_Down);
+  ASSERT_EQ(mode->currentText(), "Not on other volumes");
+  QTest::mouseClick(Find<QPushButton>("search"), Qt::LeftButton);
+  EXPECT_EQ(Rows(ListKind::kResults), (Strings{"b.txt", "b.txt"}));
+  EXPECT_EQ(Rows(ListKind::kResults, 2), (Strings{"20", "21"}));
+  EXPECT_EQ(Pane(0), "2 files (41 bytes) have no copy on another volume");
+  EXPECT_EQ(Pane(1), "2");
+
+  // Only SOLO searched: ALPHA is the other volume.
+  Find<QCheckBox>("selectedOnly")->click();
+  SelectRows(ListKind::kCatalog, {RowNamed(ListKind::kCatalog, "SOLO")});
+  QTest::mouseClick(Find<QPushButton>("search"), Qt::LeftButton);
+  EXPECT_EQ(Rows(ListKind::kResults, 3), (Strings{"SOLO"}));
+  EXPECT_EQ(Pane(0), "1 file (21 bytes) has no copy on the volumes not searched");
+}
+
 TEST_F(TabsTest, ADateOrLengthReadOtherwiseThanTypedIsSaid) {
   WriteCatalog("a.mvl", "ALPHA");
   Start();
