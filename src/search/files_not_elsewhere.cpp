@@ -1,5 +1,6 @@
 #include "search/files_not_elsewhere.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -64,6 +65,10 @@ class KeyTable {
     mask_ = slots_.size() - 1;
   }
 
+  // Asks for the first slot of a hash ahead of its Find: probes come in batches, so that the
+  // table's cache misses overlap instead of following one another.
+  void Prefetch(uint64_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
+
   // The group whose key `same` confirms, or kNone; with `added`, a free slot takes that group.
   template <class Same>
   uint32_t Find(uint64_t hash, const Same& same, uint32_t added = kNone) {
@@ -119,6 +124,7 @@ NotElsewhereTotals FilesNotElsewhere::Finish(const CatalogLibrary& library, bool
   // The searched files in groups of one key. A group's owner is the catalog its files are in, or
   // kCopied once a copy elsewhere is known.
   constexpr uint32_t kCopied = std::numeric_limits<uint32_t>::max();
+  constexpr size_t kBatch = 32;  // files hashed before their slots are looked at
   struct Group {
     uint32_t first;  // a file of the group, its place in files_
     uint32_t owner;
@@ -128,27 +134,37 @@ NotElsewhereTotals FilesNotElsewhere::Finish(const CatalogLibrary& library, bool
   KeyTable table(files_.size());
   LengthFilter lengths(files_.size());
   size_t open = 0;  // groups without a known copy
+  groups.reserve(files_.size());
   for (size_t s = 0; s < spans_.size(); ++s) {
     const size_t end = s + 1 < spans_.size() ? spans_[s + 1].first : files_.size();
     const uint32_t owner = spans_[s].position;
-    for (size_t i = spans_[s].first; i < end; ++i) {
-      const FileRecord& file = *files_[i];
-      lengths.Add(file.length);
-      const auto next = static_cast<uint32_t>(groups.size());
-      const uint32_t g = table.Find(
-          KeyHash(file.Name(), file.length),
-          [&](uint32_t group) { return SameKey(*files_[groups[group].first], file); }, next);
-      if (g == KeyTable::kNone) {
-        groups.push_back({static_cast<uint32_t>(i), owner});
-        ++open;
-        groupOf[i] = next;
-        continue;
+    for (size_t from = spans_[s].first; from < end; from += kBatch) {
+      const size_t n = std::min(end - from, kBatch);
+      uint64_t hashes[kBatch];
+      for (size_t k = 0; k < n; ++k) {
+        const FileRecord& file = *files_[from + k];
+        lengths.Add(file.length);
+        hashes[k] = KeyHash(file.Name(), file.length);
+        table.Prefetch(hashes[k]);
       }
-      groupOf[i] = g;
-      // Files of two searched catalogs are each other's copy, unless only the others count.
-      if (!againstUnsearched_ && groups[g].owner != owner && groups[g].owner != kCopied) {
-        groups[g].owner = kCopied;
-        --open;
+      for (size_t k = 0; k < n; ++k) {
+        const size_t i = from + k;
+        const FileRecord& file = *files_[i];
+        const auto next = static_cast<uint32_t>(groups.size());
+        const uint32_t g = table.Find(
+            hashes[k], [&](uint32_t group) { return SameKey(*files_[groups[group].first], file); }, next);
+        if (g == KeyTable::kNone) {
+          groups.push_back({static_cast<uint32_t>(i), owner});
+          ++open;
+          groupOf[i] = next;
+          continue;
+        }
+        groupOf[i] = g;
+        // Files of two searched catalogs are each other's copy, unless only the others count.
+        if (!againstUnsearched_ && groups[g].owner != owner && groups[g].owner != kCopied) {
+          groups[g].owner = kCopied;
+          --open;
+        }
       }
     }
   }
@@ -160,14 +176,27 @@ NotElsewhereTotals FilesNotElsewhere::Finish(const CatalogLibrary& library, bool
     if (open == 0) break;
     // Each searched catalog's files are all in the table already when nothing narrowed them.
     if (againstUnsearched_ ? catalog->selected : everyFileAdded) continue;
-    for (const FileRecord* file : catalog->files) {
-      if (file->IsDirectory() || !lengths.MayHold(file->length)) continue;
-      const uint32_t g = table.Find(KeyHash(file->Name(), file->length), [&](uint32_t group) {
-        return SameKey(*files_[groups[group].first], *file);
-      });
-      if (g == KeyTable::kNone || groups[g].owner == kCopied || groups[g].owner == here) continue;
-      groups[g].owner = kCopied;
-      if (--open == 0) break;
+    const auto records = catalog->files.Slots();
+    for (size_t from = 0; from < records.size() && open > 0; from += kBatch) {
+      // The files of a batch that may be a copy, with their hashes, their slots asked for.
+      const FileRecord* batch[kBatch];
+      uint64_t hashes[kBatch];
+      size_t n = 0;
+      for (size_t k = from; k < std::min(records.size(), from + kBatch); ++k) {
+        const FileRecord* file = records[k];
+        if (file->IsDirectory() || !lengths.MayHold(file->length)) continue;
+        batch[n] = file;
+        hashes[n] = KeyHash(file->Name(), file->length);
+        table.Prefetch(hashes[n++]);
+      }
+      for (size_t k = 0; k < n && open > 0; ++k) {
+        const FileRecord& file = *batch[k];
+        const uint32_t g = table.Find(
+            hashes[k], [&](uint32_t group) { return SameKey(*files_[groups[group].first], file); });
+        if (g == KeyTable::kNone || groups[g].owner == kCopied || groups[g].owner == here) continue;
+        groups[g].owner = kCopied;
+        --open;
+      }
     }
   }
 
