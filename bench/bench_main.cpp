@@ -2,6 +2,8 @@
 //
 //   mardo-bench corpus CONTENTS LIBRARY_DIR TREE_DIR TREE_FILES
 //   mardo-bench memory LIBRARY_DIR
+//   mardo-bench grouping LIBRARY_DIR
+//   mardo-bench search-memory LIBRARY_DIR duplicates|not_elsewhere|not_elsewhere_all
 //   mardo-bench mlocate LIBRARY_DIR MLOCATE_DB
 //   mardo-bench run LIBRARY_DIR TREE_DIR PLOCATE_DB PLOCATE_FULL_DB MARDO_CLI
 //
@@ -277,6 +279,82 @@ int Memory(const std::string& libraryDir) {
   return 0;
 }
 
+// The peak resident memory of this process since the last reset, in bytes; -1 when unknown.
+int64_t PeakResidentBytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6)) * 1024;
+  }
+  return -1;
+}
+
+SearchConditions Conditions(const std::string& pattern, int mode = 0) {
+  SearchInputs inputs;
+  inputs.patternText = pattern;
+  inputs.mode = mode;
+  return BuildSearchConditions(inputs, 0).conditions;
+}
+
+// The searches of the modes that must see every entry: Duplicates over the whole library, and
+// Not on other volumes for its first catalog against the others and for every catalog at once.
+struct WholeLibrarySearch {
+  const char* name;
+  int mode;
+  bool firstCatalogOnly;
+};
+constexpr WholeLibrarySearch kWholeLibrarySearches[] = {
+    {"duplicates", 1, false},
+    {"not_elsewhere", 3, true},
+    {"not_elsewhere_all", 3, false},
+};
+
+SearchResult RunWholeLibrarySearch(CatalogLibrary& library, const WholeLibrarySearch& search) {
+  SearchScope scope;
+  if (search.firstCatalogOnly) scope = {true, {library.Catalogs()[0]}};
+  return RunSearch(Conditions("", search.mode), library, scope);
+}
+
+// Loads the library and prints the memory one whole-library search adds at its peak, in bytes.
+int SearchMemory(const std::string& libraryDir, const std::string& name) {
+  CatalogLibrary library({}, libraryDir);
+  library.LoadAll();
+  for (const WholeLibrarySearch& search : kWholeLibrarySearches) {
+    if (name != search.name) continue;
+    const int64_t before = ResidentBytes();
+    // Writing 5 resets the peak to the present resident set.
+    std::ofstream("/proc/self/clear_refs") << "5";
+    RunWholeLibrarySearch(library, search);
+    std::cout << PeakResidentBytes() - before << '\n';
+    return 0;
+  }
+  return 2;
+}
+
+// Times and peak memory of the whole-library searches (3 runs each; memory in a process of its
+// own, so that earlier searches leave no peak behind).
+void MeasureWholeLibrarySearches(CatalogLibrary& library, const std::string& libraryDir,
+                                 const std::function<void(std::string, double, std::string)>& add) {
+  for (const WholeLibrarySearch& search : kWholeLibrarySearches) {
+    size_t rows = 0;
+    const double seconds = Time(3, [&] { rows = RunWholeLibrarySearch(library, search).hits.size(); });
+    add(std::string(search.name) + "_s", seconds, "s");
+    const std::string peak = Capture("'/proc/" + std::to_string(::getpid()) + "/exe' search-memory '" +
+                                     libraryDir + "' " + search.name);
+    add(std::string(search.name) + "_mib", peak.empty() ? -1.0 : std::stod(peak) / (1024.0 * 1024.0), "MiB");
+    if (rows == 0) std::cerr << search.name << ": no rows\n";
+  }
+}
+
+int Grouping(const std::string& libraryDir) {
+  CatalogLibrary library({}, libraryDir);
+  library.LoadAll();
+  MeasureWholeLibrarySearches(library, libraryDir, [](std::string name, double value, std::string unit) {
+    std::cout << name << '\t' << value << '\t' << unit << '\n' << std::flush;
+  });
+  return 0;
+}
+
 // Writes the names of every catalog of the library as an mlocate database.
 int WriteMlocate(const std::string& libraryDir, const std::string& out) {
   std::ofstream file(out, std::ios::binary | std::ios::trunc);
@@ -348,13 +426,6 @@ struct Figure {
   double value;
   std::string unit;
 };
-
-SearchConditions Conditions(const std::string& pattern, int mode = 0) {
-  SearchInputs inputs;
-  inputs.patternText = pattern;
-  inputs.mode = mode;
-  return BuildSearchConditions(inputs, 0).conditions;
-}
 
 int Run(const std::string& libraryDir, const std::string& treeDir, const std::string& plocateDb,
         const std::string& plocateFullDb, const std::string& cli) {
@@ -453,7 +524,7 @@ int Run(const std::string& libraryDir, const std::string& treeDir, const std::st
   date.dateOperator = static_cast<int32_t>(CompareOperator::kBefore);
   date.dateText = "000101";
   add("search_date_ms", searchMs(BuildSearchConditions(date, 0).conditions), "ms");
-  add("duplicates_s", searchMs(Conditions("", 1), 3) / 1000.0, "s");
+  MeasureWholeLibrarySearches(library, libraryDir, add);
   add("same_names_s", searchMs(Conditions("", 2), 3) / 1000.0, "s");
 
   // The rare pattern over the tree's entries: Mardo's catalog of the tree against plocate's
@@ -534,11 +605,15 @@ int main(int argc, char** argv) {
     return mardo::bench::BuildCorpus(args[1], args[2], args[3], std::stoul(args[4]));
   }
   if (args.size() == 2 && args[0] == "memory") return mardo::bench::Memory(args[1]);
+  if (args.size() == 2 && args[0] == "grouping") return mardo::bench::Grouping(args[1]);
+  if (args.size() == 3 && args[0] == "search-memory") return mardo::bench::SearchMemory(args[1], args[2]);
   if (args.size() == 3 && args[0] == "mlocate") return mardo::bench::WriteMlocate(args[1], args[2]);
   if (args.size() == 6 && args[0] == "run")
     return mardo::bench::Run(args[1], args[2], args[3], args[4], args[5]);
   std::cerr << "usage: mardo-bench corpus CONTENTS LIBRARY_DIR TREE_DIR TREE_FILES\n"
                "       mardo-bench memory LIBRARY_DIR\n"
+               "       mardo-bench grouping LIBRARY_DIR\n"
+               "       mardo-bench search-memory LIBRARY_DIR duplicates|not_elsewhere|not_elsewhere_all\n"
                "       mardo-bench mlocate LIBRARY_DIR MLOCATE_DB\n"
                "       mardo-bench run LIBRARY_DIR TREE_DIR PLOCATE_DB PLOCATE_FULL_DB MARDO_CLI\n";
   return 2;
