@@ -499,6 +499,14 @@ void SearchAdd::ClearResults() {
   if (!initialised_) return;
   resultsModel_->Clear();
   statusBar_.SetPaneText(1, QString());
+  if (!resultsSummary_.isEmpty() && statusBar_.PaneText(0) == resultsSummary_)
+    statusBar_.SetPaneText(0, texts::kTabHints[currentTab_]);
+  resultsSummary_.clear();
+}
+
+void SearchAdd::ShowResultsSummary(const QString& text) {
+  resultsSummary_ = text;
+  statusBar_.SetPaneText(0, text);
 }
 
 }  // namespace mardo

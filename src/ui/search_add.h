@@ -129,7 +129,11 @@ class SearchAdd final : public QWidget {
   void ShowCatalogCounts();
   // The record-count pane.
   void ShowRecordCount();
+  // Empties the results list and the hit count, and takes back the summary of its rows.
   void ClearResults();
+  // A message-pane text that speaks of the rows in the results list: ClearResults puts the tab's
+  // hint back while the pane still shows it.
+  void ShowResultsSummary(const QString& text);
 
   // What the tabs share.
   const CatalogLibrary& Library() const { return library_; }
@@ -171,6 +175,7 @@ class SearchAdd final : public QWidget {
                                        SortState(ListKind::kCatalog)};
   QString title_;
   bool initialised_ = false;
+  QString resultsSummary_;  // the pane-0 text ShowResultsSummary wrote last
   std::string loadProblems_;
 
   QTabBar* tabBar_ = nullptr;

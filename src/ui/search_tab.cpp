@@ -112,7 +112,7 @@ void SearchTab::ReadSearchConditions() {
   form_.SetPaneText(1, Text(result.CountText()));
   // What the user acts on: how many files and bytes have no copy, the notes after it.
   if (result.notElsewhere)
-    form_.SetPaneText(0, Text(result.notElsewhere->Summary() + (notes.empty() ? "" : "; " + notes)));
+    form_.ShowResultsSummary(Text(result.notElsewhere->Summary() + (notes.empty() ? "" : "; " + notes)));
   if (model->Count() > 0) {
     form_.ListOf(ListKind::kResults)->setFocus();
   } else {

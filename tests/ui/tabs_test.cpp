@@ -92,8 +92,9 @@ TEST_F(TabsTest, NotOnOtherVolumesListsTheFilesWithoutACopyAndSaysHowMuchThatIs)
   EXPECT_EQ(Pane(0), "2 files (41 bytes) have no copy on another volume");
   EXPECT_EQ(Pane(1), "2");
 
-  // Only SOLO searched: ALPHA is the other volume.
-  Find<QCheckBox>("selectedOnly")->click();
+  // Only SOLO searched: ALPHA is the other volume. The rows go, and their summary with them.
+  QTest::mouseClick(Find<QCheckBox>("selectedOnly"), Qt::LeftButton);
+  EXPECT_EQ(Pane(0), "Type a part of filename and push Search");
   SelectRows(ListKind::kCatalog, {RowNamed(ListKind::kCatalog, "SOLO")});
   QTest::mouseClick(Find<QPushButton>("search"), Qt::LeftButton);
   EXPECT_EQ(Rows(ListKind::kResults, 3), (Strings{"SOLO"}));
