@@ -81,6 +81,14 @@ void TreeScanner::NoteUnreadable(const std::string& nativePath) {
   if (unreadable_.paths.size() < UnreadableDirectories::kKeptPaths) unreadable_.paths.push_back(nativePath);
 }
 
+void TreeScanner::NoteUnreadableEntries(const std::string& directory, const DirectoryContents& listing) {
+  for (const std::string& name : listing.Unreadable()) {
+    ++unreadable_.entryCount;
+    if (unreadable_.entryPaths.size() < UnreadableDirectories::kKeptPaths)
+      unreadable_.entryPaths.push_back(JoinNativePath(directory, name));
+  }
+}
+
 int32_t TreeScanner::Abandon() {
   catalog_.ClearRecords();
   patterns_.DeleteAll();
@@ -156,6 +164,7 @@ bool TreeScanner::Walk(std::vector<WalkDirectory>& walk, DirectoryHandle root) {
 bool TreeScanner::Record(std::vector<WalkDirectory>& walk, int32_t index, const DirectoryContents& listing,
                          uint64_t rootDevice, DirRecord& dir) {
   const auto dirNumber = static_cast<int16_t>(index);
+  NoteUnreadableEntries(walk[static_cast<size_t>(index)].nativePath, listing);
   for (size_t i = 0; i < listing.Size(); ++i) {
     if (ShouldStop()) return false;
     const DirectoryEntry entry = listing.Entry(i);
