@@ -73,6 +73,7 @@ class ScanJob {
   std::unique_ptr<Catalog> catalog_;
   std::string root_;
   std::string ignore_;
+  std::vector<std::string> ignoreNotes_;
   bool silent_ = false;
   VolumeQuery volumes_;
   // The catalog this one replaces once it has found something, and that catalog's file.
@@ -110,6 +111,11 @@ class AddWorkflow {
     // Directories of the tree that could not be read (stored as empty), and the first few of them.
     int32_t unreadableCount = 0;
     std::vector<std::string> unreadablePaths;
+    // Entries that could not be looked at (left out of the catalog), and the first few of them.
+    int32_t unreadableEntryCount = 0;
+    std::vector<std::string> unreadableEntryPaths;
+    // The ignore patterns that are not read as they may have been meant, and how they are read.
+    std::vector<std::string> ignoreNotes;
   };
 
   AddWorkflow(CatalogLibrary& library, CatalogForm& form, UserPrompts& prompts, const VolumeQuery& volumes);
@@ -154,6 +160,10 @@ class AddWorkflow {
   const VolumeQuery& volumes_;
   std::unique_ptr<Catalog> pending_;
 };
+
+// What the message pane says after an Add or Refresh: the result's message, then the directories
+// and entries that could not be read (when a catalog was stored), then the notes on the ignore list.
+std::string ScanStatusText(const AddWorkflow::Result& result);
 
 // The directory a catalog was made from, in the catalog's own form: its volume root, and for a
 // catalog of a subdirectory (label "[\photos\2000]") that subdirectory's catalog path

@@ -11,6 +11,15 @@ inline constexpr const char* kTooManyDirectories =
     "Catalogue its subdirectories one by one.";
 // After a scan that left some directories empty because they could not be read.
 inline constexpr const char* kUnreadableDirectories = "%d directories could not be read";
+// An ignore pattern that is not read as it may have been meant: the pattern as typed, then how it
+// is read.
+inline constexpr const char* kIgnoreNote = "The ignore pattern '%s' %s";
+inline constexpr const char* kIgnoreUnterminatedSet = "has a '[' without its ']' and matches no name";
+inline constexpr const char* kIgnoreEmptyRange =
+    "has the range %s, which holds no character (a range goes from the lower byte to the higher)";
+inline constexpr const char* kIgnoreCut = "is longer than %d characters and is cut to its first %d";
+// After a scan that left out entries that could not be looked at.
+inline constexpr const char* kUnreadableEntries = "%d entries could not be read";
 
 }  // namespace mardo::texts
 

@@ -122,10 +122,7 @@ void SearchAdd::FinishScan() {
   if (!scanThread_.joinable()) return;
   scanThread_.join();
   const AddWorkflow::Result result = workflow_->Commit(std::move(scanJob_));
-  if (result.unreadableCount > 0 && result.outcome != AddWorkflow::Outcome::kNothing) {
-    SetStatusMessage(result.message + "; " +
-                     FormatText(texts::kUnreadableDirectories, result.unreadableCount));
-  }
+  SetStatusMessage(ScanStatusText(result));
   emit ScanFinished();
 }
 
