@@ -21,7 +21,7 @@
 #include "search/search_texts.h"
 #include "settings/app_texts.h"
 #include "settings/settings_store.h"
-#include "settings/start_options.h"
+#include "settings/window_title.h"
 #include "ui/combo_history_view.h"
 #include "ui/list_ctrl_ex.h"
 #include "ui/list_models.h"
@@ -318,8 +318,7 @@ void SearchAdd::CreateControls() {
 
 void SearchAdd::OnInitialUpdate(SettingsStore& store) {
   title_ = Text(WindowTitle(library_.StartDirectory()));
-  std::string ignored;
-  expertMode_ = library_.GetOption("dd", ignored);
+  expertMode_ = library_.Options().expertMode;
   for (CListCtrlEx* list : {resultsList_, directoryList_, catalogList_}) list->SetFullRowSelect(true);
   resultsList_->SetDirectoryMarking(true);
   directoryList_->SetDirectoryMarking(true);
