@@ -14,7 +14,7 @@ class Catalog;
 class FileRecord {
  public:
   FileRecord() = default;
-  FileRecord(Catalog* owner, std::string_view name, int32_t time, int32_t len, int16_t dir)
+  FileRecord(const Catalog* owner, std::string_view name, int32_t time, int32_t len, int16_t dir)
       : catalog(owner),
         lastWriteTime(time),
         length(len),
@@ -29,8 +29,9 @@ class FileRecord {
   // directory's DirRecord.
   bool IsDirectory() const { return length < 0; }
 
-  // The catalog the entry belongs to; not owned.
-  Catalog* catalog = nullptr;
+  // The catalog the entry belongs to; not owned. Read-only: its records change only through its
+  // library.
+  const Catalog* catalog = nullptr;
   // Last modification, signed seconds since 1970 UTC.
   int32_t lastWriteTime = 0;
   // A file: its size in bytes (2147483647 for 2 GiB and more); a directory entry: minus its
