@@ -18,6 +18,7 @@ namespace mardo {
 class IndexCache {
  public:
   // `directory`: where the index files live (created when missing); empty for no index at all.
+  // The temporaries that crashed writers left there are removed.
   explicit IndexCache(std::string directory);
 
   // $XDG_CACHE_HOME/mardo, or ~/.cache/mardo; empty when neither is known.
