@@ -139,13 +139,14 @@ void SearchAdd::OpenWithShell(OpenMode mode) {
   SelectCurrentList();
   if (services_.shell == nullptr || currentTab_ == static_cast<int>(FormTab::kCatalog)) return;
   mardo::OpenWithShell(FocusedRecord(static_cast<ListKind>(currentTab_)), mode, *services_.shell,
-                       *services_.prompts);
+                       *services_.prompts, volumes_);
 }
 
 void SearchAdd::OnDeleteFiles() {
   SelectCurrentList();
   if (services_.shell == nullptr) return;
-  DeleteSelectedFiles(library_, *services_.prompts, *services_.shell, TabOf(currentTab_), SelectedFileRows());
+  DeleteSelectedFiles(library_, *services_.prompts, *services_.shell, volumes_, TabOf(currentTab_),
+                      SelectedFileRows());
 }
 
 }  // namespace mardo
