@@ -181,7 +181,9 @@ DeleteFilesResult DeleteSelectedFiles(CatalogLibrary& library, UserPrompts& prom
   std::vector<std::pair<const Catalog*, std::vector<const FileRecord*>>> doomed;
   std::set<std::string> trashedPaths;
   std::vector<FileProblem> problems;
-  for (const auto& [row, path] : rows) {
+  for (const auto& entry : rows) {
+    const FileRecord* row = entry.first;
+    const std::optional<std::string>& path = entry.second;
     if (!path) {
       problems.push_back({DisplayEntryPath(*row), UnreachableReason(*row->catalog)});
       result.kept.push_back(row);
