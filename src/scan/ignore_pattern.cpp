@@ -37,14 +37,19 @@ bool WalkSet(std::string_view pattern, size_t& pi, Member&& member) {
   }
 }
 
-// One bracket set starting after its '['. On return `pi` is past the closing ']'. Returns false
-// when the set is not terminated; `member` tells whether `c` belongs to it (before negation).
-bool MatchSet(std::string_view pattern, size_t& pi, char c, bool& member) {
+// One bracket set starting after its '[', where a '^' first negates it. On return `pi` is past
+// the closing ']' and `matches` tells whether `c` matches the set. Returns false when the set is
+// not terminated.
+bool MatchSet(std::string_view pattern, size_t& pi, char c, bool& matches) {
+  const bool negated = pi < pattern.size() && pattern[pi] == '^';
+  if (negated) ++pi;
   const auto value = static_cast<signed char>(c);
-  member = false;
-  return WalkSet(pattern, pi, [&](signed char low, signed char high) {
+  bool member = false;
+  const bool closed = WalkSet(pattern, pi, [&](signed char low, signed char high) {
     if (low <= value && value <= high) member = true;
   });
+  matches = member != negated;
+  return closed;
 }
 
 // How a stored pattern is read where it may not be what was meant; "" when it reads plainly.
@@ -123,16 +128,8 @@ bool WildcardMatch(std::string_view name, std::string_view pattern) {
         step = true;
         ++pi;
       } else if (p == '[') {
-        ++pi;
-        bool negated = false;
-        if (pi < pattern.size() && pattern[pi] == '^') {
-          negated = true;
-          ++pi;
-        }
-        bool member = false;
         // An unterminated set ends every way through the pattern.
-        if (!MatchSet(pattern, pi, name[ni], member)) return false;
-        step = member != negated;
+        if (!MatchSet(pattern, ++pi, name[ni], step)) return false;
       } else if (name[ni] == p) {
         step = true;
         ++pi;
