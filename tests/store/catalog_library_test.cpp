@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "store/store_texts.h"
@@ -305,6 +306,22 @@ class RowKeeper final : public CatalogObserver {
     });
   }
 };
+
+// Whether records of a catalog can be removed by whoever holds it.
+template <class C>
+concept RemovesFiles = requires(C& catalog, std::span<const FileRecord* const> records) {
+  catalog.RemoveFiles(records);
+};
+
+TEST(CatalogLibraryObservers, NothingButTheLibraryCanRemoveRecords) {
+  // Catalogs come out of the library, and out of their records, read-only; and the catalog's own
+  // removal is the library's alone, so that no removal passes the observers by.
+  static_assert(!RemovesFiles<Catalog>);
+  static_assert(std::is_same_v<decltype(std::declval<CatalogLibrary&>().Catalogs()[0]), const Catalog*>);
+  static_assert(std::is_same_v<decltype(std::declval<CatalogLibrary&>().CurrentCatalog()), const Catalog*>);
+  static_assert(std::is_same_v<decltype(FileRecord::catalog), const Catalog*>);
+  SUCCEED();
+}
 
 TEST(CatalogLibraryObservers, RowsAreDroppedBeforeTheirRecordsGo) {
   TempDir tmp;
