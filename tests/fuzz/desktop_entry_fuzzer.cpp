@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -30,12 +32,17 @@ void CheckCommand(const std::vector<std::string>& arguments) {
   Check(given);
 }
 
+// A directory of this run's own, removed when it ends.
 const std::string& Scratch() {
   static const std::string dir = [] {
     const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     const std::string path = std::string(base) + "/mardo-fuzz-desktop-" + std::to_string(::getpid());
     mardo::MakeDirectories(path + "/config");
     mardo::MakeDirectories(path + "/data/applications");
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(Scratch(), ignored);
+    });
     return path;
   }();
   return dir;
