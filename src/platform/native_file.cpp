@@ -207,7 +207,9 @@ int NativeFile::RemoveDeadReplacements(const std::string& directory) {
     // A process that still runs (or that this user may not signal) may be writing it; a process id
     // taken again by another process keeps the file until that one ends too.
     if (::kill(pid, 0) == 0 || errno != ESRCH) continue;
-    const int fd = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // Read and write, so that a network file system that maps the lock onto a byte-range lock can
+    // grant an exclusive one.
+    const int fd = ::openat(dir, name.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat opened;
     struct stat named;
