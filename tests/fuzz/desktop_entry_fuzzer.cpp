@@ -32,20 +32,21 @@ void CheckCommand(const std::vector<std::string>& arguments) {
   Check(given);
 }
 
-// A directory of this run's own, removed when it ends.
+// A directory of this run's own, removed when it ends (its name is never destroyed, so that the
+// removal at exit can still read it).
 const std::string& Scratch() {
-  static const std::string dir = [] {
+  static const std::string* dir = [] {
     const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    const std::string path = std::string(base) + "/mardo-fuzz-desktop-" + std::to_string(::getpid());
-    mardo::MakeDirectories(path + "/config");
-    mardo::MakeDirectories(path + "/data/applications");
+    auto* path = new std::string(std::string(base) + "/mardo-fuzz-desktop-" + std::to_string(::getpid()));
+    mardo::MakeDirectories(*path + "/config");
+    mardo::MakeDirectories(*path + "/data/applications");
     std::atexit([] {
       std::error_code ignored;
       std::filesystem::remove_all(Scratch(), ignored);
     });
     return path;
   }();
-  return dir;
+  return *dir;
 }
 
 }  // namespace
