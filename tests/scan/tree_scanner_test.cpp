@@ -422,6 +422,22 @@ TEST(TreeScanner, UnreadableDirectoriesAreCountedWithTheFirstPaths) {
   EXPECT_EQ(scanner.Unreadable().count, 0);
 }
 
+TEST(TreeScanner, EntriesThatCannotBeLookedAtAreLeftOutAndCounted) {
+  // A scratched disc: the names are listed, but looking at two of the entries fails.
+  FakeDirectoryReader reader;
+  reader.Add("/v/r", {{"a", false, 5}, {"bad.jpg", false, 0, 0, 1, true}, {"sub", true}});
+  reader.Add("/v/r/sub", {{"worse", true, 0, 0, 1, true}, {"b", false, 2}});
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/v/r", ""), 3);
+  EXPECT_EQ(Rows(catalog), (std::vector<Row>{{"a", 5, 0}, {"sub", -1, 0}, {"b", 2, 1}}));
+  ExpectInvariants(catalog);
+  EXPECT_EQ(scanner.Unreadable().count, 0);
+  EXPECT_EQ(scanner.Unreadable().entryCount, 2);
+  EXPECT_EQ(scanner.Unreadable().entryPaths, (std::vector<std::string>{"/v/r/bad.jpg", "/v/r/sub/worse"}));
+}
+
 TEST(TreeScanner, SubdirectoriesOfDirectoriesThatWentAwayAreCountedUnreadable) {
   // 70 directories with one subdirectory each: more than the walk keeps open from their listing,
   // so that some are reached again through their parent.
