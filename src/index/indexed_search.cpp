@@ -1,14 +1,11 @@
 #include "index/indexed_search.h"
 
 #include <algorithm>
-#include <atomic>
 #include <exception>
-#include <functional>
 #include <limits>
 #include <optional>
-#include <system_error>
-#include <thread>
 
+#include "base/all_cores.h"
 #include "index/index_format.h"
 #include "search/folded_finder.h"
 #include "search/name_pattern.h"
@@ -150,26 +147,16 @@ class EntryFilter {
       if (first % kBatch == 0 && !index.ReadRecords(first, kBatch)) return false;
       if (!index.CheckRecord(first)) return false;
       const uint32_t last = std::min(n, first + index_format::kBlockRecords);
-      const size_t blockEnd = index.NameStart(last);
-      // The next occurrence of the pattern's head in the block's name bytes, at or after
-      // `searchedFrom`: names before it cannot hold the head.
-      size_t occurrence = 0;
-      size_t searchedFrom = 0;
-      bool searched = false;
+      const char* blockEnd = names + index.NameStart(last);
+      NextOccurrence next;  // of the pattern's head in the block's name bytes
       for (uint32_t r = first; r < last; ++r) {
         if (byLength_ && !conditions_.KeepsLength(index.Length(r))) continue;
         if (byDate_ && !conditions_.KeepsTime(index.Time(r))) continue;
         if (pattern_) {
           if (finder_) {
             const size_t start = index.NameStart(r);
-            const size_t end = index.NameStart(r + 1) - 1;
-            if (!searched || start < searchedFrom || occurrence < start) {
-              const char* hit = finder_->Find(names + start, names + blockEnd);
-              occurrence = hit != nullptr ? static_cast<size_t>(hit - names) : blockEnd;
-              searchedFrom = start;
-              searched = true;
-            }
-            if (occurrence + finder_->Size() > end) continue;
+            const size_t size = index.NameStart(r + 1) - 1 - start;
+            if (!next.MayHold(*finder_, names + start, size, blockEnd)) continue;
           }
           if (!MatchesName(*pattern_, index.Name(r))) continue;
         }
@@ -196,23 +183,6 @@ struct Source {
   bool sound = true;  // false: the index turned out damaged while it was prepared
 };
 
-// Runs body(0) to body(count - 1) on both cores.
-void OnBothCores(size_t count, const std::function<void(size_t)>& body) {
-  std::atomic<size_t> next{0};
-  auto worker = [&] {
-    for (size_t i = next++; i < count; i = next++) body(i);
-  };
-  const size_t threads = std::min<size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<std::thread> helpers;
-  // A helper the system cannot start leaves its share to this thread.
-  try {
-    for (size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
-  } catch (const std::system_error&) {
-  }
-  worker();
-  for (std::thread& helper : helpers) helper.join();
-}
-
 // Opens and prepares the sources of all catalog files, each in its own slot, in path order.
 // Current indexes first; then the catalogs whose index must be made are read, on both cores.
 std::vector<Source> OpenAll(const std::vector<std::string>& paths,
@@ -233,7 +203,7 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
   for (size_t i = 0; i < paths.size(); ++i) {
     if (!current[i]) toBuild.push_back(i);
   }
-  OnBothCores(toBuild.size(), [&](size_t k) {
+  RunOnAllCores(toBuild.size(), [&](size_t k) {
     Source& source = sources[toBuild[k]];
     // Nothing a catalog file does may end the thread, and with it the program: one that fails
     // is passed over with its reason, as loading passes over it.
