@@ -5,6 +5,7 @@
 #include <exception>
 #include <functional>
 #include <limits>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -59,7 +60,7 @@ class EntryFilter {
     return !pattern_ || MatchesName(*pattern_, name);
   }
 
-  // Records of a posting list read while preparing.
+  // Blocks of a posting list read while preparing.
   static constexpr uint32_t kReadAhead = 8192;
 
   // What a search of one index can do before it knows how many hits the catalogs before it gave:
@@ -71,8 +72,9 @@ class EntryFilter {
   // False when the index turned out damaged.
   bool Prepare(CatalogIndex& index, Prepared& prepared) const {
     if (!pattern_ || trigrams_.empty()) return true;
-    // Two lists narrow enough (the name test decides the rest), and each costs a read or two.
-    prepared.lists.resize(std::min<size_t>(trigrams_.size(), 2));
+    // Three lists narrow the blocks enough (the name test decides the rest), and each costs a
+    // read or two.
+    prepared.lists.resize(std::min<size_t>(trigrams_.size(), 3));
     for (size_t i = 0; i < prepared.lists.size(); ++i) {
       if (!index.FindPostings(trigrams_[i], prepared.lists[i])) {
         prepared.none = true;
@@ -90,12 +92,42 @@ class EntryFilter {
     return true;
   }
 
+  // Whether a search of this index walks every block (no trigram to narrow it with).
+  bool Scans() const { return !pattern_ || trigrams_.empty(); }
+
   // Appends to `records` the entries of the index that pass, ascending, stopping after `limit`.
   // False when the index turned out damaged.
   bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, std::vector<uint32_t>& records) const {
     if (limit == 0 || prepared.none) return true;
-    if (pattern_ && !trigrams_.empty()) return CollectByTrigrams(index, prepared.lists, limit, records);
-    return CollectByScan(index, limit, records);
+    std::vector<CatalogIndex::Entry> entries;
+    if (!Scans()) {
+      auto& lists = prepared.lists;
+      uint32_t target = 0;
+      while (true) {
+        uint32_t candidate = 0;
+        if (!lists[0].NextAtLeast(target, candidate)) break;
+        bool agreed = true;
+        for (size_t k = 1; k < lists.size(); ++k) {
+          uint32_t other = 0;
+          if (!lists[k].NextAtLeast(candidate, other)) return !index.Damaged();
+          if (other != candidate) {
+            target = other;
+            agreed = false;
+            break;
+          }
+        }
+        if (!agreed) continue;
+        if (!TestBlock(index, candidate, limit, entries, records, /*scan=*/false)) return false;
+        if (records.size() >= limit) return true;
+        target = candidate + 1;
+      }
+      return !index.Damaged();
+    }
+    for (uint32_t block = 0; block < index.BlockCount(); ++block) {
+      if (!TestBlock(index, block, limit, entries, records, /*scan=*/true)) return false;
+      if (records.size() >= limit) return true;
+    }
+    return true;
   }
 
   // How many entries of a whole catalog pass, counting up to `limit`.
@@ -109,73 +141,23 @@ class EntryFilter {
   }
 
  private:
-  bool KeepsRecord(const CatalogIndex& index, uint32_t r) const {
-    return Keeps(index.Length(r), index.Time(r), index.Name(r));
-  }
-
-  bool CollectByTrigrams(CatalogIndex& index, std::vector<CatalogIndex::Postings>& lists, size_t limit,
-                         std::vector<uint32_t>& records) const {
-    if (lists.empty()) return !index.Damaged();
-    uint32_t target = 0;
-    while (true) {
-      uint32_t candidate = 0;
-      if (!lists[0].NextAtLeast(target, candidate)) break;
-      bool agreed = true;
-      for (size_t k = 1; k < lists.size(); ++k) {
-        uint32_t other = 0;
-        if (!lists[k].NextAtLeast(candidate, other)) return !index.Damaged();
-        if (other != candidate) {
-          target = other;
-          agreed = false;
-          break;
-        }
-      }
-      if (!agreed) continue;
-      if (!index.CheckRecord(candidate)) return false;
-      if (KeepsRecord(index, candidate)) {
-        records.push_back(candidate);
-        if (records.size() >= limit) return true;
-      }
-      if (candidate == std::numeric_limits<uint32_t>::max()) break;
-      target = candidate + 1;
+  // Tests the entries of one block, appending those that pass (up to `limit` in all).
+  bool TestBlock(CatalogIndex& index, uint32_t block, size_t limit, std::vector<CatalogIndex::Entry>& entries,
+                 std::vector<uint32_t>& records, bool scan) const {
+    std::span<const uint8_t> bytes;
+    if (!(scan ? index.ScanBytes(block, bytes) : index.BlockBytes(block, bytes))) return false;
+    // A block whose bytes do not hold the pattern's head has no name that does.
+    if (finder_) {
+      const auto* begin = reinterpret_cast<const char*>(bytes.data());
+      if (finder_->Find(begin, begin + bytes.size()) == nullptr) return true;
     }
-    return !index.Damaged();
-  }
-
-  bool CollectByScan(CatalogIndex& index, size_t limit, std::vector<uint32_t>& records) const {
-    const uint32_t n = index.RecordCount();
-    const char* names = index.NameBytes();
-    constexpr uint32_t kBatch = 64 * index_format::kBlockRecords;  // records read from the file at once
-    for (uint32_t first = 0; first < n; first += index_format::kBlockRecords) {
-      if (first % kBatch == 0 && !index.ReadRecords(first, kBatch)) return false;
-      if (!index.CheckRecord(first)) return false;
-      const uint32_t last = std::min(n, first + index_format::kBlockRecords);
-      const size_t blockEnd = index.NameStart(last);
-      // The next occurrence of the pattern's head in the block's name bytes, at or after
-      // `searchedFrom`: names before it cannot hold the head.
-      size_t occurrence = 0;
-      size_t searchedFrom = 0;
-      bool searched = false;
-      for (uint32_t r = first; r < last; ++r) {
-        if (byLength_ && !conditions_.KeepsLength(index.Length(r))) continue;
-        if (byDate_ && !conditions_.KeepsTime(index.Time(r))) continue;
-        if (pattern_) {
-          if (finder_) {
-            const size_t start = index.NameStart(r);
-            const size_t end = index.NameStart(r + 1) - 1;
-            if (!searched || start < searchedFrom || occurrence < start) {
-              const char* hit = finder_->Find(names + start, names + blockEnd);
-              occurrence = hit != nullptr ? static_cast<size_t>(hit - names) : blockEnd;
-              searchedFrom = start;
-              searched = true;
-            }
-            if (occurrence + finder_->Size() > end) continue;
-          }
-          if (!MatchesName(*pattern_, index.Name(r))) continue;
-        }
-        records.push_back(r);
-        if (records.size() >= limit) return true;
-      }
+    if (!index.ParseBlock(block, bytes, entries)) return false;
+    const uint32_t first = block * index_format::kBlockRecords;
+    for (uint32_t i = 0; i < entries.size(); ++i) {
+      const CatalogIndex::Entry& e = entries[i];
+      if (!Keeps(e.length, e.time, e.name)) continue;
+      records.push_back(first + i);
+      if (records.size() >= limit) return true;
     }
     return true;
   }
@@ -194,6 +176,9 @@ struct Source {
   IndexCache::Entry entry;
   EntryFilter::Prepared prepared;
   bool sound = true;  // false: the index turned out damaged while it was prepared
+  // With `collected`, the entries a scan kept ahead of time (with the whole hit limit).
+  bool collected = false;
+  std::vector<uint32_t> records;
 };
 
 // Runs body(0) to body(count - 1) on both cores.
@@ -248,6 +233,39 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
   return sources;
 }
 
+// Scans the selected indexes on both cores ahead of the walk in library order, each with the
+// whole hit limit; once the catalogs scanned from the first on hold `limit` hits, those not yet
+// begun are left to the walk (which will not need them). A scan that fails is left to the walk.
+void CollectOnBothCores(std::vector<Source>& sources, const std::vector<bool>& selected,
+                        const EntryFilter& filter, size_t limit) {
+  std::vector<size_t> scanned;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    if (selected[i] && sources[i].entry.index && sources[i].sound) scanned.push_back(i);
+  }
+  if (scanned.size() < 2) return;
+  std::mutex mutex;
+  std::vector<char> done(scanned.size(), 0);
+  size_t prefix = 0;
+  size_t prefixHits = 0;
+  std::atomic<bool> enough{false};
+  OnBothCores(scanned.size(), [&](size_t k) {
+    if (enough) return;
+    Source& source = sources[scanned[k]];
+    std::vector<uint32_t> records;
+    const bool sound = filter.Collect(*source.entry.index, source.prepared, limit, records);
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (sound) {
+      source.collected = true;
+      source.records = std::move(records);
+    }
+    done[k] = 1;
+    for (; prefix < scanned.size() && done[prefix] != 0; ++prefix) {
+      prefixHits += sources[scanned[prefix]].records.size();
+    }
+    if (prefixHits >= limit) enough = true;
+  });
+}
+
 const std::string& DisplayNameOf(const IndexCache::Entry& entry) {
   return entry.index ? entry.index->DisplayName() : entry.catalog->DisplayName();
 }
@@ -288,6 +306,7 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
   // over them then gives the rows of the whole library.
   const bool limited = !conditions.Has(SearchConditions::kGroupingMode);
   search.catalogs = std::make_unique<CatalogLibrary>(std::vector<std::string>{}, std::string());
+  if (filter.Scans()) CollectOnBothCores(sources, selected, filter, limited ? conditions.hitLimit : SIZE_MAX);
   int64_t kept = 0;
   for (size_t i = 0; i < sources.size(); ++i) {
     IndexCache::Entry& entry = sources[i].entry;
@@ -295,11 +314,19 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     const int64_t room = limited ? std::max<int64_t>(int64_t{conditions.hitLimit} - kept, 0)
                                  : std::numeric_limits<int64_t>::max();
     if (room == 0) break;
-    const auto limit = static_cast<size_t>(std::min<int64_t>(room, SIZE_MAX));
+    const auto limit = static_cast<size_t>(room);  // room is not negative
     if (entry.index) {
       std::vector<uint32_t> records;
       std::unique_ptr<Catalog> part;
-      bool sound = sources[i].sound && filter.Collect(*entry.index, sources[i].prepared, limit, records);
+      bool sound = sources[i].sound;
+      if (sources[i].collected) {
+        // The scan kept up to the whole hit limit; the first `limit` of them are those a scan
+        // with this limit keeps.
+        records = std::move(sources[i].records);
+        if (records.size() > limit) records.resize(limit);
+      } else {
+        sound = sound && filter.Collect(*entry.index, sources[i].prepared, limit, records);
+      }
       if (sound && !records.empty()) {
         part = entry.index->MakeCatalog(records, paths[i]);
         sound = part != nullptr;

@@ -174,5 +174,39 @@ TEST_F(IndexedSearchTest, LargeCatalogsAcrossBlocks) {
   EXPECT_EQ(cache.Written(), 5);
 }
 
+// Paths are spelled from the names of the directory entries when the catalog numbers its
+// directories as a scan does: a folder whose name holds '\\' shows as one folder, as in the loaded
+// library, though the index's share of the catalog lacks most of those entries.
+TEST_F(IndexedSearchTest, PathsOfFoldersWithBackslashesReadAsInTheLoadedLibrary) {
+  test::TempDir tmp;
+  test::TempDir cacheDir;
+  Catalog catalog;
+  catalog.filePath = tmp / "numbered.mvl";
+  catalog.volumeLabel = "DISK";
+  catalog.volumeRoot = "/media/disk/";
+  catalog.AddDirectory("");
+  std::vector<std::string> paths = {""};
+  for (int32_t d = 1; d < 300; ++d) {
+    const int32_t parent = d / 4;
+    const std::string name = d % 3 == 0 ? "a\\b " + std::to_string(d) : "dir " + std::to_string(d);
+    paths.push_back(paths[static_cast<size_t>(parent)] + "\\" + name);
+    catalog.AddDirectory(paths.back(), 2, 20.0);
+    catalog.AddFile(name, 1000000000 + d, -d, parent);
+    for (int k = 0; k < 3; ++k)
+      catalog.AddFile("file" + std::to_string(d * 3 + k) + ".txt", 1000000000, d, d);
+  }
+  ASSERT_TRUE(catalog.Write());
+  IndexCache cache(cacheDir / "mardo");
+  for (const char* pattern : {"file", "file7", "a\\b", "txt|", "99"}) {
+    for (const int32_t limit : {5, 100000}) {
+      SearchConditions c;
+      c.patternText = pattern;
+      c.flags = SearchConditions::kNameCondition;
+      c.hitLimit = limit;
+      ExpectSameRows({}, tmp.Path(), cache, c, {});
+    }
+  }
+}
+
 }  // namespace
 }  // namespace mardo
