@@ -203,15 +203,14 @@ bool CatalogIndex::BlockRange(uint32_t block, uint64_t& from, uint64_t& to) {
   return (from < to && to <= catalog_.size()) || Fail();
 }
 
-bool CatalogIndex::ScanBytes(uint32_t block, std::span<const uint8_t>& bytes) {
+bool CatalogIndex::ScanBytes(uint32_t block, uint32_t run, std::span<const uint8_t>& bytes) {
   uint64_t from = 0;
   uint64_t to = 0;
   if (damaged_ || !BlockRange(block, from, to)) return false;
   if (!catalogFile_) return BlockBytes(block, bytes);
   if (from < windowFrom_ || to - windowFrom_ > window_.size()) {
-    // The next run of blocks, about a MiB, whole.
-    constexpr uint32_t kRun = 1024;
-    const uint32_t last = block + std::min(kRun, blockCount_ - block) - 1;
+    // The next run of blocks, whole.
+    const uint32_t last = block + std::min(std::max(run, 1u), blockCount_ - block) - 1;
     uint64_t lastFrom = 0;
     uint64_t end = to;
     if (last != block && !BlockRange(last, lastFrom, end)) return false;
@@ -384,9 +383,55 @@ bool CatalogIndex::ReadDirGroup(uint32_t group, std::vector<cb::DirEntry>& dirs)
   return left == 0 || Fail();
 }
 
+void CatalogIndex::Found::Add(uint32_t record, const Entry& entry) {
+  records_.push_back(record);
+  Entry e = entry;
+  e.name = {};
+  entries_.push_back(e);
+  nameAt_.push_back(names_.size());
+  sizes_.push_back(entry.name.size());
+  names_.append(entry.name);
+}
+
+void CatalogIndex::Found::Truncate(size_t count) {
+  if (count >= records_.size()) return;
+  records_.resize(count);
+  entries_.resize(count);
+  names_.resize(nameAt_[count]);
+  nameAt_.resize(count);
+  sizes_.resize(count);
+}
+
+CatalogIndex::Entry CatalogIndex::Found::At(size_t k) const {
+  Entry e = entries_[k];
+  e.name = std::string_view(names_.data() + nameAt_[k], sizes_[k]);
+  return e;
+}
+
 std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> records,
-                                                   const std::string& filePath) {
+                                                   const std::string& filePath, bool directories) {
   if (damaged_) return nullptr;
+  Found found;
+  std::vector<Entry> block;
+  uint32_t blockNumber = UINT32_MAX;
+  for (const uint32_t r : records) {
+    if (r >= recordCount_) {
+      Fail();
+      return nullptr;
+    }
+    if (r / fmt::kBlockRecords != blockNumber) {
+      if (!ReadBlock(r / fmt::kBlockRecords, block)) return nullptr;
+      blockNumber = r / fmt::kBlockRecords;
+    }
+    found.Add(r, block[r % fmt::kBlockRecords]);
+  }
+  return MakeCatalog(found, filePath, directories);
+}
+
+std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std::string& filePath,
+                                                   bool directories) {
+  if (damaged_) return nullptr;
+  const std::vector<uint32_t>& records = found.Records();
   std::vector<Entry> block;
   uint32_t blockNumber = UINT32_MAX;
   auto entryOf = [&](uint32_t r, Entry& entry) {
@@ -403,22 +448,27 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> rec
   std::vector<Entry> hits(records.size());
   std::vector<uint32_t> wanted;
   for (size_t k = 0; k < records.size(); ++k) {
-    if (!entryOf(records[k], hits[k])) return nullptr;
+    hits[k] = found.At(k);
+    if (!directories) continue;
     wanted.push_back(static_cast<uint32_t>(hits[k].dirNumber));
     if (hits[k].length < 0 && -hits[k].length < dirCount_)
       wanted.push_back(static_cast<uint32_t>(-hits[k].length));
   }
-  // With the numbering kept, a path is spelled from the names of the directory entries from its
-  // directory up to the root: those entries are kept aside, and the root directory is needed.
+  // With the numbering kept, a path that holds a name with '\\' is shown spelled from the names
+  // of the directory entries from its directory up to the root: those entries are kept aside,
+  // and the root directory is needed. (Other paths show as their stored text.)
   auto aside = std::make_unique<Catalog>();
   std::map<uint32_t, const FileRecord*> entryOfDir;
-  if (numbered_ && !records.empty()) {
-    wanted.push_back(0);
+  if (numbered_ && directories) {
     for (size_t k = 0; k < records.size(); ++k) {
-      for (auto d = static_cast<uint32_t>(hits[k].dirNumber); d > 0 && entryOfDir.count(d) == 0;) {
+      const auto first = static_cast<uint32_t>(hits[k].dirNumber);
+      for (uint32_t d = first; d > 0 && entryOfDir.count(d) == 0;) {
         const uint8_t* at = Paged(fmt::kDirEntries, 4 * (uint64_t{d} - 1), 4);
+        if (at == nullptr) return nullptr;
+        const uint32_t value = Load<uint32_t>(at);
+        if (d == first && (value & fmt::kShownFromNames) == 0) break;
         Entry entry;
-        if (at == nullptr || !entryOf(Load<uint32_t>(at), entry)) return nullptr;
+        if (!entryOf(value & ~fmt::kShownFromNames, entry)) return nullptr;
         // The entry of a directory stands for it and lies in a directory of a lower number.
         if (entry.length != -int64_t{d} || entry.dirNumber >= static_cast<int64_t>(d)) {
           Fail();
@@ -428,6 +478,7 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> rec
         d = static_cast<uint32_t>(entry.dirNumber);
       }
     }
+    if (!entryOfDir.empty()) wanted.push_back(0);
   }
   std::sort(wanted.begin(), wanted.end());
   wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());

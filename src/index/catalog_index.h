@@ -72,9 +72,9 @@ class CatalogIndex {
     std::span<const uint8_t> bytes;
     return BlockBytes(block, bytes) && ParseBlock(block, bytes, entries);
   }
-  // The same for a walk over the blocks in ascending order: the bytes are read a run of blocks
-  // at a time into a window that is used again, and stay valid until the next call.
-  bool ScanBytes(uint32_t block, std::span<const uint8_t>& bytes);
+  // The same for a walk over blocks in ascending order: the bytes are read `run` blocks at a
+  // time into a window that is used again, and stay valid until the next call.
+  bool ScanBytes(uint32_t block, uint32_t run, std::span<const uint8_t>& bytes);
 
   // The blocks whose names hold one trigram (folded), in ascending order.
   class Postings {
@@ -109,8 +109,32 @@ class CatalogIndex {
   // (ascending), in that order: rows made from it read exactly as rows of the whole catalog. Its
   // directory array runs up to the last directory these entries name (lie in, or stand for),
   // with the catalog's records for those and null slots elsewhere; the directory entries their
-  // paths are spelled from are kept aside. nullptr when the index is not sound.
-  std::unique_ptr<Catalog> MakeCatalog(std::span<const uint32_t> records, const std::string& filePath);
+  // paths are spelled from are kept aside. Without `directories`, the directory array is empty
+  // (enough to group entries). nullptr when the index is not sound.
+  std::unique_ptr<Catalog> MakeCatalog(std::span<const uint32_t> records, const std::string& filePath,
+                                       bool directories = true);
+
+  // Entries a search read and kept: their numbers (ascending), fields and names.
+  class Found {
+   public:
+    void Add(uint32_t record, const Entry& entry);
+    void Truncate(size_t count);
+    size_t Size() const { return records_.size(); }
+    bool Empty() const { return records_.empty(); }
+    const std::vector<uint32_t>& Records() const { return records_; }
+    // The entry kept k-th; its name is valid while this holds it unchanged.
+    Entry At(size_t k) const;
+
+   private:
+    std::vector<uint32_t> records_;
+    std::vector<Entry> entries_;  // names empty: they lie in names_
+    std::vector<size_t> nameAt_;
+    std::vector<size_t> sizes_;
+    std::string names_;
+  };
+  // The same from entries already read.
+  std::unique_ptr<Catalog> MakeCatalog(const Found& found, const std::string& filePath,
+                                       bool directories = true);
 
  private:
   CatalogIndex() = default;

@@ -302,11 +302,13 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
   }
 
   ByteWriter dirStarts(section[fmt::kDirStarts]);
+  std::vector<std::string> dirPaths(static_cast<size_t>(dirCount));
   for (int32_t k = 0; k < dirCount; ++k) {
     cb::DirEntry dir;
     const int64_t at =
         in.Next([&](const uint8_t* p, size_t size) { return cb::ParseDirEntry(p, size, version, dir); });
     if (at < 0) return {};
+    dirPaths[static_cast<size_t>(k)] = dir.path;
     if (k % fmt::kDirGroup == 0) dirStarts.Put<uint64_t>(static_cast<uint64_t>(at));
   }
   dirStarts.Put<uint64_t>(in.Offset());
@@ -321,6 +323,11 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
   std::vector<uint32_t> dirEntryRecords;
   int64_t nextDir = 1;
   bool numbered = dirCount > 0;
+  // Per directory: whether its names up to the root spell its stored path, and whether one of
+  // them holds '\\' (then its path is shown from the names: entry_path.cpp).
+  std::vector<char> spelled(static_cast<size_t>(std::max(dirCount, 1)), 0);
+  std::vector<char> backslash(spelled.size(), 0);
+  spelled[0] = 1;
   // The large arrays are kept from index to index on each thread: fresh memory costs more to
   // map than to fill.
   thread_local Scratch scratch;
@@ -348,8 +355,18 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
     }
     if (entry.length < 0 && numbered) {
       numbered = nextDir < dirCount && entry.length == -nextDir && entry.dirNumber < nextDir;
+      if (numbered) {
+        const auto d = static_cast<size_t>(nextDir);
+        const auto parent = static_cast<size_t>(entry.dirNumber);
+        const std::string& path = dirPaths[d];
+        const std::string& above = dirPaths[parent];
+        spelled[d] = spelled[parent] != 0 && path.size() == above.size() + 1 + entry.name.size() &&
+                     path.compare(0, above.size(), above) == 0 && path[above.size()] == '\\' &&
+                     path.compare(above.size() + 1, std::string::npos, entry.name) == 0;
+        backslash[d] = backslash[parent] != 0 || entry.name.find('\\') != std::string_view::npos;
+        dirEntryRecords.push_back(r | (spelled[d] != 0 && backslash[d] != 0 ? fmt::kShownFromNames : 0));
+      }
       ++nextDir;
-      dirEntryRecords.push_back(r);
     }
     const std::string_view name = entry.name;
     for (size_t i = 0; i + 3 <= name.size(); ++i) {

@@ -26,7 +26,8 @@
 //     dirStarts   u64 per group of kDirGroup directories, and one more: the catalog file offset
 //                 of the group's first directory entry (the last: the end of the last one)
 //     dirEntries  u32 per directory but the root, with kKeepsNumbering: the number of the file
-//                 entry that stands for it
+//                 entry that stands for it, with kShownFromNames when the path shown is spelled
+//                 from the names of those entries (one of them holds '\\')
 //     trigrams    per distinct trigram of the case-folded names, ascending: trigram u32, block
 //                 count u32, offset u32 and size u32 of its posting list
 //     postings    per trigram, the blocks whose names hold it, ascending, in groups of
@@ -74,6 +75,9 @@ inline constexpr size_t kBlockRecordsAt = 84;  // u32
 inline constexpr size_t kSectionTableAt = 88;  // kSectionCount x (offset u64, size u64)
 inline constexpr size_t kOpenChecksumAt = kSectionTableAt + 16 * kSectionCount;
 static_assert(kOpenChecksumAt + 8 == kHeaderSize);
+
+// In a dirEntries value: the path shown is spelled from the names of the directory entries.
+inline constexpr uint32_t kShownFromNames = 0x80000000u;
 
 // Header flags.
 inline constexpr uint32_t kUnindexed = 1;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 
 #include "index/index_format.h"
 #include "search/folded_finder.h"
@@ -95,9 +96,9 @@ class EntryFilter {
   // Whether a search of this index walks every block (no trigram to narrow it with).
   bool Scans() const { return !pattern_ || trigrams_.empty(); }
 
-  // Appends to `records` the entries of the index that pass, ascending, stopping after `limit`.
+  // Keeps in `found` the entries of the index that pass, ascending, stopping after `limit`.
   // False when the index turned out damaged.
-  bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, std::vector<uint32_t>& records) const {
+  bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, CatalogIndex::Found& found) const {
     if (limit == 0 || prepared.none) return true;
     std::vector<CatalogIndex::Entry> entries;
     if (!Scans()) {
@@ -117,15 +118,15 @@ class EntryFilter {
           }
         }
         if (!agreed) continue;
-        if (!TestBlock(index, candidate, limit, entries, records, /*scan=*/false)) return false;
-        if (records.size() >= limit) return true;
+        if (!TestBlock(index, candidate, limit, entries, found, /*scan=*/false)) return false;
+        if (found.Size() >= limit) return true;
         target = candidate + 1;
       }
       return !index.Damaged();
     }
     for (uint32_t block = 0; block < index.BlockCount(); ++block) {
-      if (!TestBlock(index, block, limit, entries, records, /*scan=*/true)) return false;
-      if (records.size() >= limit) return true;
+      if (!TestBlock(index, block, limit, entries, found, /*scan=*/true)) return false;
+      if (found.Size() >= limit) return true;
     }
     return true;
   }
@@ -143,9 +144,11 @@ class EntryFilter {
  private:
   // Tests the entries of one block, appending those that pass (up to `limit` in all).
   bool TestBlock(CatalogIndex& index, uint32_t block, size_t limit, std::vector<CatalogIndex::Entry>& entries,
-                 std::vector<uint32_t>& records, bool scan) const {
+                 CatalogIndex::Found& found, bool scan) const {
     std::span<const uint8_t> bytes;
-    if (!(scan ? index.ScanBytes(block, bytes) : index.BlockBytes(block, bytes))) return false;
+    // A scan reads about a MiB at a time; the blocks of posting lists lie closer together
+    // where there are many of them.
+    if (!index.ScanBytes(block, scan ? 1024 : 16, bytes)) return false;
     // A block whose bytes do not hold the pattern's head has no name that does.
     if (finder_) {
       const auto* begin = reinterpret_cast<const char*>(bytes.data());
@@ -156,8 +159,8 @@ class EntryFilter {
     for (uint32_t i = 0; i < entries.size(); ++i) {
       const CatalogIndex::Entry& e = entries[i];
       if (!Keeps(e.length, e.time, e.name)) continue;
-      records.push_back(first + i);
-      if (records.size() >= limit) return true;
+      found.Add(first + i, e);
+      if (found.Size() >= limit) return true;
     }
     return true;
   }
@@ -178,7 +181,7 @@ struct Source {
   bool sound = true;  // false: the index turned out damaged while it was prepared
   // With `collected`, the entries a scan kept ahead of time (with the whole hit limit).
   bool collected = false;
-  std::vector<uint32_t> records;
+  CatalogIndex::Found found;
 };
 
 // Runs body(0) to body(count - 1) on both cores.
@@ -233,7 +236,7 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
   return sources;
 }
 
-// Scans the selected indexes on both cores ahead of the walk in library order, each with the
+// Searches the selected indexes on both cores ahead of the walk in library order, each with the
 // whole hit limit; once the catalogs scanned from the first on hold `limit` hits, those not yet
 // begun are left to the walk (which will not need them). A scan that fails is left to the walk.
 void CollectOnBothCores(std::vector<Source>& sources, const std::vector<bool>& selected,
@@ -251,16 +254,16 @@ void CollectOnBothCores(std::vector<Source>& sources, const std::vector<bool>& s
   OnBothCores(scanned.size(), [&](size_t k) {
     if (enough) return;
     Source& source = sources[scanned[k]];
-    std::vector<uint32_t> records;
-    const bool sound = filter.Collect(*source.entry.index, source.prepared, limit, records);
+    CatalogIndex::Found found;
+    const bool sound = filter.Collect(*source.entry.index, source.prepared, limit, found);
     const std::lock_guard<std::mutex> lock(mutex);
     if (sound) {
       source.collected = true;
-      source.records = std::move(records);
+      source.found = std::move(found);
     }
     done[k] = 1;
     for (; prefix < scanned.size() && done[prefix] != 0; ++prefix) {
-      prefixHits += sources[scanned[prefix]].records.size();
+      prefixHits += sources[scanned[prefix]].found.Size();
     }
     if (prefixHits >= limit) enough = true;
   });
@@ -302,11 +305,21 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     }
   }
 
-  // Only the entries the search can list are taken into `catalogs`, in library order; RunSearch
-  // over them then gives the rows of the whole library.
+  // Only the entries the search can list are taken, in library order; RunSearch over them then
+  // gives the rows of the whole library. The grouping modes take every candidate, of which few
+  // become rows: their catalogs are made first without directories (grouping needs none), and
+  // again, whole, of the rows' entries only.
   const bool limited = !conditions.Has(SearchConditions::kGroupingMode);
-  search.catalogs = std::make_unique<CatalogLibrary>(std::vector<std::string>{}, std::string());
-  if (filter.Scans()) CollectOnBothCores(sources, selected, filter, limited ? conditions.hitLimit : SIZE_MAX);
+  CollectOnBothCores(sources, selected, filter, limited ? conditions.hitLimit : SIZE_MAX);
+  struct Part {
+    std::unique_ptr<Catalog> catalog;
+    CatalogIndex* index = nullptr;  // with `found`, when the catalog came from an index
+    CatalogIndex::Found found;
+    size_t source = 0;
+    bool light = false;  // made without directories
+  };
+  std::vector<Part> parts;
+  bool light = !limited;
   int64_t kept = 0;
   for (size_t i = 0; i < sources.size(); ++i) {
     IndexCache::Entry& entry = sources[i].entry;
@@ -316,24 +329,24 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     if (room == 0) break;
     const auto limit = static_cast<size_t>(room);  // room is not negative
     if (entry.index) {
-      std::vector<uint32_t> records;
+      CatalogIndex::Found found;
       std::unique_ptr<Catalog> part;
       bool sound = sources[i].sound;
       if (sources[i].collected) {
-        // The scan kept up to the whole hit limit; the first `limit` of them are those a scan
+        // The search kept up to the whole hit limit; the first `limit` of them are those a search
         // with this limit keeps.
-        records = std::move(sources[i].records);
-        if (records.size() > limit) records.resize(limit);
+        found = std::move(sources[i].found);
+        found.Truncate(limit);
       } else {
-        sound = sound && filter.Collect(*entry.index, sources[i].prepared, limit, records);
+        sound = sound && filter.Collect(*entry.index, sources[i].prepared, limit, found);
       }
-      if (sound && !records.empty()) {
-        part = entry.index->MakeCatalog(records, paths[i]);
+      if (sound && !found.Empty()) {
+        part = entry.index->MakeCatalog(found, paths[i], !light);
         sound = part != nullptr;
       }
       if (sound) {
-        kept += static_cast<int64_t>(records.size());
-        if (part) search.catalogs->AdoptCatalog(std::move(part));
+        kept += static_cast<int64_t>(found.Size());
+        if (part) parts.push_back({std::move(part), entry.index.get(), std::move(found), i, light});
         continue;
       }
       sources[i].prepared = {};
@@ -345,10 +358,60 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
       }
     }
     kept += static_cast<int64_t>(filter.Count(*entry.catalog, limit));
-    search.catalogs->AdoptCatalog(std::move(entry.catalog));
+    parts.push_back({std::move(entry.catalog), nullptr, {}, i, false});
+    light = false;  // a whole catalog cannot move from one library to another
   }
   if (cache.Written() > 0) cache.RemoveOrphans();
-  search.result = RunSearch(conditions, *search.catalogs);
+
+  search.catalogs = std::make_unique<CatalogLibrary>(std::vector<std::string>{}, std::string());
+  if (!light) {
+    for (Part& part : parts) {
+      // Made without directories before a whole catalog came: made again, whole.
+      if (part.light && !(part.catalog = part.index->MakeCatalog(part.found, paths[part.source]))) {
+        cache.Reread(paths[part.source]);  // found damaged only now, as above
+        return SearchWithIndex(library, conditions, onlyNames, cache);
+      }
+      if (part.catalog) search.catalogs->AdoptCatalog(std::move(part.catalog));
+    }
+    search.result = RunSearch(conditions, *search.catalogs);
+    return search;
+  }
+  CatalogLibrary candidates(std::vector<std::string>{}, std::string());
+  std::unordered_map<const FileRecord*, std::pair<size_t, uint32_t>> where;  // part, position
+  for (size_t k = 0; k < parts.size(); ++k) {
+    uint32_t position = 0;
+    for (const FileRecord* record : parts[k].catalog->files) where[record] = {k, position++};
+    candidates.AdoptCatalog(std::move(parts[k].catalog));
+  }
+  const SearchResult grouped = RunSearch(conditions, candidates);
+  std::vector<std::vector<uint32_t>> rowRecords(parts.size());
+  for (const FileRecord* hit : grouped.hits) {
+    const auto [k, position] = where.at(hit);
+    rowRecords[k].push_back(parts[k].found.Records()[position]);
+  }
+  std::vector<Catalog*> rowCatalogs(parts.size(), nullptr);
+  for (size_t k = 0; k < parts.size(); ++k) {
+    std::vector<uint32_t>& rows = rowRecords[k];
+    if (rows.empty()) continue;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::unique_ptr<Catalog> whole = parts[k].index->MakeCatalog(rows, paths[parts[k].source]);
+    if (!whole) {
+      // Found damaged only now: its index is made again, and so is the search.
+      cache.Reread(paths[parts[k].source]);
+      return SearchWithIndex(library, conditions, onlyNames, cache);
+    }
+    rowCatalogs[k] = whole.get();
+    search.catalogs->AdoptCatalog(std::move(whole));
+  }
+  search.result = grouped;
+  for (const FileRecord*& hit : search.result.hits) {
+    const auto [k, position] = where.at(hit);
+    const std::vector<uint32_t>& rows = rowRecords[k];
+    const auto at =
+        std::lower_bound(rows.begin(), rows.end(), parts[k].found.Records()[position]) - rows.begin();
+    hit = rowCatalogs[k]->files[static_cast<int32_t>(at)];
+  }
   return search;
 }
 
