@@ -10,12 +10,12 @@
 
 #include "app/main_frame.h"
 #include "app/mardo_app.h"
+#include "base/start_options.h"
 #include "settings/app_texts.h"
-#include "settings/start_options.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  const mardo::StartOptions options = mardo::ReadStartOptions(arguments);
+  const mardo::StartOptions options = mardo::ParseStartOptions(arguments);
   if (options.help) {
     std::fputs(mardo::texts::kWindowUsage, stdout);
     return 0;

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "base/format_text.h"
-#include "base/text_compare.h"
+#include "base/start_options.h"
 #include "cli/cli_form.h"
 #include "cli/cli_texts.h"
 #include "cli/scan_report.h"
@@ -59,10 +59,6 @@ struct ParsedCommand {
   bool Has(const std::string& name) const { return options.count(name) > 0; }
 };
 
-bool IsGlobalOption(std::string_view arg, std::string_view name) {
-  return arg.size() > 1 && (arg[0] == '-' || arg[0] == '/') && EqualNoCase(arg.substr(1), name);
-}
-
 // Why an argument that begins with one '-' is not taken: most often "--name" typed with one dash,
 // a global option after the command, or a file or catalog name that begins with '-'.
 std::string SingleDashError(const std::string& command, const std::string& arg,
@@ -71,7 +67,7 @@ std::string SingleDashError(const std::string& command, const std::string& arg,
   for (const OptionRule& rule : rules) {
     if (bare == rule.name) return FormatText(texts::cli::kOneDash, arg.c_str(), rule.name);
   }
-  if (IsGlobalOption(arg, "dir") || IsGlobalOption(arg, "dd")) {
+  if (IsStartOption(arg, "dir") || IsStartOption(arg, "dd")) {
     return FormatText(texts::cli::kGlobalAfterCommand, arg.c_str());
   }
   return FormatText(texts::cli::kDashName, arg.c_str(), command.c_str(), arg.c_str());
@@ -147,10 +143,8 @@ class Session {
       : context_(context),
         library_(std::move(globalArguments), context.startDirectory.empty()
                                                  ? std::nullopt
-                                                 : std::optional<std::string>(context.startDirectory)) {
-    std::string ignored;
-    expertMode_ = library_.GetOption("dd", ignored);
-  }
+                                                 : std::optional<std::string>(context.startDirectory)),
+        expertMode_(library_.Options().expertMode) {}
 
   int Catalogs(const ParsedCommand& command);
   int Search(const ParsedCommand& command);
@@ -177,8 +171,8 @@ class Session {
   }
   int NoCatalogNamed(const std::string& name) { return Fail("No catalog named '" + Shown(name) + "'"); }
 
-  Catalog* FirstNamed(std::string_view name) const {
-    for (Catalog* catalog : library_.Catalogs()) {
+  const Catalog* FirstNamed(std::string_view name) const {
+    for (const Catalog* catalog : library_.Catalogs()) {
       if (catalog->DisplayName() == name) return catalog;
     }
     return nullptr;
@@ -534,46 +528,36 @@ std::string UnexpectedArgument(const Command& command, const std::string& arg) {
 }  // namespace
 
 int RunCli(const std::vector<std::string>& arguments, CliContext& context) {
-  std::vector<std::string> global;
-  std::vector<std::string> dirValues;
-  size_t i = 0;
-  while (i < arguments.size()) {
-    const std::string& arg = arguments[i];
-    if (arg == "--help" || arg == "-h" || arg == "help") {
-      // "help COMMAND" is that command's help.
-      if (arg == "help" && i + 1 < arguments.size()) {
-        for (const Command& c : Commands()) {
-          if (arguments[i + 1] == c.name) {
-            context.out << c.help;
-            return kExitSuccess;
-          }
+  // The program's own options come before the command; the library reads them again from `global`.
+  const StartOptions options = ParseStartOptions(arguments, OptionScope::kBeforeCommand);
+  const size_t i = options.others.empty() ? arguments.size() : options.others.front();
+  const std::vector<std::string> global(arguments.begin(), arguments.begin() + static_cast<ptrdiff_t>(i));
+  if (options.help || (i < arguments.size() && arguments[i] == "help")) {
+    // "help COMMAND" is that command's help.
+    if (!options.help && i + 1 < arguments.size()) {
+      for (const Command& c : Commands()) {
+        if (arguments[i + 1] == c.name) {
+          context.out << c.help;
+          return kExitSuccess;
         }
       }
-      context.out << texts::cli::kUsage;
-      return kExitSuccess;
     }
-    if (IsGlobalOption(arg, "dir")) {
-      global.push_back(arg);
-      if (i + 1 < arguments.size()) {
-        global.push_back(arguments[i + 1]);
-        dirValues.push_back(arguments[i + 1]);
-      }
-      i += 2;
-    } else if (IsGlobalOption(arg, "dd")) {
-      global.push_back(arg);
-      ++i;
-    } else if (!arg.empty() && arg[0] == '-') {
-      context.err << "Unknown option: " << ForStream(arg, context.errorIsTerminal) << "\n\n"
-                  << texts::cli::kUsage;
-      return kExitError;
-    } else {
-      break;
-    }
+    context.out << texts::cli::kUsage;
+    return kExitSuccess;
   }
-  if (dirValues.size() > 1) {
+  if (options.version) {
+    context.out << texts::kAboutVersion << '\n';
+    return kExitSuccess;
+  }
+  if (i < arguments.size() && !arguments[i].empty() && arguments[i][0] == '-') {
+    context.err << "Unknown option: " << ForStream(arguments[i], context.errorIsTerminal) << "\n\n"
+                << texts::cli::kUsage;
+    return kExitError;
+  }
+  if (options.dirLists.size() > 1) {
     // Only the first would count (as in the window); say how to give them all.
     std::string joined;
-    for (const std::string& value : dirValues) joined += (joined.empty() ? "" : ",") + value;
+    for (const std::string& value : options.dirLists) joined += (joined.empty() ? "" : ",") + value;
     context.err << FormatText(texts::cli::kDirTwice, ForStream(joined, context.errorIsTerminal).c_str())
                 << '\n';
     return kExitError;
@@ -581,6 +565,11 @@ int RunCli(const std::vector<std::string>& arguments, CliContext& context) {
   if (i >= arguments.size()) {
     context.err << texts::cli::kUsage;
     return kExitError;
+  }
+  if (!options.dirLists.empty() && LooksLikeStartOption(options.DirList())) {
+    context.err << FormatText(texts::cli::kDirLooksLikeOption,
+                              ForStream(options.DirList(), context.errorIsTerminal).c_str())
+                << '\n';
   }
   const std::string command = arguments[i];
   for (const Command& c : Commands()) {

@@ -28,7 +28,8 @@ inline constexpr const char* kUsage =
     "'mardo-cli dump -- -2000.mvl', or write the file as ./-2000.mvl.\n"
     "\n"
     "Exit status: 0 done, 1 nothing found or nothing done, 2 an error (said on standard error),\n"
-    "3 a catalog stored with unreadable directories under add --strict or refresh --strict.\n"
+    "3 a catalog stored with unreadable directories or entries under add --strict or refresh\n"
+    "--strict.\n"
     "\n"
     "Run 'mardo-cli COMMAND --help' for the options of a command.\n";
 
@@ -108,6 +109,9 @@ inline constexpr const char* kDirEmptyEntry =
 inline constexpr const char* kDirSpaces =
     "Warning: the -dir entry '%s' begins or ends with a space, which is taken as part of the "
     "directory's name (separate the entries with commas only: -dir \"a,b\")";
+inline constexpr const char* kDirLooksLikeOption =
+    "Warning: the -dir list '%s' looks like an option; it is read as a directory, since the list "
+    "is always the argument right after -dir";
 inline constexpr const char* kDirUnreadable = "Warning: the catalog directory '%s' cannot be read: %s";
 inline constexpr const char* kCatalogSkipped = "Warning: skipped the catalog file '%s': %s";
 inline constexpr const char* kCatalogNotRead = "The catalog file '%s' could not be read: %s";
@@ -117,6 +121,10 @@ inline constexpr const char* kUnreadableOne =
     "Warning: 1 directory could not be read and is catalogued as empty";
 inline constexpr const char* kUnreadableMany =
     "Warning: %d directories could not be read and are catalogued as empty";
+inline constexpr const char* kUnreadableEntryOne =
+    "Warning: 1 entry could not be read and is left out of the catalog";
+inline constexpr const char* kUnreadableEntryMany =
+    "Warning: %d entries could not be read and are left out of the catalog";
 inline constexpr const char* kUnreadableMore = "\n  (and %d more)";
 
 // Add and refresh.

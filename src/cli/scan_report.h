@@ -14,13 +14,13 @@ struct OutputChannel {
   bool terminal = false;
 };
 
-// The warning about the directories a scan could not read, with the first of their paths (escaped
-// for a terminal when `terminal`); empty when every directory was read.
+// The warnings about the directories and the entries a scan could not read, with the first of their
+// paths (escaped for a terminal when `terminal`); empty when everything was read.
 std::string UnreadableWarning(const AddWorkflow::Result& result, bool terminal = false);
 
 // Tells how an Add or Refresh ended and gives the exit status: the "files added" line on standard
-// output with 0, or 3 under `strict` when directories could not be read; the unreadable
-// directories as a warning on standard error; a cancelled scan (1) and a refused tree (2) on
+// output with 0, or 3 under `strict` when directories or entries could not be read; those as
+// warnings on standard error; a cancelled scan (1) and a refused tree (2) on
 // standard error; "No files added" on standard output with 1. A catalog that could not be written
 // gives 2 and nothing on standard output: the workflow has said why on standard error already.
 int ReportScan(const AddWorkflow::Result& result, bool strict, OutputChannel out, OutputChannel err);

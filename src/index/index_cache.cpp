@@ -34,6 +34,8 @@ IndexCache::Entry CatalogEntry(std::unique_ptr<Catalog> catalog) {
 IndexCache::IndexCache(std::string directory, Builder builder)
     : directory_(std::move(directory)), builder_(builder ? std::move(builder) : Builder(&BuildCatalogIndex)) {
   if (!directory_.empty()) writable_ = MakeDirectories(directory_) && IsWritableDirectory(directory_);
+  // What writers that crashed left behind would stay forever otherwise.
+  if (writable_) NativeFile::RemoveDeadReplacements(directory_);
 }
 
 std::string IndexCache::DefaultDirectory() {

@@ -26,7 +26,8 @@ class IndexCache {
   using Builder = std::function<std::vector<uint8_t>(std::string_view, const FileIdentity&)>;
 
   // `directory`: where the index files live (created when missing); empty for no index at all.
-  // `builder`: how indexes are made; BuildCatalogIndex unless given.
+  // `builder`: how indexes are made; BuildCatalogIndex unless given. The temporaries that crashed
+  // writers left there are removed.
   explicit IndexCache(std::string directory, Builder builder = {});
 
   // $XDG_CACHE_HOME/mardo, or ~/.cache/mardo; empty when neither is known.

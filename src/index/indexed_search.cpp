@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
-#include <functional>
 #include <limits>
 #include <mutex>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 
+#include "base/all_cores.h"
 #include "index/index_format.h"
 #include "search/folded_finder.h"
 #include "search/name_pattern.h"
@@ -184,23 +182,6 @@ struct Source {
   CatalogIndex::Found found;
 };
 
-// Runs body(0) to body(count - 1) on both cores.
-void OnBothCores(size_t count, const std::function<void(size_t)>& body) {
-  std::atomic<size_t> next{0};
-  auto worker = [&] {
-    for (size_t i = next++; i < count; i = next++) body(i);
-  };
-  const size_t threads = std::min<size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<std::thread> helpers;
-  // A helper the system cannot start leaves its share to this thread.
-  try {
-    for (size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
-  } catch (const std::system_error&) {
-  }
-  worker();
-  for (std::thread& helper : helpers) helper.join();
-}
-
 // Opens and prepares the sources of all catalog files, each in its own slot, in path order.
 // Current indexes first; then the catalogs whose index must be made are read, on both cores.
 std::vector<Source> OpenAll(const std::vector<std::string>& paths,
@@ -221,7 +202,7 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
   for (size_t i = 0; i < paths.size(); ++i) {
     if (!current[i]) toBuild.push_back(i);
   }
-  OnBothCores(toBuild.size(), [&](size_t k) {
+  RunOnAllCores(toBuild.size(), [&](size_t k) {
     Source& source = sources[toBuild[k]];
     // Nothing a catalog file does may end the thread, and with it the program: one that fails
     // is passed over with its reason, as loading passes over it.
@@ -236,34 +217,40 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
   return sources;
 }
 
-// Searches the selected indexes on both cores ahead of the walk in library order, each with the
-// whole hit limit; once the catalogs scanned from the first on hold `limit` hits, those not yet
-// begun are left to the walk (which will not need them). A scan that fails is left to the walk.
-void CollectOnBothCores(std::vector<Source>& sources, const std::vector<bool>& selected,
-                        const EntryFilter& filter, size_t limit) {
-  std::vector<size_t> scanned;
+// Searches the selected indexes on all cores ahead of the walk in library order, each with the
+// whole hit limit; once the catalogs searched from the first on hold `limit` hits, those not yet
+// begun are left to the walk (which will not need them). A search that fails (a damaged index,
+// or not memory enough) is left to the walk.
+void CollectOnAllCores(std::vector<Source>& sources, const std::vector<bool>& selected,
+                       const EntryFilter& filter, size_t limit) {
+  std::vector<size_t> searched;
   for (size_t i = 0; i < sources.size(); ++i) {
-    if (selected[i] && sources[i].entry.index && sources[i].sound) scanned.push_back(i);
+    if (selected[i] && sources[i].entry.index && sources[i].sound) searched.push_back(i);
   }
-  if (scanned.size() < 2) return;
+  if (searched.size() < 2) return;
   std::mutex mutex;
-  std::vector<char> done(scanned.size(), 0);
+  std::vector<char> done(searched.size(), 0);
   size_t prefix = 0;
   size_t prefixHits = 0;
   std::atomic<bool> enough{false};
-  OnBothCores(scanned.size(), [&](size_t k) {
+  RunOnAllCores(searched.size(), [&](size_t k) {
     if (enough) return;
-    Source& source = sources[scanned[k]];
+    Source& source = sources[searched[k]];
     CatalogIndex::Found found;
-    const bool sound = filter.Collect(*source.entry.index, source.prepared, limit, found);
+    bool sound = false;
+    try {
+      sound = filter.Collect(*source.entry.index, source.prepared, limit, found);
+    } catch (const std::exception&) {
+      sound = false;
+    }
     const std::lock_guard<std::mutex> lock(mutex);
     if (sound) {
       source.collected = true;
       source.found = std::move(found);
     }
     done[k] = 1;
-    for (; prefix < scanned.size() && done[prefix] != 0; ++prefix) {
-      prefixHits += sources[scanned[prefix]].found.Size();
+    for (; prefix < searched.size() && done[prefix] != 0; ++prefix) {
+      prefixHits += sources[searched[prefix]].found.Size();
     }
     if (prefixHits >= limit) enough = true;
   });
@@ -310,7 +297,7 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
   // become rows: their catalogs are made first without directories (grouping needs none), and
   // again, whole, of the rows' entries only.
   const bool limited = !conditions.Has(SearchConditions::kGroupingMode);
-  CollectOnBothCores(sources, selected, filter, limited ? conditions.hitLimit : SIZE_MAX);
+  CollectOnAllCores(sources, selected, filter, limited ? conditions.hitLimit : SIZE_MAX);
   struct Part {
     std::unique_ptr<Catalog> catalog;
     CatalogIndex* index = nullptr;  // with `found`, when the catalog came from an index

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "platform/file_system.h"
@@ -29,27 +30,36 @@ std::vector<std::string> SplitList(std::string_view text) {
   return items;
 }
 
-// The value of `key` in `group` of an INI-style file (mimeapps.list, mimeinfo.cache, a desktop
-// entry); the first occurrence counts.
-std::optional<std::string> ValueIn(const std::string& path, std::string_view group, std::string_view key) {
+// The keys and values of every group of an INI-style file (mimeapps.list, mimeinfo.cache, a
+// desktop entry), by group; within a group the first occurrence of a key counts.
+using Group = std::map<std::string, std::string, std::less<>>;
+std::map<std::string, Group, std::less<>> ReadGroups(const std::string& path) {
+  std::map<std::string, Group, std::less<>> groups;
   std::ifstream in(path);
-  if (!in) return std::nullopt;
   std::string line;
-  bool inGroup = false;
-  while (std::getline(in, line)) {
+  Group* group = nullptr;
+  while (in && std::getline(in, line)) {
     const std::string trimmed = Trim(line);
     if (trimmed.empty() || trimmed[0] == '#') continue;
     if (trimmed[0] == '[') {
-      inGroup = trimmed == "[" + std::string(group) + "]";
+      group = trimmed.back() == ']' ? &groups[trimmed.substr(1, trimmed.size() - 2)] : nullptr;
       continue;
     }
-    if (!inGroup) continue;
     const size_t equals = trimmed.find('=');
-    if (equals == std::string::npos) continue;
-    if (Trim(std::string_view(trimmed).substr(0, equals)) == key)
-      return Trim(std::string_view(trimmed).substr(equals + 1));
+    if (group == nullptr || equals == std::string::npos) continue;
+    group->emplace(Trim(std::string_view(trimmed).substr(0, equals)),
+                   Trim(std::string_view(trimmed).substr(equals + 1)));
   }
-  return std::nullopt;
+  return groups;
+}
+
+std::optional<std::string> ValueOf(const std::map<std::string, Group, std::less<>>& groups,
+                                   std::string_view group, std::string_view key) {
+  const auto found = groups.find(group);
+  if (found == groups.end()) return std::nullopt;
+  const auto value = found->second.find(key);
+  if (value == found->second.end()) return std::nullopt;
+  return value->second;
 }
 
 std::vector<std::string> EnvironmentList(const char* name, std::string_view fallback) {
@@ -171,7 +181,7 @@ std::optional<std::vector<std::string>> DesktopApplications::ExecArguments(std::
   return arguments;
 }
 
-std::optional<std::string> DesktopApplications::ExecOf(std::string_view id) const {
+std::optional<DesktopApplications::Entry> DesktopApplications::EntryOf(std::string_view id) const {
   // The entry "kde-dolphin.desktop" is applications/kde-dolphin.desktop or, in a subdirectory,
   // applications/kde/dolphin.desktop.
   std::vector<std::string> names = {std::string(id)};
@@ -180,39 +190,50 @@ std::optional<std::string> DesktopApplications::ExecOf(std::string_view id) cons
   if (nested != id) names.push_back(nested);
   for (const std::string& dir : directories_.data) {
     for (const std::string& name : names) {
-      const std::string path = JoinNativePath(dir + "/applications", name);
-      const std::optional<std::string> exec = ValueIn(path, "Desktop Entry", "Exec");
+      const auto groups = ReadGroups(JoinNativePath(dir + "/applications", name));
+      const std::optional<std::string> exec = ValueOf(groups, "Desktop Entry", "Exec");
       if (!exec) continue;
-      if (ValueIn(path, "Desktop Entry", "Hidden") == "true") return std::nullopt;
-      const std::optional<std::string> type = ValueIn(path, "Desktop Entry", "Type");
+      if (ValueOf(groups, "Desktop Entry", "Hidden") == "true") return std::nullopt;
+      const std::optional<std::string> type = ValueOf(groups, "Desktop Entry", "Type");
       if (type && *type != "Application") return std::nullopt;
-      return exec;
+      return Entry{*exec, ValueOf(groups, "Desktop Entry", "Terminal") == "true"};
     }
   }
   return std::nullopt;
 }
 
-std::optional<std::vector<std::string>> DesktopApplications::CommandFor(std::string_view mimeType,
-                                                                        const std::string& file) const {
-  if (mimeType.empty()) return std::nullopt;
-  std::vector<std::string> lists;
-  for (const std::string& dir : directories_.config) lists.push_back(dir + "/mimeapps.list");
-  for (const std::string& dir : directories_.data) lists.push_back(dir + "/applications/mimeapps.list");
-  // The defaults first, in order of importance; then what the caches know of the type.
-  std::vector<std::string> candidates;
-  for (const std::string& list : lists)
-    if (const auto value = ValueIn(list, "Default Applications", mimeType))
-      for (std::string& id : SplitList(*value)) candidates.push_back(std::move(id));
-  for (const std::string& list : lists)
-    if (const auto value = ValueIn(list, "Added Associations", mimeType))
-      for (std::string& id : SplitList(*value)) candidates.push_back(std::move(id));
+std::optional<DesktopCommand> DesktopApplications::CommandFor(std::span<const std::string> mimeTypes,
+                                                              const std::string& file) const {
+  std::vector<std::string> listPaths;
+  for (const std::string& dir : directories_.config) listPaths.push_back(dir + "/mimeapps.list");
+  for (const std::string& dir : directories_.data) listPaths.push_back(dir + "/applications/mimeapps.list");
+  std::vector<std::map<std::string, Group, std::less<>>> lists;
+  for (const std::string& path : listPaths) lists.push_back(ReadGroups(path));
+  std::vector<std::map<std::string, Group, std::less<>>> caches;
   for (const std::string& dir : directories_.data)
-    if (const auto value = ValueIn(dir + "/applications/mimeinfo.cache", "MIME Cache", mimeType))
+    caches.push_back(ReadGroups(dir + "/applications/mimeinfo.cache"));
+
+  // The defaults of the type and then of its ancestors, in order of importance; then what the
+  // lists and the caches know of each type.
+  std::vector<std::string> candidates;
+  auto add = [&candidates](const std::optional<std::string>& value) {
+    if (value)
       for (std::string& id : SplitList(*value)) candidates.push_back(std::move(id));
+  };
+  for (const std::string& type : mimeTypes) {
+    if (type.empty()) continue;
+    for (const auto& list : lists) add(ValueOf(list, "Default Applications", type));
+  }
+  for (const std::string& type : mimeTypes) {
+    if (type.empty()) continue;
+    for (const auto& list : lists) add(ValueOf(list, "Added Associations", type));
+    for (const auto& cache : caches) add(ValueOf(cache, "MIME Cache", type));
+  }
   for (const std::string& id : candidates) {
-    const std::optional<std::string> exec = ExecOf(id);
-    if (!exec) continue;
-    if (std::optional<std::vector<std::string>> arguments = ExecArguments(*exec, file)) return arguments;
+    const std::optional<Entry> entry = EntryOf(id);
+    if (!entry) continue;
+    if (std::optional<std::vector<std::string>> arguments = ExecArguments(entry->exec, file))
+      return DesktopCommand{std::move(*arguments), entry->terminal};
   }
   return std::nullopt;
 }

@@ -38,10 +38,14 @@ class DesktopShell {
   virtual ShellResult MoveToTrash(const std::string& path) = 0;
 };
 
+// The reason given for a path that is not absolute.
+inline constexpr const char* kNotAbsolutePath = "it is not an absolute path";
+
 // Whether `path` can be handed to the desktop, as far as the file system can tell before the
 // desktop is asked: kNoSuchFile when it is missing from a directory that exists, kNoSuchDirectory
 // when a directory on the way is missing (a medium that is not mounted), kPermissionDenied when a
-// directory on the way may not be searched. A final link is not followed.
+// directory on the way may not be searched, kOther when it is not an absolute path (only those are
+// ever handed on). A final link is not followed.
 ShellResult ProbeShellTarget(const std::string& path);
 
 }  // namespace mardo

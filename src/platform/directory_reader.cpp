@@ -16,6 +16,7 @@ namespace mardo {
 void DirectoryContents::Clear() {
   names_.clear();
   items_.clear();
+  unreadable_.clear();
   device_ = 0;
 }
 
@@ -23,6 +24,7 @@ void DirectoryContents::Release() {
   Clear();
   names_.shrink_to_fit();
   items_.shrink_to_fit();
+  unreadable_.shrink_to_fit();
 }
 
 void DirectoryContents::Add(std::string_view name, bool isDirectory, int64_t size, int64_t lastWriteTime,
@@ -32,13 +34,19 @@ void DirectoryContents::Add(std::string_view name, bool isDirectory, int64_t siz
   names_.append(name);
 }
 
+namespace {
+
+bool NameBefore(std::string_view x, std::string_view y) {
+  const int folded = CompareNoCase(x, y);
+  return folded != 0 ? folded < 0 : x < y;
+}
+
+}  // namespace
+
 void DirectoryContents::SortByName() {
-  std::sort(items_.begin(), items_.end(), [this](const Item& a, const Item& b) {
-    const std::string_view x = NameOf(a);
-    const std::string_view y = NameOf(b);
-    const int folded = CompareNoCase(x, y);
-    return folded != 0 ? folded < 0 : x < y;
-  });
+  std::sort(items_.begin(), items_.end(),
+            [this](const Item& a, const Item& b) { return NameBefore(NameOf(a), NameOf(b)); });
+  std::sort(unreadable_.begin(), unreadable_.end(), NameBefore);
 }
 
 bool DirectoryReader::ListInto(DirectoryHandle directory, DirectoryContents& listing) {
@@ -113,8 +121,13 @@ bool PosixDirectoryReader::ListInto(DirectoryHandle directory, DirectoryContents
       struct stat st;
       if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         // An entry that vanished since it was read is simply left out. Without permission to
-        // search the directory no entry can be looked at: it cannot be listed.
-        if (errno != EACCES) continue;
+        // search the directory no entry can be looked at: it cannot be listed. Any other
+        // failure (an input/output error on a damaged medium) loses this entry alone, and says so.
+        if (errno == ENOENT) continue;
+        if (errno != EACCES) {
+          listing.AddUnreadable(name);
+          continue;
+        }
         listing.Clear();
         return false;
       }

@@ -38,6 +38,9 @@ class DirectoryContents {
   uint64_t Device() const { return device_; }
   // Entries the buffers hold room for.
   size_t Capacity() const { return items_.capacity(); }
+  // Names of the entries that were listed but could not be looked at (an input/output error on a
+  // damaged medium), in name order; they are not among the entries.
+  const std::vector<std::string>& Unreadable() const { return unreadable_; }
 
   // Empties the listing and keeps its buffers.
   void Clear();
@@ -45,7 +48,8 @@ class DirectoryContents {
   void Release();
   void SetDevice(uint64_t device) { device_ = device; }
   void Add(std::string_view name, bool isDirectory, int64_t size, int64_t lastWriteTime, uint64_t device);
-  // Sorts by name, case-folded ASCII first and bytes on ties.
+  void AddUnreadable(std::string_view name) { unreadable_.emplace_back(name); }
+  // Sorts the entries and the unreadable names by name, case-folded ASCII first and bytes on ties.
   void SortByName();
 
  private:
@@ -62,6 +66,7 @@ class DirectoryContents {
 
   std::string names_;
   std::vector<Item> items_;
+  std::vector<std::string> unreadable_;
   uint64_t device_ = 0;
 };
 

@@ -65,6 +65,12 @@ std::string JoinNativePath(std::string_view dir, std::string_view name) {
   return out;
 }
 
+std::string ParentDirectory(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return ".";
+  return slash == 0 ? "/" : std::string(path.substr(0, slash));
+}
+
 namespace {
 
 void FindReadings(const std::string& dir, const std::vector<std::string_view>& parts, size_t first,

@@ -45,6 +45,10 @@ std::string CanonicalPath(const std::string& path);
 // `dir` + "/" + `name`, without doubling a separator that `dir` already ends with.
 std::string JoinNativePath(std::string_view dir, std::string_view name);
 
+// The directory that holds `path`: everything before its last separator; "/" for an entry of the
+// root, "." for a bare name.
+std::string ParentDirectory(std::string_view path);
+
 // The existing directories that a catalog path may name below a volume root ("/media/usb/"). On
 // Linux a name may hold a backslash, so "\a\b" may be "a/b" or the single name "a\b": every
 // reading that exists is returned, up to `limit` of them. Links are not followed.

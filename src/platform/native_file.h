@@ -19,7 +19,9 @@ class NativeFile {
   ~NativeFile();
 
   bool OpenForReading(const std::string& path);
-  // Creates a temporary file next to `target` (same directory, so the final rename is atomic).
+  // Creates a temporary file next to `target` (same directory, so the final rename is atomic),
+  // named ".NAME.tmp-HOST-PID-N" after the target, this machine and this process, and holds a
+  // lock on it until it is committed or closed, so that it is known for a live writer's.
   bool CreateReplacement(const std::string& target);
 
   // Reads up to `size` bytes; returns the number read, 0 at the end, -1 on an error.
@@ -39,6 +41,13 @@ class NativeFile {
   static bool Remove(const std::string& path, std::string* error = nullptr);
   // Whether anything (even a dangling link) exists under this exact name.
   static bool Exists(const std::string& path);
+
+  // Deletes the temporaries that writers of this program left in `directory` when they ended
+  // before committing (a crash, a kill): only regular files named exactly as CreateReplacement
+  // names them, made on this machine by this user, whose process is gone and whose lock nobody
+  // holds. A temporary of another machine (a shared network directory) is never touched: its
+  // process cannot be looked at from here. Returns the number deleted.
+  static int RemoveDeadReplacements(const std::string& directory);
 
   const std::string& ErrorText() const { return error_; }
 

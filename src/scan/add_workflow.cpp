@@ -6,6 +6,7 @@
 #include "platform/file_system.h"
 #include "platform/mount_table.h"
 #include "platform/user_prompts.h"
+#include "scan/ignore_pattern.h"
 #include "scan/scan_texts.h"
 #include "scan/volume_identification.h"
 #include "store/catalog_library.h"
@@ -20,6 +21,18 @@ bool IsSubdirectoryLabel(std::string_view label) {
 }
 
 }  // namespace
+
+std::string ScanStatusText(const AddWorkflow::Result& result) {
+  std::string text = result.message;
+  if (result.outcome == AddWorkflow::Outcome::kStored) {
+    if (result.unreadableCount > 0)
+      text += "; " + FormatText(texts::kUnreadableDirectories, result.unreadableCount);
+    if (result.unreadableEntryCount > 0)
+      text += "; " + FormatText(texts::kUnreadableEntries, result.unreadableEntryCount);
+  }
+  for (const std::string& note : result.ignoreNotes) text += "; " + note;
+  return text;
+}
 
 CatalogOrigin OriginOf(const Catalog& catalog) {
   CatalogOrigin origin;
@@ -168,6 +181,8 @@ std::unique_ptr<ScanJob> AddWorkflow::Prepare(bool silent, const Catalog* refres
   job->catalog_ = std::exchange(pending_, std::make_unique<Catalog>());
   job->root_ = root;
   job->ignore_ = ignore;
+  RecordArray<IgnorePattern> patterns;
+  ParseIgnoreList(ignore, patterns, &job->ignoreNotes_);
   job->silent_ = silent;
   job->identifiedName_ = identifiedName;
   job->volumes_ = volumes_;
@@ -183,6 +198,7 @@ AddWorkflow::Result AddWorkflow::Commit(std::unique_ptr<ScanJob> job) {
   const std::string volumeLabel = scanned.volumeLabel;
   const int32_t found = job->ran_ ? job->found_ : 0;
   result.cancelled = job->cancelled_ || !job->ran_;
+  result.ignoreNotes = job->ignoreNotes_;
   result.refused = !job->refusal_.empty();
   if (result.cancelled) {
     result.message = FormatText(texts::kScanCancelled, volumeLabel.c_str());
@@ -209,6 +225,8 @@ AddWorkflow::Result AddWorkflow::Commit(std::unique_ptr<ScanJob> job) {
       result.catalogPath = scanned.filePath;
       result.unreadableCount = job->unreadable_.count;
       result.unreadablePaths = job->unreadable_.paths;
+      result.unreadableEntryCount = job->unreadable_.entryCount;
+      result.unreadableEntryPaths = job->unreadable_.entryPaths;
     } else {
       result.outcome = Outcome::kNotWritten;
       result.catalogPath = scanned.filePath;

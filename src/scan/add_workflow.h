@@ -74,6 +74,7 @@ class ScanJob {
   std::unique_ptr<Catalog> catalog_;
   std::string root_;
   std::string ignore_;
+  std::vector<std::string> ignoreNotes_;
   bool silent_ = false;
   // The catalog name identification gave, before a typed label took its place: what the pending
   // catalog gets back when nothing was stored, for another try.
@@ -115,6 +116,11 @@ class AddWorkflow {
     // Directories of the tree that could not be read (stored as empty), and the first few of them.
     int32_t unreadableCount = 0;
     std::vector<std::string> unreadablePaths;
+    // Entries that could not be looked at (left out of the catalog), and the first few of them.
+    int32_t unreadableEntryCount = 0;
+    std::vector<std::string> unreadableEntryPaths;
+    // The ignore patterns that are not read as they may have been meant, and how they are read.
+    std::vector<std::string> ignoreNotes;
   };
 
   AddWorkflow(CatalogLibrary& library, CatalogForm& form, UserPrompts& prompts, const VolumeQuery& volumes);
@@ -170,6 +176,10 @@ class AddWorkflow {
 // then the paths of the first of them (the scanner keeps ten), one per line, and how many more.
 // Empty when every directory was read.
 std::string UnreadableDirectoriesText(const AddWorkflow::Result& result);
+
+// What the message pane says after an Add or Refresh: the result's message, then the directories
+// and entries that could not be read (when a catalog was stored), then the notes on the ignore list.
+std::string ScanStatusText(const AddWorkflow::Result& result);
 
 // The directory a catalog was made from, in the catalog's own form: its volume root, and for a
 // catalog of a subdirectory (label "[\photos\2000]") that subdirectory's catalog path

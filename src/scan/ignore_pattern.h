@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/record_array.h"
 
@@ -22,8 +23,12 @@ struct IgnorePattern {
 };
 
 // Appends one pattern per pattern of `text`, in the order they stand. Patterns are separated by
-// ';', by white space or by both; a pattern beginning with a backslash names directories.
-void ParseIgnoreList(std::string_view text, RecordArray<IgnorePattern>& patterns);
+// ';', by white space or by both; a pattern beginning with a backslash names directories. With
+// `notes`, appends one text per pattern that is not read as it may have been meant (a '[' without
+// its ']', a range that holds no byte, a pattern cut to kMaxLength), naming it and saying how it
+// is read.
+void ParseIgnoreList(std::string_view text, RecordArray<IgnorePattern>& patterns,
+                     std::vector<std::string>* notes = nullptr);
 
 // Whether the whole of `name` matches the whole of `pattern`: '*' any run, '?' one byte, "[...]"
 // one byte of a set (with '^' negation and ranges ordered as signed bytes); no escapes. The caller

@@ -17,6 +17,15 @@ inline constexpr const char* kUnreadableOneListed =
 inline constexpr const char* kUnreadableListed =
     "%d directories could not be read and are catalogued as empty:";
 inline constexpr const char* kUnreadableMore = "\n... and %d more";
+// An ignore pattern that is not read as it may have been meant: the pattern as typed, then how it
+// is read.
+inline constexpr const char* kIgnoreNote = "The ignore pattern '%s' %s";
+inline constexpr const char* kIgnoreUnterminatedSet = "has a '[' without its ']' and matches no name";
+inline constexpr const char* kIgnoreEmptyRange =
+    "has the range %s, which holds no character (a range goes from the lower byte to the higher)";
+inline constexpr const char* kIgnoreCut = "is longer than %d characters and is cut to its first %d";
+// After a scan that left out entries that could not be looked at.
+inline constexpr const char* kUnreadableEntries = "%d entries could not be read";
 
 }  // namespace mardo::texts
 

@@ -79,6 +79,14 @@ void TreeScanner::NoteUnreadable(const std::string& nativePath) {
   if (unreadable_.paths.size() < UnreadableDirectories::kKeptPaths) unreadable_.paths.push_back(nativePath);
 }
 
+void TreeScanner::NoteUnreadableEntries(const std::string& directory, const DirectoryContents& listing) {
+  for (const std::string& name : listing.Unreadable()) {
+    ++unreadable_.entryCount;
+    if (unreadable_.entryPaths.size() < UnreadableDirectories::kKeptPaths)
+      unreadable_.entryPaths.push_back(JoinNativePath(directory, name));
+  }
+}
+
 int32_t TreeScanner::Abandon() {
   catalog_.ClearRecords();
   patterns_.DeleteAll();
@@ -152,6 +160,7 @@ bool TreeScanner::Walk(WalkList& walk, DirectoryHandle root) {
 // Records the entries of directory `index` and appends its subdirectories to the walk.
 bool TreeScanner::Record(WalkList& walk, int32_t index, const DirectoryContents& listing, uint64_t rootDevice,
                          DirRecord& dir) {
+  NoteUnreadableEntries(walk[index].nativePath, listing);
   for (size_t i = 0; i < listing.Size(); ++i) {
     if (ShouldStop()) return false;
     const DirectoryEntry entry = listing.Entry(i);

@@ -24,11 +24,15 @@ struct ScanProgress {
 };
 
 // Directories of the last scan that could not be read: they are catalogued as empty directories.
+// Besides them, the entries that were listed but could not be looked at (an input/output error on
+// a damaged medium): they are left out of the catalog.
 struct UnreadableDirectories {
   static constexpr size_t kKeptPaths = 10;
 
   int32_t count = 0;
   std::vector<std::string> paths;  // native paths of the first kKeptPaths of them, in walk order
+  int32_t entryCount = 0;
+  std::vector<std::string> entryPaths;  // the same for the entries
 };
 
 // Fills an empty Catalog with the directories and files under a root: breadth-first, one
@@ -87,6 +91,7 @@ class TreeScanner {
   void TotalsPass();
   int32_t Abandon();
   void NoteUnreadable(const std::string& nativePath);
+  void NoteUnreadableEntries(const std::string& directory, const DirectoryContents& listing);
 
   Catalog& catalog_;
   std::unique_ptr<DirectoryReader> ownReader_;

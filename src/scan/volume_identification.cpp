@@ -53,4 +53,12 @@ IdentifiedVolume IdentifyVolume(std::string_view rootPath, const VolumeQuery& vo
   return result;
 }
 
+bool HoldsCataloguedVolume(const Catalog& catalog, const VolumeQuery& volumes) {
+  const std::string& root = catalog.volumeRoot;
+  if (root.empty() || root[0] != '/') return false;
+  const VolumeIdentity identity = volumes.Identify(root);
+  return identity.ok && identity.serial == catalog.serialNumber &&
+         SplitAtMountPoint(identity.mountPoint, identity.canonicalPath).volumeRoot == root;
+}
+
 }  // namespace mardo

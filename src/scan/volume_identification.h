@@ -6,6 +6,7 @@
 
 namespace mardo {
 
+class Catalog;
 class CatalogLibrary;
 class VolumeQuery;
 
@@ -26,6 +27,12 @@ struct IdentifiedVolume {
 // the name of a catalog already made of it, and the proposed label.
 IdentifiedVolume IdentifyVolume(std::string_view rootPath, const VolumeQuery& volumes,
                                 const CatalogLibrary& library);
+
+// Whether the medium `catalog` was made from is the one mounted at its volume root now, as a
+// refresh checks before it scans again: the volume at the root (an absolute path of this system)
+// has that root as its mount point and the catalog's serial number. Two cards with the same label
+// mount at the same place; their serial numbers tell them apart.
+bool HoldsCataloguedVolume(const Catalog& catalog, const VolumeQuery& volumes);
 
 // The proposal for a label: a label made from a subdirectory path ("[\photos\2000]") is shortened
 // to its last component ("\2000"); any other text stays.

@@ -38,6 +38,13 @@ std::optional<std::string> Checked(std::string path) {
   return path;
 }
 
+// A volume root this system can reach: an absolute native path. A catalog file may hold any text
+// there; a relative one ("-oProxy=x/") would be taken from the current directory, and could be
+// read as an option by a program that is handed a path made from it.
+bool IsReachableRoot(const Catalog& catalog) {
+  return catalog.CanBeRefreshed() && !catalog.volumeRoot.empty() && catalog.volumeRoot[0] == '/';
+}
+
 }  // namespace
 
 std::string ShownCatalogPath(std::string_view catalogPath) {
@@ -80,10 +87,7 @@ std::string ShownEntryPath(const FileRecord& entry) {
 }
 
 std::optional<std::string> NativeDirectoryPath(const Catalog& catalog, int32_t dirNumber) {
-  if (!catalog.CanBeRefreshed() || catalog.volumeRoot.empty() || IsWindowsStylePath(catalog.volumeRoot) ||
-      dirNumber < 0 || dirNumber >= catalog.dirs.Size()) {
-    return std::nullopt;
-  }
+  if (!IsReachableRoot(catalog) || dirNumber < 0 || dirNumber >= catalog.dirs.Size()) return std::nullopt;
   if (!catalog.KeepsDirectoryNumbering()) {
     return Checked(NativePathFromCatalog(catalog.volumeRoot, catalog.dirs[dirNumber]->Path()));
   }
@@ -135,6 +139,7 @@ std::string UnreachableReason(const Catalog& catalog) {
   if (!catalog.CanBeRefreshed()) return texts::kOldCatalog;
   if (IsWindowsStylePath(catalog.volumeRoot))
     return FormatText(texts::kOtherSystemRoot, catalog.volumeRoot.c_str());
+  if (!IsReachableRoot(catalog)) return FormatText(texts::kRelativeRoot, catalog.volumeRoot.c_str());
   return texts::kNotLocatable;
 }
 

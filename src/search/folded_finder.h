@@ -31,4 +31,29 @@ class FoldedFinder {
   size_t probeB_ = 0;
 };
 
+// Passes over names that cannot hold a needle, where names lie one after another in one run of
+// bytes (a chunk of a catalog's name arena, a block of an index): the needle's next occurrence in
+// the run is found once, and every name that ends before it is passed over with one comparison.
+class NextOccurrence {
+ public:
+  // Forgets the run: the next name may lie in another one.
+  void Reset() { searchedFrom_ = nullptr; }
+
+  // Whether the `size` bytes at `name`, which lie in a run that ends at `runEnd`, may hold the
+  // needle of `finder` (the same finder at every call between two Resets).
+  bool MayHold(const FoldedFinder& finder, const char* name, size_t size, const char* runEnd) {
+    if (searchedFrom_ == nullptr || name < searchedFrom_ || occurrence_ < name) {
+      const char* hit = finder.Find(name, runEnd);
+      occurrence_ = hit != nullptr ? hit : runEnd;
+      searchedFrom_ = name;
+    }
+    return static_cast<size_t>(runEnd - occurrence_) >= finder.Size() &&
+           occurrence_ + finder.Size() <= name + size;
+  }
+
+ private:
+  const char* searchedFrom_ = nullptr;  // occurrence_ is the first one at or after this place
+  const char* occurrence_ = nullptr;
+};
+
 }  // namespace mardo

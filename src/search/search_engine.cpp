@@ -31,8 +31,7 @@ class NameTest {
   void StartCatalog(const Catalog& catalog) {
     arena_ = &catalog.names;
     chunk_ = {nullptr, nullptr};
-    searchedFrom_ = 0;
-    candidate_ = 0;
+    next_.Reset();
   }
 
   bool Passes(const FileRecord& record) {
@@ -47,22 +46,16 @@ class NameTest {
     if (chunk_.begin == nullptr || p < Address(chunk_.begin) || p >= Address(chunk_.end)) {
       chunk_ = arena_->ChunkOf(name.data());
       if (chunk_.begin == nullptr) return true;  // not in the arena: test the name itself
-      searchedFrom_ = 0;
+      next_.Reset();
     }
-    if (searchedFrom_ == 0 || p < searchedFrom_ || candidate_ < p) {
-      const char* hit = finder_->Find(name.data(), chunk_.end);
-      candidate_ = Address(hit != nullptr ? hit : chunk_.end);
-      searchedFrom_ = p;
-    }
-    return candidate_ + finder_->Size() <= p + name.size();
+    return next_.MayHold(*finder_, name.data(), name.size(), chunk_.end);
   }
 
   NamePattern pattern_;
   std::optional<FoldedFinder> finder_;
   const NameArena* arena_ = nullptr;
   NameArena::Chunk chunk_{nullptr, nullptr};
-  uintptr_t searchedFrom_ = 0;  // candidate_ is the first occurrence at or after this place
-  uintptr_t candidate_ = 0;
+  NextOccurrence next_;
 };
 
 // One collected entry of a grouping search, in 24 bytes, so that sorting moves no more than it
@@ -142,9 +135,10 @@ std::string SearchResult::CountText() const {
 
 void MarkSearchedCatalogs(CatalogLibrary& library, const SearchScope& scope) {
   const bool some = scope.selectedOnly && !scope.selected.empty();
-  for (Catalog* catalog : library.Catalogs()) {
-    catalog->selected =
-        !some || std::find(scope.selected.begin(), scope.selected.end(), catalog) != scope.selected.end();
+  for (int32_t i = 0; i < library.Catalogs().Size(); ++i) {
+    const Catalog* catalog = library.Catalogs()[i];
+    library.SetSelected(
+        i, !some || std::find(scope.selected.begin(), scope.selected.end(), catalog) != scope.selected.end());
   }
 }
 

@@ -72,6 +72,15 @@ inline constexpr const char* kOldCatalog =
 inline constexpr const char* kOtherSystemRoot =
     "It was catalogued on another system (volume root %s) and cannot be reached from here.";
 inline constexpr const char* kNotLocatable = "Its catalog does not tell where it lies on the volume.";
+inline constexpr const char* kRelativeRoot =
+    "Its catalog gives the volume root '%s', which is not an absolute path, so it cannot be reached.";
+// The medium at the catalog's root is not the catalogued one: after an open that found no file, and
+// in place of a delete.
+inline constexpr const char* kOtherMedium =
+    "\r\n The medium '%s' is not present in original device (%s). Insert it and try again.";
+inline constexpr const char* kNotDeletedOtherMedium =
+    "Nothing was moved to the trash, because the medium '%s' \r\nis not present in original device (%s). "
+    "Insert it and try again.";
 
 // The string-table texts of the row commands. The part before the first line feed labels the
 // context-menu item; the rest is the tool tip.
@@ -105,5 +114,6 @@ inline constexpr const char* kFileAndReason = "\n%s: %s";
 inline constexpr const char* kMoreFiles = "\n... and %d more";
 inline constexpr int32_t kMaxListedFiles = 20;
 inline constexpr const char* kNoTrash = "there is no trash to move it to";
+inline constexpr const char* kTrashStranded = "there is no trash to move it to, and it was left at %s";
 
 }  // namespace mardo::texts

@@ -7,6 +7,7 @@
 #include "base/app_title.h"
 #include "base/format_text.h"
 #include "platform/user_prompts.h"
+#include "scan/volume_identification.h"
 #include "search/command_ids.h"
 #include "search/drop_files.h"
 #include "search/entry_path.h"
@@ -41,6 +42,11 @@ ShellResult Call(DesktopShell& shell, ShellCall call, const std::string& path) {
 
 void Warn(UserPrompts& prompts, const std::string& message) {
   prompts.Message(message, texts::kApplicationTitle, UserPrompts::Icon::kExclamation);
+}
+
+// A message naming the catalog's medium and the place it is missing from.
+std::string OtherMediumText(const char* format, const Catalog& catalog) {
+  return FormatText(format, catalog.DisplayName().c_str(), catalog.volumeRoot.c_str());
 }
 
 }  // namespace
@@ -87,8 +93,8 @@ ShellOpenPlan PlanOpenWithShell(const FileRecord* focused, OpenMode mode) {
   return plan;
 }
 
-OpenOutcome OpenWithShell(const FileRecord* focused, OpenMode mode, DesktopShell& shell,
-                          UserPrompts& prompts) {
+OpenOutcome OpenWithShell(const FileRecord* focused, OpenMode mode, DesktopShell& shell, UserPrompts& prompts,
+                          const VolumeQuery& volumes) {
   OpenOutcome outcome;
   const ShellOpenPlan plan = PlanOpenWithShell(focused, mode);
   if (!plan.unreachable.empty()) {
@@ -107,6 +113,11 @@ OpenOutcome OpenWithShell(const FileRecord* focused, OpenMode mode, DesktopShell
   if (!outcome.succeeded) {
     const std::string reason = ShellFailureReason(result);
     outcome.message = FormatText(texts::kCannotOpen, plan.messagePath.c_str(), reason.c_str());
+    const bool missing = result.failure == ShellResult::Failure::kNoSuchFile ||
+                         result.failure == ShellResult::Failure::kNoSuchDirectory;
+    const Catalog& catalog = *focused->OwningCatalog();
+    if (missing && !HoldsCataloguedVolume(catalog, volumes))
+      outcome.message += OtherMediumText(texts::kOtherMedium, catalog);
     Warn(prompts, outcome.message);
   }
   return outcome;
@@ -139,7 +150,8 @@ std::string ShellFailureReason(const ShellResult& result) {
 }
 
 DeleteFilesResult DeleteSelectedFiles(CatalogLibrary& library, UserPrompts& prompts, DesktopShell& shell,
-                                      FormTab currentTab, std::span<const FileRecord* const> selected) {
+                                      const VolumeQuery& volumes, FormTab currentTab,
+                                      std::span<const FileRecord* const> selected) {
   DeleteFilesResult result;
   // The question names the files (directory rows stay) and defaults to No.
   std::string files;
@@ -156,17 +168,34 @@ DeleteFilesResult DeleteSelectedFiles(CatalogLibrary& library, UserPrompts& prom
                                   .defaultYes = false});
   if (!result.confirmed || currentTab == FormTab::kCatalog) return result;
 
-  // The trashed records, by catalog in order of first appearance.
-  std::vector<std::pair<const Catalog*, std::vector<const FileRecord*>>> doomed;
+  // The file rows to delete, each with its native path when it has one here.
+  std::vector<std::pair<const FileRecord*, std::optional<std::string>>> rows;
   std::set<const FileRecord*> seen;
-  std::set<std::string> trashedPaths;
-  std::vector<FileProblem> problems;
   for (const FileRecord* row : selected) {
     // Directory rows stay; a row the window lists twice is one file.
     if (row == nullptr || row->IsDirectory() || !seen.insert(row).second) continue;
     // Rows are dropped before their catalog goes; one not in the library cannot lose its record.
     if (!library.Contains(row->OwningCatalog())) continue;
-    const std::optional<std::string> path = NativeEntryPath(*row);
+    rows.emplace_back(row, NativeEntryPath(*row));
+  }
+  // Each medium is identified once; one that is not there stops the whole delete.
+  std::set<const Catalog*> checked;
+  for (const auto& [row, path] : rows) {
+    if (!path || !checked.insert(row->OwningCatalog()).second) continue;
+    if (HoldsCataloguedVolume(*row->OwningCatalog(), volumes)) continue;
+    for (const auto& kept : rows) result.kept.push_back(kept.first);
+    result.message = OtherMediumText(texts::kNotDeletedOtherMedium, *row->OwningCatalog());
+    Warn(prompts, result.message);
+    return result;
+  }
+
+  // The trashed records, by catalog in order of first appearance.
+  std::vector<std::pair<const Catalog*, std::vector<const FileRecord*>>> doomed;
+  std::set<std::string> trashedPaths;
+  std::vector<FileProblem> problems;
+  for (const auto& entry : rows) {
+    const FileRecord* row = entry.first;
+    const std::optional<std::string>& path = entry.second;
     if (!path) {
       problems.push_back({DisplayEntryPath(*row), UnreachableReason(*row->OwningCatalog())});
       result.kept.push_back(row);

@@ -15,6 +15,7 @@ class Catalog;
 class CatalogLibrary;
 class FileRecord;
 class UserPrompts;
+class VolumeQuery;
 
 // The three ways of handing the focused entry to the desktop.
 enum class OpenMode : int32_t {
@@ -51,9 +52,10 @@ struct OpenOutcome {
 // Carries the plan out. A failure is shown as "The file '%s' cannot be opened.\r\n %s" (exclamation
 // icon) with the reason the desktop gave; an entry without a native path here gets the same message
 // with the reason why. When the file manager cannot select a file that is gone, its folder is
-// opened instead.
-OpenOutcome OpenWithShell(const FileRecord* focused, OpenMode mode, DesktopShell& shell,
-                          UserPrompts& prompts);
+// opened instead. When the file or its directory is missing and the medium at the catalog's root
+// is not the catalogued one (`volumes` tells), the message says so.
+OpenOutcome OpenWithShell(const FileRecord* focused, OpenMode mode, DesktopShell& shell, UserPrompts& prompts,
+                          const VolumeQuery& volumes);
 
 // The reason text of an open failure code; codes without a text give "".
 std::string OpenFailureReason(int code);
@@ -71,11 +73,15 @@ struct DeleteFilesResult {
 };
 
 // Deletes the files of the selected rows (given in row order) after the question "Really want to
-// delete ?": nothing more on the Catalog tab or without a file row. Each file goes to the trash on
-// its own; directory rows are passed over. The records of the trashed files are destroyed through
-// the library (its observers drop their rows first); the catalog files on disk stay as they are.
-// Files that could not be trashed keep their records and are listed in one message.
+// delete ?": nothing more on the Catalog tab or without a file row. Before anything is trashed, the
+// volume mounted at the root of each catalog involved is identified (`volumes`): unless it is the
+// catalogued medium, nothing is deleted and the user is told which medium is missing, since another
+// medium at the same place may hold files of the same names. Each file goes to the trash on its
+// own; directory rows are passed over. The records of the trashed files are destroyed through the
+// library (its observers drop their rows first); the catalog files on disk stay as they are. Files
+// that could not be trashed keep their records and are listed in one message.
 DeleteFilesResult DeleteSelectedFiles(CatalogLibrary& library, UserPrompts& prompts, DesktopShell& shell,
-                                      FormTab currentTab, std::span<const FileRecord* const> selected);
+                                      const VolumeQuery& volumes, FormTab currentTab,
+                                      std::span<const FileRecord* const> selected);
 
 }  // namespace mardo

@@ -97,11 +97,6 @@ class Catalog {
   // Destroys every record and name.
   void ClearRecords();
 
-  // Destroys these file records and takes them out of the file array in one pass, keeping the
-  // order of the others. Their name bytes stay in the arena until the catalog goes. Returns the
-  // number removed.
-  int32_t RemoveFiles(std::span<const FileRecord* const> doomed);
-
   // Whether the directory entries are numbered as a scan numbers them: the j-th directory entry of
   // the file array (counting directory entries only) stands for DirRecord j + 1, every directory
   // but the root has one, and each lies in a directory of a lower number. Then the DirRecord of a
@@ -130,6 +125,15 @@ class Catalog {
   bool CanBeRefreshed() const { return formatVersion >= 2; }
 
  private:
+  // Records of a loaded catalog are removed only through its library, which tells whoever keeps
+  // references to them first.
+  friend class CatalogLibrary;
+
+  // Destroys these file records and takes them out of the file array in one pass, keeping the
+  // order of the others. Their name bytes stay in the arena until the catalog goes. Returns the
+  // number removed.
+  int32_t RemoveFiles(std::span<const FileRecord* const> doomed);
+
   enum class DisplayNameSource : uint8_t { kUnset, kCatalogName, kVolumeLabel };
   enum class Numbering : uint8_t { kUnknown, kKept, kBroken };
 

@@ -1,15 +1,14 @@
 #include "store/catalog_library.h"
 
 #include <algorithm>
-#include <atomic>
 #include <exception>
-#include <system_error>
-#include <thread>
 
+#include "base/all_cores.h"
 #include "base/app_title.h"
 #include "base/format_text.h"
 #include "base/text_compare.h"
 #include "base/utf8_text.h"
+#include "platform/directory_lock.h"
 #include "platform/file_system.h"
 #include "platform/native_file.h"
 #include "platform/user_prompts.h"
@@ -24,42 +23,37 @@ bool HasCatalogExtension(std::string_view name) {
   return name.size() >= ext.size() && EqualNoCase(name.substr(name.size() - ext.size()), ext);
 }
 
+// The same label and serial number, not an empty label with serial number 0.
+bool SameVolume(const Catalog& a, const Catalog& b) {
+  return a.volumeLabel == b.volumeLabel && a.serialNumber == b.serialNumber &&
+         (!a.volumeLabel.empty() || a.serialNumber != 0);
+}
+
 // Reads catalogs on both cores; each result (or the reason a file was not read) lands in its own
 // slot, so the order stays the order of `paths`.
 std::vector<std::unique_ptr<Catalog>> ReadCatalogs(const std::vector<std::string>& paths,
                                                    std::vector<std::string>& reasons) {
   std::vector<std::unique_ptr<Catalog>> read(paths.size());
   reasons.assign(paths.size(), std::string());
-  std::atomic<size_t> next{0};
-  auto worker = [&] {
-    for (size_t i = next++; i < paths.size(); i = next++) {
-      // Nothing a catalog file does may end the thread, and with it the program: a file that
-      // fails in any way is passed over with its reason, and the others are read.
-      try {
-        auto catalog = std::make_unique<Catalog>();
-        catalog->filePath = paths[i];
-        if (catalog->Read(&reasons[i])) read[i] = std::move(catalog);
-      } catch (const std::exception&) {
-        reasons[i] = texts::kCatalogTooLarge;
-      }
+  RunOnAllCores(paths.size(), [&](size_t i) {
+    // Nothing a catalog file does may end the thread, and with it the program: a file that
+    // fails in any way is passed over with its reason, and the others are read.
+    try {
+      auto catalog = std::make_unique<Catalog>();
+      catalog->filePath = paths[i];
+      if (catalog->Read(&reasons[i])) read[i] = std::move(catalog);
+    } catch (const std::exception&) {
+      reasons[i] = texts::kCatalogTooLarge;
     }
-  };
-  const size_t threads = std::min<size_t>(paths.size(), std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<std::thread> helpers;
-  // A helper the system cannot start leaves its share to this thread.
-  try {
-    for (size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
-  } catch (const std::system_error&) {
-  }
-  worker();
-  for (std::thread& helper : helpers) helper.join();
+  });
   return read;
 }
 
 }  // namespace
 
-CatalogLibrary::CatalogLibrary(std::vector<std::string> arguments, std::optional<std::string> startDirectory)
-    : arguments_(std::move(arguments)) {
+CatalogLibrary::CatalogLibrary(const std::vector<std::string>& arguments,
+                               std::optional<std::string> startDirectory)
+    : options_(ParseStartOptions(arguments)) {
   std::string start = startDirectory ? *startDirectory : CurrentDirectory();
   if (!start.empty() && start.back() == '/') start.pop_back();
   startDirectory_ = start;
@@ -67,22 +61,8 @@ CatalogLibrary::CatalogLibrary(std::vector<std::string> arguments, std::optional
   ParseDirOption();
 }
 
-bool CatalogLibrary::GetOption(std::string_view name, std::string& value,
-                               std::string_view defaultValue) const {
-  for (size_t i = 0; i < arguments_.size(); ++i) {
-    const std::string& arg = arguments_[i];
-    if (arg.empty() || (arg[0] != '-' && arg[0] != '/')) continue;
-    if (!EqualNoCase(std::string_view(arg).substr(1), name)) continue;
-    value = i + 1 < arguments_.size() ? arguments_[i + 1] : std::string();
-    return true;
-  }
-  value = defaultValue;
-  return false;
-}
-
 void CatalogLibrary::ParseDirOption() {
-  std::string value;
-  if (!GetOption("dir", value)) return;
+  const std::string value = options_.DirList();
   size_t i = 0;
   if (i < value.size() && value[i] == '"') ++i;
   while (i < value.size() && value[i] != '"') {
@@ -165,11 +145,46 @@ void CatalogLibrary::AdoptCatalog(std::unique_ptr<Catalog> catalog) {
 
 bool CatalogLibrary::AddCatalog(std::unique_ptr<Catalog>& pending, std::string* error) {
   pending->UpdateDisplayName();
-  if (pending->filePath.empty()) pending->filePath = MakeFileName(pending->DisplayName());
-  if (!pending->Write(error)) return false;
+  const bool named = !pending->filePath.empty();
+  const std::string dir = named ? ParentDirectory(pending->filePath) : NewFileDirectory();
+  bool written = false;
+  {
+    // Other processes (on this machine, or on others where the directory is a share) may be
+    // choosing a name or writing a catalog of the same volume here right now.
+    const DirectoryLock lock(dir);
+    NativeFile::RemoveDeadReplacements(dir);
+    if (!named) {
+      // A catalog of the same volume written here since the library was loaded is replaced, as
+      // the library's own would have been, rather than joined by a second one.
+      pending->filePath = UnknownFileOfVolume(dir, *pending);
+      if (pending->filePath.empty()) pending->filePath = MakeFileName(pending->DisplayName());
+    }
+    written = pending->Write(error);
+  }
+  // A catalog whose file could not be written changes nothing: it stays pending, for another try.
+  if (!written) return false;
   Append(std::move(pending));
   pending = std::make_unique<Catalog>();
   return true;
+}
+
+std::string CatalogLibrary::NewFileDirectory() const {
+  return startDirectory_.empty() ? "/" : startDirectory_;
+}
+
+std::string CatalogLibrary::UnknownFileOfVolume(const std::string& dir, const Catalog& catalog) const {
+  std::vector<std::string> names = ListRegularFiles(dir, nullptr, &HasCatalogExtension);
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    std::string path = JoinNativePath(dir, name);
+    const bool known = std::any_of(catalogs_.begin(), catalogs_.end(),
+                                   [&path](const Catalog* loaded) { return loaded->filePath == path; });
+    if (known) continue;
+    Catalog other;
+    other.filePath = path;
+    if (other.Read() && SameVolume(other, catalog)) return path;
+  }
+  return {};
 }
 
 std::string CatalogLibrary::MakeFileName(std::string_view displayName) const {
@@ -182,7 +197,7 @@ std::string CatalogLibrary::MakeFileName(std::string_view displayName) const {
     base += kept ? displayName.substr(at, c.length) : std::string_view("-");
     at += c.length;
   }
-  const std::string dir = startDirectory_.empty() ? "/" : startDirectory_;
+  const std::string dir = NewFileDirectory();
   std::string path = JoinNativePath(dir, base + kCatalogExtension);
   for (int n = 1; NativeFile::Exists(path); ++n) {
     path = JoinNativePath(dir, base + std::to_string(n) + kCatalogExtension);
@@ -193,10 +208,7 @@ std::string CatalogLibrary::MakeFileName(std::string_view displayName) const {
 int CatalogLibrary::FindSameVolume(const Catalog& catalog) {
   for (int32_t i = 0; i < catalogs_.Size(); ++i) {
     const Catalog& e = *catalogs_[i];
-    int result = (e.volumeLabel == catalog.volumeLabel && e.serialNumber == catalog.serialNumber &&
-                  (!e.volumeLabel.empty() || e.serialNumber != 0))
-                     ? 1
-                     : 0;
+    int result = SameVolume(e, catalog) ? 1 : 0;
     if (!e.catalogName.empty() && e.catalogName == catalog.catalogName) result += 2;
     if (result != 0) {
       currentIndex_ = i;
@@ -299,7 +311,11 @@ DeleteCatalogsResult DeleteSelectedCatalogs(CatalogLibrary& library, UserPrompts
   return result;
 }
 
-Catalog* CatalogLibrary::CurrentCatalog() const {
+void CatalogLibrary::SetSelected(int32_t position, bool selected) {
+  if (position >= 0 && position < catalogs_.Size()) catalogs_[position]->selected = selected;
+}
+
+const Catalog* CatalogLibrary::CurrentCatalog() const {
   return currentIndex_ >= 0 && currentIndex_ < catalogs_.Size() ? catalogs_[currentIndex_] : nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/start_options.h"
 #include "platform/file_system.h"
 #include "store/catalog.h"
 #include "store/record_array.h"
@@ -33,14 +34,13 @@ class CatalogLibrary {
  public:
   static constexpr const char* kCatalogExtension = ".mvl";
 
-  // `arguments`: the program's arguments after its name. Without `startDirectory` the start
-  // directory is the current directory (one trailing separator removed).
-  explicit CatalogLibrary(std::vector<std::string> arguments = {},
+  // `arguments`: the program's arguments after its name, read by ParseStartOptions. Without
+  // `startDirectory` the start directory is the current directory (one trailing separator removed).
+  explicit CatalogLibrary(const std::vector<std::string>& arguments = {},
                           std::optional<std::string> startDirectory = std::nullopt);
 
-  // The first argument "-name" or "/name" (name compared without regard to case) gives true and
-  // the argument after it as `value` (empty when it is the last); otherwise `value` is the default.
-  bool GetOption(std::string_view name, std::string& value, std::string_view defaultValue = {}) const;
+  // The program's own options (-dir, -dd), as the front ends read them too.
+  const StartOptions& Options() const { return options_; }
 
   // A catalog file that LoadAll passed over, and why.
   struct SkippedFile {
@@ -65,10 +65,13 @@ class CatalogLibrary {
   // Appends a catalog that is already in memory, without writing it.
   void AdoptCatalog(std::unique_ptr<Catalog> catalog);
 
-  // Takes the pending catalog over: fixes its display name, gives it a file path (MakeFileName)
-  // unless it has one, writes it and appends it; `pending` becomes a new empty catalog. A catalog
-  // whose file could not be written does not join the library: the result is false, `error` (if
-  // given) says why, `pending` keeps the catalog and the library stays exactly as it was.
+  // Takes the pending catalog over: fixes its display name, gives it a file path unless it has one,
+  // writes it and appends it; `pending` becomes a new empty catalog. The path is that of a catalog
+  // file of the same volume that appeared in the start directory since it was loaded (written by
+  // another process), else a new one (MakeFileName). The name is chosen and the file written under
+  // the directory's lock, and the temporaries that crashed writers left there are removed first.
+  // A catalog whose file could not be written does not join the library: the result is false,
+  // `error` (if given) says why, `pending` keeps the catalog and the library stays as it was.
   bool AddCatalog(std::unique_ptr<Catalog>& pending, std::string* error = nullptr);
 
   // The path in the start directory for a new catalog file named after `displayName`: its first 16
@@ -107,25 +110,34 @@ class CatalogLibrary {
   void AddObserver(CatalogObserver* observer);
   void RemoveObserver(CatalogObserver* observer);
 
+  // Marks whether the catalog at `position` takes part in the next search.
+  void SetSelected(int32_t position, bool selected);
+
   // The catalog at the current index, or nullptr.
-  Catalog* CurrentCatalog() const;
+  const Catalog* CurrentCatalog() const;
   int32_t CurrentIndex() const { return currentIndex_; }
 
-  const RecordArray<Catalog>& Catalogs() const { return catalogs_; }
+  // The catalogs, read-only: records and catalogs are removed only through the library, so that
+  // its observers are always told first.
+  ReadOnlyRecords<Catalog> Catalogs() const { return catalogs_.ReadOnly(); }
   const std::vector<std::string>& CatalogDirectories() const { return directories_; }
   const std::string& StartDirectory() const { return startDirectory_; }
-  const std::vector<std::string>& Arguments() const { return arguments_; }
   int32_t CatalogCount() const { return catalogCount_; }
   // Records (files and directory entries) of all catalogs together.
   int64_t RecordCount() const { return recordCount_; }
 
  private:
   void ParseDirOption();
+  // Where new catalog files go: the start directory.
+  std::string NewFileDirectory() const;
+  // The first catalog file in `dir`, by name, that the library did not load and that holds a
+  // catalog of the same volume as `catalog`; "" when there is none.
+  std::string UnknownFileOfVolume(const std::string& dir, const Catalog& catalog) const;
   void Append(std::unique_ptr<Catalog> catalog);
   // Tells the observers, then destroys the catalog at `position` and keeps the counts.
   void Destroy(int32_t position);
 
-  std::vector<std::string> arguments_;
+  StartOptions options_;
   RecordArray<Catalog> catalogs_;
   std::vector<std::string> directories_;
   std::string startDirectory_;

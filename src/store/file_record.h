@@ -31,7 +31,7 @@ class FileRecord {
   bool IsDirectory() const { return length < 0; }
 
   // The catalog the entry belongs to; not owned.
-  Catalog* OwningCatalog() const { return static_cast<Catalog*>(RecordPages::OwnerOf(this)); }
+  const Catalog* OwningCatalog() const { return static_cast<const Catalog*>(RecordPages::OwnerOf(this)); }
 
  private:
   friend class RecordArray<FileRecord, Ownership::kBlocks>;

@@ -38,6 +38,30 @@ struct RecordPages {
   }
 };
 
+// A view of a RecordArray that hands out its records as const: whoever holds it can read the
+// records and find them, but can neither change nor remove them. It follows the array as it
+// changes.
+template <class T>
+class ReadOnlyRecords {
+ public:
+  explicit ReadOnlyRecords(const std::vector<T*>& records) : slots_(&records) {}
+
+  int32_t Size() const { return static_cast<int32_t>(slots_->size()); }
+  bool Empty() const { return slots_->empty(); }
+  const T* operator[](int32_t position) const { return (*slots_)[static_cast<size_t>(position)]; }
+  const T* Last() const { return slots_->back(); }
+  const T* const* begin() const { return slots_->data(); }
+  const T* const* end() const { return slots_->data() + slots_->size(); }
+  // First slot holding exactly this pointer, or -1.
+  int32_t IndexOf(const T* record) const {
+    const auto found = std::find(slots_->begin(), slots_->end(), record);
+    return found == slots_->end() ? -1 : static_cast<int32_t>(found - slots_->begin());
+  }
+
+ private:
+  const std::vector<T*>* slots_;
+};
+
 // An array of record pointers, with a typed field search and a multi-key shell sort.
 // Positions are signed 32-bit, counted from 0. The pointer block grows geometrically; the growth
 // step is the least number of slots added at a time (loading sets it to the stored count, so the
@@ -66,6 +90,7 @@ class RecordArray {
   T* operator[](int32_t position) const { return At(position); }
   T* Last() const { return slots_.back(); }
   std::span<T* const> Slots() const { return slots_; }
+  ReadOnlyRecords<T> ReadOnly() const { return ReadOnlyRecords<T>(slots_); }
   auto begin() const { return slots_.begin(); }
   auto end() const { return slots_.end(); }
 

@@ -194,9 +194,8 @@ void CatalogTab::FinishScan() {
   std::unique_ptr<ScanJob> job = scan_->TakeJob();
   if (!job) return;
   const AddWorkflow::Result result = workflow_->Commit(std::move(job));
+  SetStatusMessage(ScanStatusText(result));
   if (result.outcome == AddWorkflow::Outcome::kStored && result.unreadableCount > 0) {
-    SetStatusMessage(result.message + "; " +
-                     FormatText(texts::kUnreadableDirectories, result.unreadableCount));
     form_.Prompts().Message(UnreadableDirectoriesText(result), texts::kApplicationTitle,
                             UserPrompts::Icon::kInformation);
   }

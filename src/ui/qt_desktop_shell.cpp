@@ -11,6 +11,12 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "base/format_text.h"
+#include "platform/file_system.h"
 #include "search/search_texts.h"
 
 namespace mardo {
@@ -22,14 +28,25 @@ QString Native(const std::string& path) {
   return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
-std::string MimeTypeOf(const std::string& path) {
-  return QMimeDatabase().mimeTypeForFile(Native(path)).name().toStdString();
+// The file's MIME type, then the types it is a kind of, nearest first (shared-mime-info's
+// subclasses, as the database knows them).
+std::vector<std::string> MimeTypesOf(const std::string& path) {
+  const QMimeType type = QMimeDatabase().mimeTypeForFile(Native(path));
+  std::vector<std::string> types = {type.name().toStdString()};
+  for (const QString& ancestor : type.allAncestors()) types.push_back(ancestor.toStdString());
+  return types;
 }
 
-std::string ParentOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+// Whether `path` lies where a freedesktop.org trash keeps files: ".../files/NAME" in a directory
+// named "Trash" (the user's), ".Trash-UID" or ".Trash/UID" (a volume's).
+bool IsInTrash(const QString& path) {
+  if (QDir::isRelativePath(path)) return false;
+  QDir dir = QFileInfo(path).dir();
+  if (dir.dirName() != "files" || !dir.cdUp()) return false;
+  const QString uid = QString::number(::getuid());
+  const QString name = dir.dirName();
+  if (name == "Trash" || name == ".Trash-" + uid) return true;
+  return name == uid && dir.cdUp() && dir.dirName() == ".Trash";
 }
 
 }  // namespace
@@ -39,7 +56,7 @@ QtDesktopShell::QtDesktopShell() : applications_(DesktopApplications::FromEnviro
 ShellResult QtDesktopShell::OpenPath(const std::string& path) {
   if (ShellResult probe = ProbeShellTarget(path); !probe.Succeeded()) return probe;
   if (QFileInfo(Native(path)).isDir()) return OpenDirectory(path);
-  if (!applications_.CommandFor(MimeTypeOf(path), path)) return ShellResult::Fail(Failure::kNoApplication);
+  if (!applications_.CommandFor(MimeTypesOf(path), path)) return ShellResult::Fail(Failure::kNoApplication);
   if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Native(path))))
     return ShellResult::Fail(Failure::kNoApplication);
   return {};
@@ -61,17 +78,20 @@ ShellResult QtDesktopShell::ShowInFolder(const std::string& file) {
   const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
   if (reply.type() == QDBusMessage::ReplyMessage) return {};
   // No file manager answers on the bus: the folder itself, without the selection.
-  return OpenDirectory(ParentOf(file));
+  return OpenDirectory(ParentDirectory(file));
 }
 
 ShellResult QtDesktopShell::StartDefaultApplication(const std::string& file) {
   if (ShellResult probe = ProbeShellTarget(file); !probe.Succeeded()) return probe;
-  const std::optional<std::vector<std::string>> command = applications_.CommandFor(MimeTypeOf(file), file);
+  const std::optional<DesktopCommand> command = applications_.CommandFor(MimeTypesOf(file), file);
   if (!command) return ShellResult::Fail(Failure::kNoApplication);
+  // A program for a terminal would run without one, unseen: the desktop's opener knows which
+  // terminal the user has and starts it there.
+  if (command->terminal) return OpenPath(file);
   QStringList arguments;
-  for (size_t i = 1; i < command->size(); ++i) arguments << Native((*command)[i]);
+  for (size_t i = 1; i < command->arguments.size(); ++i) arguments << Native(command->arguments[i]);
   QProcess process;
-  process.setProgram(Native(command->front()));
+  process.setProgram(Native(command->arguments.front()));
   process.setArguments(arguments);
   process.setStandardInputFile(QProcess::nullDevice());
   if (!process.startDetached())
@@ -83,18 +103,31 @@ ShellResult QtDesktopShell::MoveToTrash(const std::string& path) {
   if (ShellResult probe = ProbeShellTarget(path); !probe.Succeeded()) return probe;
   // The trash lives in the user's data directory, which must exist for it to be made.
   QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+  // Where Qt puts a trash it cannot establish: the current directory. What is there already stays.
+  const QDir here = QDir::current();
+  const bool hadFiles = here.exists("files");
+  const bool hadInfo = here.exists("info");
   const QString source = Native(path);
-  QString inTrash;
   QFile file(source);
-  if (!QFile::moveToTrash(source, &inTrash)) {
-    return ShellResult::Fail(Failure::kOther, file.errorString().toStdString());
+  if (!file.moveToTrash()) return ShellResult::Fail(Failure::kOther, file.errorString().toStdString());
+  const QString moved = QFileInfo(file.fileName()).absoluteFilePath();
+  if (IsInTrash(moved)) return {};
+  // A trash that could not be established must never leave the file somewhere else: it goes back,
+  // and what Qt wrote beside it goes.
+  const bool back =
+      ::rename(QFile::encodeName(moved).constData(), QFile::encodeName(source).constData()) == 0;
+  QDir trash = QFileInfo(moved).dir();
+  trash.cdUp();
+  QFile::remove(trash.filePath("info/" + QFileInfo(moved).fileName() + ".trashinfo"));
+  if (trash.absolutePath() == here.absolutePath()) {
+    if (!hadFiles) here.rmdir("files");
+    if (!hadInfo) here.rmdir("info");
   }
-  // A trash that could not be established must never leave the file somewhere else.
-  if (QDir::isRelativePath(inTrash) || !inTrash.contains("Trash")) {
-    QFile::rename(inTrash, source);
-    return ShellResult::Fail(Failure::kOther, texts::kNoTrash);
+  if (!back) {
+    return ShellResult::Fail(
+        Failure::kOther, FormatText(texts::kTrashStranded, QFile::encodeName(moved).toStdString().c_str()));
   }
-  return {};
+  return ShellResult::Fail(Failure::kOther, texts::kNoTrash);
 }
 
 }  // namespace mardo

@@ -177,14 +177,14 @@ void RowActions::OpenWithShell(OpenMode mode) {
   const FormServices& services = form_.Services();
   if (services.shell == nullptr || form_.CurrentTab() == static_cast<int>(FormTab::kCatalog)) return;
   mardo::OpenWithShell(form_.FocusedRecord(static_cast<ListKind>(form_.CurrentTab())), mode, *services.shell,
-                       form_.Prompts());
+                       form_.Prompts(), volumes_);
 }
 
 void RowActions::OnDeleteFiles() {
   form_.SelectCurrentList();
   const FormServices& services = form_.Services();
   if (services.shell == nullptr) return;
-  DeleteSelectedFiles(form_.Library(), form_.Prompts(), *services.shell, TabOf(form_.CurrentTab()),
+  DeleteSelectedFiles(form_.Library(), form_.Prompts(), *services.shell, volumes_, TabOf(form_.CurrentTab()),
                       SelectedFileRows());
   // The record count and the catalog list's Files follow the records that went.
   form_.ShowRecordCount();

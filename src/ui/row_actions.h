@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/volume_query.h"
 #include "search/context_menu.h"
 #include "search/shell_actions.h"
 
@@ -46,6 +47,8 @@ class RowActions final : public QObject {
 
  private:
   SearchAdd& form_;
+  // Identifies the volume mounted at a catalog's root before its files are opened or trashed.
+  VolumeQuery volumes_;
 };
 
 }  // namespace mardo

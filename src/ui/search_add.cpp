@@ -20,7 +20,7 @@
 #include "settings/app_texts.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
-#include "settings/start_options.h"
+#include "settings/window_title.h"
 #include "ui/catalog_tab.h"
 #include "ui/directory_tab.h"
 #include "ui/form_controls.h"
@@ -204,8 +204,7 @@ void SearchAdd::LayOut() {
 
 void SearchAdd::OnInitialUpdate(SettingsStore& store) {
   title_ = Text(WindowTitle(library_.StartDirectory()));
-  std::string ignored;
-  expertMode_ = library_.GetOption("dd", ignored);
+  expertMode_ = library_.Options().expertMode;
   for (CListCtrlEx* list : {resultsList_, directoryList_, catalogList_}) list->SetFullRowSelect(true);
   resultsList_->SetDirectoryMarking(true);
   directoryList_->SetDirectoryMarking(true);

@@ -321,6 +321,16 @@ TEST_F(CliTest, RepeatedOrDoubtfulCatalogDirectories) {
           "Warning: -dir holds an empty entry, which names the start directory again\n"
           "Warning: the catalog directory '/nowhere/at/all' cannot be read: No such file or directory\n");
   EXPECT_EQ(Cli({"-dir", "old", "catalogs"}).err, "");
+
+  // A list that looks like an option is still the list, and expert mode stays off.
+  const Outcome optionLike = Cli({"-dir", "/dd", "search", "--pattern", "x", "--limit", "6000"});
+  EXPECT_EQ(
+      optionLike.err,
+      "Warning: the -dir list '/dd' looks like an option; it is read as a directory, since the list is "
+      "always the argument right after -dir\n"
+      "Note: --limit 6000 is read as 2560 (the hit limit is a whole number from 1 to 5120, or more with "
+      "-dd)\n"
+      "Warning: the catalog directory '/dd' cannot be read: No such file or directory\n0\n");
 }
 
 TEST_F(CliTest, NotesSayWhichValueTheSearchUses) {

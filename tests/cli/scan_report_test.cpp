@@ -66,6 +66,24 @@ TEST(ScanReport, UnreadableDirectoriesAreAWarningAndFailOnlyUnderStrict) {
             "Warning: 1 directory could not be read and is catalogued as empty: /m/\\x1b[2J");
 }
 
+TEST(ScanReport, EntriesThatCouldNotBeReadAreAWarningOfTheirOwn) {
+  AddWorkflow::Result result = Stored(1, {"/m/private"});
+  result.unreadableEntryCount = 1;
+  result.unreadableEntryPaths = {"/m/DSC_0001.JPG"};
+  const Report run = Reported(result, true);
+  EXPECT_EQ(run.status, kExitIncomplete);
+  EXPECT_EQ(run.err,
+            "Warning: 1 directory could not be read and is catalogued as empty: /m/private\n"
+            "Warning: 1 entry could not be read and is left out of the catalog: /m/DSC_0001.JPG\n");
+  result.unreadableCount = 0;
+  result.unreadablePaths.clear();
+  result.unreadableEntryCount = 3;
+  EXPECT_EQ(Reported(result).status, kExitSuccess);
+  EXPECT_EQ(UnreadableWarning(result),
+            "Warning: 3 entries could not be read and are left out of the catalog:\n"
+            "  /m/DSC_0001.JPG\n  (and 2 more)");
+}
+
 TEST(ScanReport, ACatalogNotWrittenIsNeverReportedAsAdded) {
   AddWorkflow::Result result = Stored();
   result.outcome = Outcome::kNotWritten;

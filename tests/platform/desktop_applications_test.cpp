@@ -9,6 +9,14 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
+// The arguments of the command for a file of these types, or nothing.
+std::optional<Arguments> CommandOf(const DesktopApplications& apps, std::vector<std::string> types,
+                                   const std::string& file) {
+  const std::optional<DesktopCommand> command = apps.CommandFor(types, file);
+  if (!command) return std::nullopt;
+  return command->arguments;
+}
+
 TEST(DesktopApplications, ExecValuesBecomeArgumentsWithTheFileAsOneOfItsOwn) {
   const std::string file = "/media/usb/a b;$(rm -rf ~)\n-x.txt";
   EXPECT_EQ(DesktopApplications::ExecArguments("gedit %U", file),
@@ -24,11 +32,11 @@ TEST(DesktopApplications, ExecValuesBecomeArgumentsWithTheFileAsOneOfItsOwn) {
   EXPECT_EQ(DesktopApplications::FileUrl("/a/\xff\xfe.txt"), "file:///a/%FF%FE.txt");
 }
 
-TEST(DesktopApplications, DefaultsComeBeforeTheCacheAndMissingEntriesAreSkipped) {
+TEST(DesktopApplications, DefaultsComeBeforeTheCacheAndTypesWithoutTheirOwnTakeTheirAncestors) {
   test::TempDir tmp;
   tmp.MakeFile("config/mimeapps.list", 0, -1,
                "[Default Applications]\ntext/plain=gone.desktop;editor.desktop;\n"
-               "[Added Associations]\nimage/png=viewer.desktop\n");
+               "[Added Associations]\nimage/png=viewer.desktop\ntext/x-python=idle.desktop\n");
   tmp.MakeFile("data/applications/editor.desktop", 0, -1,
                "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor --new %f\n");
   tmp.MakeFile("data/applications/kde/viewer.desktop", 0, -1,
@@ -36,15 +44,28 @@ TEST(DesktopApplications, DefaultsComeBeforeTheCacheAndMissingEntriesAreSkipped)
   tmp.MakeFile("data/applications/hidden.desktop", 0, -1, "[Desktop Entry]\nHidden=true\nExec=nope %f\n");
   tmp.MakeFile("data/applications/mimeinfo.cache", 0, -1,
                "[MIME Cache]\ntext/plain=other.desktop;\napplication/pdf=hidden.desktop;reader.desktop;\n"
-               "image/jpeg=kde-viewer.desktop;\n");
+               "image/jpeg=kde-viewer.desktop;\ntext/x-csrc=vim.desktop;\n");
   tmp.MakeFile("data/applications/reader.desktop", 0, -1, "[Desktop Entry]\nExec=reader\n");
+  tmp.MakeFile("data/applications/idle.desktop", 0, -1, "[Desktop Entry]\nExec=idle %f\n");
+  tmp.MakeFile("data/applications/vim.desktop", 0, -1,
+               "[Desktop Entry]\nExec=vim %F\nTerminal=true\n[Desktop Action new]\nExec=gvim\n");
   const DesktopApplications apps({{tmp / "config"}, {tmp / "data"}});
-  EXPECT_EQ(apps.CommandFor("text/plain", "/m/a.txt"), (Arguments{"editor", "--new", "/m/a.txt"}));
-  EXPECT_EQ(apps.CommandFor("image/png", "/m/p.png"), std::nullopt);  // viewer.desktop is kde/viewer
-  EXPECT_EQ(apps.CommandFor("image/jpeg", "/m/p.jpg"), (Arguments{"viewer", "file:///m/p.jpg"}));
-  EXPECT_EQ(apps.CommandFor("application/pdf", "/m/d.pdf"), (Arguments{"reader", "/m/d.pdf"}));
-  EXPECT_EQ(apps.CommandFor("application/x-unknown", "/m/x"), std::nullopt);
-  EXPECT_EQ(apps.CommandFor("", "/m/x"), std::nullopt);
+  EXPECT_EQ(CommandOf(apps, {"text/plain"}, "/m/a.txt"), (Arguments{"editor", "--new", "/m/a.txt"}));
+  EXPECT_EQ(CommandOf(apps, {"image/png"}, "/m/p.png"), std::nullopt);  // viewer.desktop is kde/viewer
+  EXPECT_EQ(CommandOf(apps, {"image/jpeg"}, "/m/p.jpg"), (Arguments{"viewer", "file:///m/p.jpg"}));
+  EXPECT_EQ(CommandOf(apps, {"application/pdf"}, "/m/d.pdf"), (Arguments{"reader", "/m/d.pdf"}));
+  EXPECT_EQ(CommandOf(apps, {"application/x-unknown"}, "/m/x"), std::nullopt);
+  EXPECT_EQ(CommandOf(apps, {""}, "/m/x"), std::nullopt);
+  // The default of an ancestor comes before a mere association of the type itself.
+  EXPECT_EQ(CommandOf(apps, {"text/x-python", "application/x-executable", "text/plain"}, "/m/a.py"),
+            (Arguments{"editor", "--new", "/m/a.py"}));
+  EXPECT_EQ(CommandOf(apps, {"text/x-python"}, "/m/a.py"), (Arguments{"idle", "/m/a.py"}));
+  const std::optional<DesktopCommand> vim =
+      apps.CommandFor(std::vector<std::string>{"text/x-csrc"}, "/m/a.c");
+  ASSERT_TRUE(vim);
+  EXPECT_EQ(vim->arguments, (Arguments{"vim", "/m/a.c"}));
+  EXPECT_TRUE(vim->terminal);
+  EXPECT_FALSE(apps.CommandFor(std::vector<std::string>{"text/plain"}, "/m/a.txt")->terminal);
 }
 
 }  // namespace

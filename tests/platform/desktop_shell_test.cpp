@@ -23,6 +23,16 @@ TEST(ProbeShellTarget, TellsAMissingFileFromAMissingDirectory) {
   EXPECT_EQ(ProbeShellTarget("").failure, Failure::kNoSuchFile);
 }
 
+TEST(ProbeShellTarget, OnlyAbsolutePathsAreEverHandedOn) {
+  test::TempDir tmp;
+  tmp.MakeFile("-oProxy=x/a.txt", 1);
+  for (const char* path : {"-oProxy=x/a.txt", "./a.txt", "a.txt", "--help"}) {
+    const ShellResult result = ProbeShellTarget(path);
+    EXPECT_EQ(result.failure, Failure::kOther) << path;
+    EXPECT_EQ(result.systemText, "it is not an absolute path");
+  }
+}
+
 TEST(ProbeShellTarget, OtherFailuresCarryTheSystemsText) {
   const ShellResult result = ProbeShellTarget("/" + std::string(5000, 'x'));
   EXPECT_EQ(result.failure, Failure::kOther);

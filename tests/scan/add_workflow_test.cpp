@@ -118,6 +118,21 @@ TEST_F(AddWorkflowTest, AddsAVolumeUnderItsProposedLabel) {
   EXPECT_EQ(workflow_.Pending().files.Size(), 0);
 }
 
+TEST_F(AddWorkflowTest, AMalformedIgnorePatternIsNamedAfterTheScan) {
+  form_.root = machine_.Usb();
+  form_.ignore = "*.tmp [a-";
+  AddWorkflow::Result result = workflow_.AddVolume(false);
+  const std::string note = "The ignore pattern '[a-' has a '[' without its ']' and matches no name";
+  EXPECT_EQ(result.ignoreNotes, (std::vector<std::string>{note}));
+  EXPECT_EQ(ScanStatusText(result), "4 files added to catalog from PHOTOS; " + note);
+  result.unreadableCount = 2;
+  result.unreadableEntryCount = 1;
+  EXPECT_EQ(ScanStatusText(result),
+            "4 files added to catalog from PHOTOS; 2 directories could not be read; 1 "
+            "entries could not be read; " +
+                note);
+}
+
 TEST_F(AddWorkflowTest, MissingRootAndFailedIdentification) {
   Add("");
   EXPECT_EQ(prompts_.log, (std::vector<std::string>{"Mardo|Select Root directory before Add"}));

@@ -47,6 +47,28 @@ TEST(ParseIgnoreList, CutsLongPatternsTo127Bytes) {
   EXPECT_EQ(Parse("\\" + longText)[0].text, std::string(126, 'x'));
 }
 
+TEST(ParseIgnoreList, MalformedPatternsAreNamedWithHowTheyAreRead) {
+  RecordArray<IgnorePattern> patterns;
+  std::vector<std::string> notes;
+  const std::string longText(130, 'x');
+  ParseIgnoreList("*.tmp [a- \\Temp[ [z-a]x;[]x] [!-] " + longText + "[", patterns, &notes);
+  EXPECT_EQ(patterns.Size(), 7);
+  EXPECT_EQ(
+      notes,
+      (std::vector<std::string>{
+          "The ignore pattern '[a-' has a '[' without its ']' and matches no name",
+          "The ignore pattern '\\Temp[' has a '[' without its ']' and matches no name",
+          "The ignore pattern '[z-a]x' has the range z-a, which holds no character (a range goes "
+          "from the lower byte to the higher)",
+          "The ignore pattern '" + longText + "[' is longer than 127 characters and is cut to its first 127",
+      }));
+  // As read, "[a-" matches nothing, not even what it may have been meant for.
+  EXPECT_FALSE(WildcardMatch("a", patterns[1]->text));
+  notes.clear();
+  ParseIgnoreList("*.tmp; \\tmp; \\Temp* [0-9]* []x] [^a-] ?", patterns, &notes);
+  EXPECT_TRUE(notes.empty());
+}
+
 struct MatchCase {
   const char* name;
   const char* pattern;

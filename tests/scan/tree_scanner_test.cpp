@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <map>
 #include <string>
@@ -17,6 +18,7 @@
 #include "scan/scan_texts.h"
 #include "support/fake_directory_reader.h"
 #include "support/mounted_at.h"
+#include "support/ordinary_user.h"
 #include "support/temp_tree.h"
 
 namespace mardo {
@@ -422,6 +424,22 @@ TEST(TreeScanner, UnreadableDirectoriesAreCountedWithTheFirstPaths) {
   EXPECT_EQ(scanner.Unreadable().count, 0);
 }
 
+TEST(TreeScanner, EntriesThatCannotBeLookedAtAreLeftOutAndCounted) {
+  // A scratched disc: the names are listed, but looking at two of the entries fails.
+  FakeDirectoryReader reader;
+  reader.Add("/v/r", {{"a", false, 5}, {"bad.jpg", false, 0, 0, 1, true}, {"sub", true}});
+  reader.Add("/v/r/sub", {{"worse", true, 0, 0, 1, true}, {"b", false, 2}});
+  const MountTable mounts = MountTable::Parse("");
+  Catalog catalog;
+  TreeScanner scanner(catalog, reader, mounts);
+  EXPECT_EQ(scanner.Scan("/v/r", ""), 3);
+  EXPECT_EQ(Rows(catalog), (std::vector<Row>{{"a", 5, 0}, {"sub", -1, 0}, {"b", 2, 1}}));
+  ExpectInvariants(catalog);
+  EXPECT_EQ(scanner.Unreadable().count, 0);
+  EXPECT_EQ(scanner.Unreadable().entryCount, 2);
+  EXPECT_EQ(scanner.Unreadable().entryPaths, (std::vector<std::string>{"/v/r/bad.jpg", "/v/r/sub/worse"}));
+}
+
 TEST(TreeScanner, SubdirectoriesOfDirectoriesThatWentAwayAreCountedUnreadable) {
   // 70 directories with one subdirectory each: more than the walk keeps open from their listing,
   // so that some are reached again through their parent.
@@ -452,11 +470,19 @@ TEST(TreeScanner, SubdirectoriesOfDirectoriesThatWentAwayAreCountedUnreadable) {
 }
 
 TEST(TreeScanner, DirectoriesWithoutPermissionAreCountedUnreadable) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not keep the superuser out";
   TempDir tmp;
   tmp.MakeFile("locked/secret", 5);
   tmp.MakeFile("listable-only/hidden", 6);
   tmp.MakeFile("open/seen", 7);
+  // Root reads every directory: the scan then runs as an ordinary user, who owns the tree.
+  std::filesystem::permissions(tmp.Path(), std::filesystem::perms::all);
+  if (::geteuid() == 0) {
+    for (const char* path :
+         {"locked", "locked/secret", "listable-only", "listable-only/hidden", "open", "open/seen"})
+      ASSERT_EQ(::chown((tmp / path).c_str(), 65534, 65534), 0);
+  }
+  const test::OrdinaryUser user;
+  ASSERT_TRUE(user.Ok());
   ASSERT_EQ(::chmod((tmp / "locked").c_str(), 0), 0);
   ASSERT_EQ(::chmod((tmp / "listable-only").c_str(), S_IRUSR), 0);
   const MountTable mounts = MountedAt(tmp.Path());

@@ -32,8 +32,8 @@ class SearchTest : public testing::Test {
     catalog->AddDirectory("", 1, 13107200.0);
     catalog->AddDirectory("\\d", 1, 13107200.0);
     for (const Entry& e : entries) catalog->AddFile(e.name, e.time, e.length, e.dir);
+    Catalog* added = catalog.get();
     library_.AddCatalog(catalog);
-    Catalog* added = library_.Catalogs().Last();
     added->formatVersion = version;
     return added;
   }

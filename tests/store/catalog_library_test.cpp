@@ -1,13 +1,17 @@
 #include "store/catalog_library.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "store/store_texts.h"
 #include "support/catalog_bytes.h"
+#include "support/dead_writer.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_tree.h"
 
@@ -68,16 +72,12 @@ TEST(CatalogLibraryOptions, StartDirectoryAndDirOption) {
   EXPECT_EQ(CatalogLibrary({"--dir", "a"}, "/s").CatalogDirectories(), (Args{"/s"}));
 }
 
-TEST(CatalogLibraryOptions, GetOptionFindsTheFirstMatchAndItsValue) {
-  const CatalogLibrary library({"x", "/Dd", "-dir", "a", "-dd", "b"}, "/s");
-  std::string value;
-  EXPECT_TRUE(library.GetOption("dd", value, "z"));
-  EXPECT_EQ(value, "-dir");
-  EXPECT_FALSE(library.GetOption("other", value, "z"));
-  EXPECT_EQ(value, "z");
-  EXPECT_TRUE(CatalogLibrary({"-dd"}, "/s").GetOption("DD", value));
-  EXPECT_EQ(value, "");
-  EXPECT_FALSE(CatalogLibrary({"dd", "--dd"}, "/s").GetOption("dd", value));
+TEST(CatalogLibraryOptions, TheValueOfDirIsNeverTakenForAnOption) {
+  EXPECT_FALSE(CatalogLibrary({"-dir", "/dd"}, "/s").Options().expertMode);
+  EXPECT_EQ(CatalogLibrary({"-dir", "/dd"}, "/s").CatalogDirectories(), (Args{"/s", "/dd"}));
+  EXPECT_FALSE(CatalogLibrary({"-dir", "-dd"}, "/s").Options().expertMode);
+  EXPECT_TRUE(CatalogLibrary({"x", "/Dd", "-dir", "a", "-dd", "b"}, "/s").Options().expertMode);
+  EXPECT_EQ(CatalogLibrary({"-dd", "-dir", "a"}, "/s").CatalogDirectories(), (Args{"/s", "/s/a"}));
 }
 
 TEST(CatalogLibraryLoading, LoadsEveryCatalogInAFixedOrder) {
@@ -192,6 +192,81 @@ TEST(CatalogLibraryMatching, SameVolumeSameNameAndNeither) {
   EXPECT_EQ(library.NameForVolume("CD", 9), "");
 }
 
+std::vector<std::string> CatalogFileNames(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().extension() == ".mvl") names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(CatalogLibraryWriting, ACatalogOfTheSameVolumeWrittenMeanwhileIsReplacedNotJoined) {
+  TempDir tmp;
+  CatalogLibrary first({}, tmp.Path());
+  CatalogLibrary second({}, tmp.Path());
+  first.LoadAll();
+  second.LoadAll();  // both found nothing, so neither asked about replacing
+  Add(first, Pending("DOC", "", 7));
+  std::unique_ptr<Catalog> again = Pending("DOC", "", 7);
+  again->AddFile("y", 0, 2, 0);
+  EXPECT_TRUE(second.AddCatalog(again));
+  EXPECT_EQ(CatalogFileNames(tmp.Path()), (Args{"DOC.mvl"}));
+  EXPECT_EQ(second.Catalogs()[0]->filePath, tmp / "DOC.mvl");
+  Catalog stored;
+  stored.filePath = tmp / "DOC.mvl";
+  ASSERT_TRUE(stored.Read());
+  EXPECT_EQ(stored.FileCount(), 2);  // the second scan
+  // Another volume, or the same name alone, gets a file of its own.
+  std::unique_ptr<Catalog> other = Pending("DOC", "", 8);
+  EXPECT_TRUE(second.AddCatalog(other));
+  EXPECT_EQ(CatalogFileNames(tmp.Path()), (Args{"DOC.mvl", "DOC1.mvl"}));
+}
+
+TEST(CatalogLibraryWriting, WritersAtOnceLeaveOneCatalogOfAVolume) {
+  TempDir tmp;
+  constexpr int kWriters = 4;
+  int ready[2];
+  int go[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(go), 0);
+  std::vector<pid_t> writers;
+  for (int w = 0; w < kWriters; ++w) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      CatalogLibrary library({}, tmp.Path());
+      library.LoadAll();
+      std::unique_ptr<Catalog> pending = Pending("[\\share\\doc]", "DOC", 7);
+      char c = 'r';
+      const bool synced = ::write(ready[1], &c, 1) == 1 && ::read(go[0], &c, 1) == 1;
+      ::_exit(synced && library.AddCatalog(pending) ? 0 : 1);
+    }
+    writers.push_back(pid);
+  }
+  char c = 0;
+  for (int w = 0; w < kWriters; ++w) ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  const std::string start(kWriters, 'g');
+  ASSERT_EQ(::write(go[1], start.data(), start.size()), static_cast<ssize_t>(start.size()));
+  for (const pid_t pid : writers) {
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(status, 0);
+  }
+  for (int fd : {ready[0], ready[1], go[0], go[1]}) ::close(fd);
+  EXPECT_EQ(CatalogFileNames(tmp.Path()), (Args{"DOC.mvl"}));
+}
+
+TEST(CatalogLibraryWriting, LeftoversOfCrashedWritersGoWhenTheDirectoryIsWrittenNext) {
+  TempDir tmp;
+  const std::string leftover = test::LeaveDeadReplacement(tmp / "A.mvl");
+  ASSERT_FALSE(leftover.empty());
+  CatalogLibrary library({}, tmp.Path());
+  Add(library, Pending("B"));
+  EXPECT_FALSE(std::filesystem::exists(tmp / leftover));
+  EXPECT_TRUE(std::filesystem::exists(tmp / "B.mvl"));
+}
+
 TEST(CatalogLibraryDeleting, DeletesFileAndCatalogTogether) {
   TempDir tmp;
   CatalogLibrary library({}, tmp.Path());
@@ -249,6 +324,22 @@ class RowKeeper final : public CatalogObserver {
   }
 };
 
+// Whether records of a catalog can be removed by whoever holds it.
+template <class C>
+concept RemovesFiles = requires(C& catalog, std::span<const FileRecord* const> records) {
+  catalog.RemoveFiles(records);
+};
+
+TEST(CatalogLibraryObservers, NothingButTheLibraryCanRemoveRecords) {
+  // Catalogs come out of the library, and out of their records, read-only; and the catalog's own
+  // removal is the library's alone, so that no removal passes the observers by.
+  static_assert(!RemovesFiles<Catalog>);
+  static_assert(std::is_same_v<decltype(std::declval<CatalogLibrary&>().Catalogs()[0]), const Catalog*>);
+  static_assert(std::is_same_v<decltype(std::declval<CatalogLibrary&>().CurrentCatalog()), const Catalog*>);
+  static_assert(std::is_same_v<decltype(std::declval<const FileRecord&>().OwningCatalog()), const Catalog*>);
+  SUCCEED();
+}
+
 TEST(CatalogLibraryObservers, RowsAreDroppedBeforeTheirRecordsGo) {
   TempDir tmp;
   WriteCatalog(tmp / "a.mvl", "A", "", 0, 3);
@@ -261,7 +352,7 @@ TEST(CatalogLibraryObservers, RowsAreDroppedBeforeTheirRecordsGo) {
   for (const Catalog* c : library.Catalogs())
     for (const FileRecord* r : c->files) keeper.rows.push_back(r);
 
-  Catalog* a = library.Catalogs()[0];
+  const Catalog* a = library.Catalogs()[0];
   const std::vector<const FileRecord*> doomed = {a->files[0], a->files[2]};
   EXPECT_EQ(library.RemoveRecords(*a, doomed), 2);
   EXPECT_EQ(library.RecordCount(), 3);

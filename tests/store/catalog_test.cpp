@@ -1,5 +1,7 @@
 #include "store/catalog.h"
 
+#include "store/catalog_library.h"
+
 #include <gtest/gtest.h>
 
 #include "base/text_compare.h"
@@ -86,8 +88,11 @@ void AddScannedTree(Catalog& catalog) {
 }
 
 TEST(Catalog, ScannedNumberingIsRecognisedAndNamesEachDirectorysEntry) {
-  Catalog catalog;
+  CatalogLibrary library({}, std::string("/"));
+  auto owned = std::make_unique<Catalog>();
+  Catalog& catalog = *owned;
   AddScannedTree(catalog);
+  library.AdoptCatalog(std::move(owned));
   EXPECT_TRUE(catalog.KeepsDirectoryNumbering());
   EXPECT_EQ(catalog.EntryOfDirectory(0), nullptr);
   EXPECT_EQ(catalog.EntryOfDirectory(1)->Name(), "a");
@@ -96,7 +101,7 @@ TEST(Catalog, ScannedNumberingIsRecognisedAndNamesEachDirectorysEntry) {
 
   // Removing files keeps the numbering; a directory entry out of order breaks it.
   const FileRecord* x = catalog.files[2];
-  EXPECT_EQ(catalog.RemoveFiles(std::span<const FileRecord* const>(&x, 1)), 1);
+  EXPECT_EQ(library.RemoveRecords(catalog, std::span<const FileRecord* const>(&x, 1)), 1);
   EXPECT_TRUE(catalog.KeepsDirectoryNumbering());
   catalog.files[0]->length = -2;
   catalog.files[1]->length = -1;

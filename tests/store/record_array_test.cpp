@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/catalog.h"
+#include "store/catalog_library.h"
 
 namespace mardo {
 namespace {
@@ -218,14 +219,17 @@ TEST(RecordArrayOwnership, BatchRemovalKeepsTheOrderAndDestroysOnlyTheGivenRecor
 }
 
 TEST(RecordArrayOwnership, BatchRemovalOfBlockRecordsKeepsTheirNamesInArenaOrder) {
-  Catalog catalog;
+  auto owned = std::make_unique<Catalog>();
+  Catalog& catalog = *owned;
   catalog.AddDirectory("");
   std::vector<const FileRecord*> odd;
   for (int i = 0; i < 5000; ++i) {
     const FileRecord* r = catalog.AddFile("n" + std::to_string(i), 0, i, 0);
     if (i % 2 == 1) odd.push_back(r);
   }
-  EXPECT_EQ(catalog.RemoveFiles(odd), 2500);
+  CatalogLibrary library({}, std::string("/"));
+  library.AdoptCatalog(std::move(owned));
+  EXPECT_EQ(library.RemoveRecords(catalog, odd), 2500);
   ASSERT_EQ(catalog.files.Size(), 2500);
   for (int32_t i = 0; i < catalog.files.Size(); ++i) EXPECT_EQ(catalog.files[i]->length, 2 * i);
   EXPECT_TRUE(catalog.NamesInArenaOrder());

@@ -25,6 +25,7 @@ class FakeDirectoryReader final : public DirectoryReader {
     int64_t size = 0;
     int64_t time = 0;
     uint64_t device = 1;
+    bool unreadable = false;  // listed, but cannot be looked at (an input/output error)
   };
 
   // Lists `path` with these entries, in this order. Paths not added cannot be opened.
@@ -86,7 +87,13 @@ class FakeDirectoryReader final : public DirectoryReader {
     const Dir* dir = Find(directory);
     if (dir == nullptr) return false;
     listing.SetDevice(dir->device);
-    for (const Entry& e : dir->entries) listing.Add(e.name, e.isDirectory, e.size, e.time, e.device);
+    for (const Entry& e : dir->entries) {
+      if (e.unreadable) {
+        listing.AddUnreadable(e.name);
+      } else {
+        listing.Add(e.name, e.isDirectory, e.size, e.time, e.device);
+      }
+    }
     return true;
   }
   bool List(DirectoryHandle directory) override {

@@ -1,12 +1,15 @@
 // The row actions of the window: the context menus, copying, dragging, opening and trashing.
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QMimeData>
 #include <QStandardPaths>
 #include <QTabBar>
 
 #include <filesystem>
 
+#include "platform/volume_query.h"
+#include "scan/volume_path.h"
 #include "search/command_ids.h"
 #include "search/copy_text.h"
 #include "search/entry_path.h"
@@ -21,6 +24,17 @@ using Strings = std::vector<std::string>;
 
 class ActionsTest : public WindowTest {
  protected:
+  // Writes the catalog "a.mvl" of the directory media/usb as a scan on this machine records it:
+  // with the root and serial number of the file system that holds it (another medium with
+  // `otherMedium`). Returns the directory's real path.
+  std::string WriteCatalogOfThisMachine(bool otherMedium = false) {
+    const std::string dir = tmp.MakeDir("media/usb");
+    const VolumeIdentity volume = VolumeQuery().Identify(dir);
+    EXPECT_TRUE(volume.ok);
+    const VolumeSplit split = SplitAtMountPoint(volume.mountPoint, volume.canonicalPath);
+    WriteCatalog("a.mvl", "ALPHA", volume.serial + (otherMedium ? 1 : 0), split.volumeRoot, split.rest);
+    return volume.canonicalPath;
+  }
   QTabBar* Tabs() { return Find<QTabBar>("tabs"); }
   Strings Menu() {
     Strings labels;
@@ -53,7 +67,7 @@ TEST_F(ActionsTest, EachTabBuildsItsOwnMenu) {
   EXPECT_EQ(Menu(),
             (Strings{"Refresh", "Delete selected catalogs", "-", "Copy selected rows to the clipboard"}));
   // A catalog of an older version has nothing to refresh from.
-  Form().Library().Catalogs()[0]->formatVersion = 1;
+  const_cast<Catalog*>(Form().Library().Catalogs()[0])->formatVersion = 1;  // as read from an old file
   EXPECT_EQ(Menu(), (Strings{"Delete selected catalogs", "-", "Copy selected rows to the clipboard"}));
 }
 
@@ -103,7 +117,7 @@ TEST_F(ActionsTest, OpenAndExploreGoToTheDesktopWithTheEntrysPath) {
 TEST_F(ActionsTest, TrashedFilesLeaveBothFileListsAndTheOthersStay) {
   tmp.MakeFile("media/usb/a.txt", 10);
   tmp.MakeFile("media/usb/docs/b.txt", 20);
-  WriteCatalog("a.mvl", "ALPHA", 0, tmp / "media/usb/");
+  const std::string usb = WriteCatalogOfThisMachine();
   Start({"-dd"});
   Search(".txt");
   ASSERT_EQ(Rows(ListKind::kResults).size(), 3u);
@@ -113,13 +127,13 @@ TEST_F(ActionsTest, TrashedFilesLeaveBothFileListsAndTheOthersStay) {
   ASSERT_EQ(Rows(ListKind::kDirectory), (Strings{"docs", "a.txt"}));
   Tabs()->setCurrentIndex(0);
 
-  const std::string b = tmp / "media/usb/docs/b.txt";
+  const std::string b = usb + "/docs/b.txt";
   shell.results["trash|" + b] = ShellResult::Fail(ShellResult::Failure::kPermissionDenied);
   SelectRows(ListKind::kResults, {0, 1, 2});
   prompts.answers = {true};
   Form().Actions().RunCommand(command::kDeleteSelectedFiles);
-  EXPECT_EQ(shell.calls, (Strings{"trash|" + tmp / "media/usb/a.txt", "trash|" + b,
-                                  "trash|" + tmp / "media/usb/docs/old/c.txt"}));
+  EXPECT_EQ(shell.calls,
+            (Strings{"trash|" + usb + "/a.txt", "trash|" + b, "trash|" + usb + "/docs/old/c.txt"}));
   EXPECT_EQ(Rows(ListKind::kResults), (Strings{"b.txt"}));
   EXPECT_EQ(Rows(ListKind::kDirectory), (Strings{"docs"}));
   ASSERT_EQ(prompts.log.size(), 2u);
@@ -131,6 +145,21 @@ TEST_F(ActionsTest, TrashedFilesLeaveBothFileListsAndTheOthersStay) {
   Form().ListOf(ListKind::kResults)->grab();
   Form().ListOf(ListKind::kDirectory)->grab();
   Form().Actions().RunCommand(command::kCopySelectedRows);
+}
+
+TEST_F(ActionsTest, DeletingFromAnotherMediumIsRefusedWithAMessage) {
+  tmp.MakeFile("media/usb/a.txt", 10);
+  const std::string usb = WriteCatalogOfThisMachine(true);
+  Start({"-dd"});
+  Search("a.txt");
+  SelectRows(ListKind::kResults, {0});
+  prompts.answers = {true};
+  Form().Actions().RunCommand(command::kDeleteSelectedFiles);
+  EXPECT_TRUE(shell.calls.empty());
+  ASSERT_EQ(prompts.log.size(), 2u);
+  EXPECT_EQ(prompts.log[1].rfind("Mardo|Nothing was moved to the trash, because the medium 'ALPHA' ", 0), 0u);
+  EXPECT_EQ(Rows(ListKind::kResults), (Strings{"a.txt"}));
+  EXPECT_TRUE(std::filesystem::exists(usb + "/a.txt"));
 }
 
 TEST_F(ActionsTest, ADragCarriesTheFilesAndNothingForDirectoriesOnly) {
@@ -191,6 +220,66 @@ TEST(DesktopTrash, AFileGoesToTheTrashOfTheUsersDataDirectory) {
   EXPECT_TRUE(std::filesystem::exists(tmp / "data/Trash/info/doomed.txt.trashinfo"));
   EXPECT_EQ(shell.MoveToTrash(file).failure, ShellResult::Failure::kNoSuchFile);
   qunsetenv("XDG_DATA_HOME");
+}
+
+// Runs with the user's data directory and the current directory set, and sets them back.
+class TrashPlace {
+ public:
+  TrashPlace(const std::string& dataHome, const std::string& current) : before_(QDir::currentPath()) {
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dataHome));
+    QDir::setCurrent(QString::fromStdString(current));
+  }
+  ~TrashPlace() {
+    QDir::setCurrent(before_);
+    qunsetenv("XDG_DATA_HOME");
+  }
+
+ private:
+  QString before_;
+};
+
+TEST(DesktopTrash, AFailureSaysWhatTheTrashGaveAsReason) {
+  test::TempDir tmp;
+  const std::string file = tmp.MakeFile("work/doomed.txt", 4, -1, "kept");
+  tmp.MakeFile("data/Trash/files", 0, -1, "not a directory");
+  const TrashPlace place(tmp / "data", tmp.MakeDir("current"));
+  const ShellResult result = QtDesktopShell().MoveToTrash(file);
+  EXPECT_EQ(result.failure, ShellResult::Failure::kOther);
+  EXPECT_FALSE(result.systemText.empty());
+  EXPECT_EQ(result.systemText.find("Unknown error"), std::string::npos) << result.systemText;
+  EXPECT_EQ(tmp.ReadFile("work/doomed.txt"), "kept");
+}
+
+TEST(DesktopTrash, WithoutATrashTheFileStaysAndNothingIsLeftBehind) {
+  test::TempDir tmp;
+  const std::string file = tmp.MakeFile("work/doomed.txt", 4, -1, "kept");
+  tmp.MakeFile("blocker", 0, -1, "a file where the data directory would be");
+  const std::string current = tmp.MakeDir("current");
+  tmp.MakeDir("current/info");  // the user's own, which stays
+  const TrashPlace place(tmp / "blocker/data", current);
+  const ShellResult result = QtDesktopShell().MoveToTrash(file);
+  EXPECT_EQ(result.failure, ShellResult::Failure::kOther);
+  EXPECT_EQ(result.systemText, "there is no trash to move it to");
+  EXPECT_EQ(tmp.ReadFile("work/doomed.txt"), "kept");
+  EXPECT_FALSE(std::filesystem::exists(tmp / "current/files"));
+  EXPECT_TRUE(std::filesystem::is_empty(tmp / "current/info"));
+}
+
+TEST(DesktopOpen, AFileWhoseTypeHasNoApplicationOpensWithThatOfItsParentType) {
+  test::TempDir tmp;
+  const std::string script = tmp.MakeFile("work/tool.py", 0, -1, "print('hi')\n");
+  tmp.MakeFile("config/mimeapps.list", 0, -1, "[Default Applications]\ntext/plain=copier.desktop\n");
+  tmp.MakeFile("data/applications/copier.desktop", 0, -1,
+               "[Desktop Entry]\nType=Application\nExec=cp %f " + tmp / "opened" + "\n");
+  qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(tmp / "config"));
+  qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(tmp / "none"));
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tmp / "data"));
+  QtDesktopShell shell;
+  EXPECT_TRUE(shell.StartDefaultApplication(script).Succeeded());
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME"}) qunsetenv(name);
+  // The program runs on its own: wait for its copy of the script.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(tmp / "opened"); }, 20000));
+  EXPECT_EQ(tmp.ReadFile("opened"), "print('hi')\n");
 }
 
 }  // namespace

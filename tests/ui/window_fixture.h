@@ -46,18 +46,19 @@ class WindowTest : public testing::Test {
     Close();
   }
 
-  // Writes a catalog file into the start directory: directories "" and "\docs", "\docs\old"; files
-  // a.txt (10 bytes) in the root, b.txt (20) in \docs, c.txt (30) in \docs\old.
+  // Writes a catalog file into the start directory: directories "" and "\docs", "\docs\old" (below
+  // `top`, the catalog path of the catalogued directory on its volume); files a.txt (10 bytes) in
+  // the root, b.txt (20) in \docs, c.txt (30) in \docs\old.
   std::string WriteCatalog(const std::string& file, const std::string& label, uint32_t serial = 0,
-                           const std::string& root = "/media/usb/") {
+                           const std::string& root = "/media/usb/", const std::string& top = "") {
     Catalog catalog;
     catalog.filePath = tmp / ("catalogs/" + file);
     catalog.volumeLabel = label;
     catalog.volumeRoot = root;
     catalog.serialNumber = serial;
-    catalog.AddDirectory("", 3, 60.0);
-    catalog.AddDirectory("\\docs", 2, 50.0);
-    catalog.AddDirectory("\\docs\\old", 1, 30.0);
+    catalog.AddDirectory(top, 3, 60.0);
+    catalog.AddDirectory(top + "\\docs", 2, 50.0);
+    catalog.AddDirectory(top + "\\docs\\old", 1, 30.0);
     catalog.AddFile("a.txt", 1000, 10, 0);
     catalog.AddFile("docs", 2000, -1, 0);
     catalog.AddFile("b.txt", 3000, 20, 1);
