@@ -227,7 +227,15 @@ void CollectOnAllCores(std::vector<Source>& sources, const std::vector<bool>& se
   for (size_t i = 0; i < sources.size(); ++i) {
     if (selected[i] && sources[i].entry.index && sources[i].sound) searched.push_back(i);
   }
-  if (searched.size() < 2) return;
+  // A second thread pays only for work of some size: it may have to wait for a core.
+  uint64_t blocks = 0;  // the blocks the searches may read, at most
+  for (const size_t i : searched) {
+    const std::vector<CatalogIndex::Postings>& lists = sources[i].prepared.lists;
+    if (sources[i].prepared.none) continue;
+    blocks += filter.Scans() || lists.empty() ? sources[i].entry.index->BlockCount() : lists.front().Count();
+  }
+  constexpr uint64_t kWorthAThread = 4096;
+  if (searched.size() < 2 || blocks < kWorthAThread) return;
   std::mutex mutex;
   std::vector<char> done(searched.size(), 0);
   size_t prefix = 0;
