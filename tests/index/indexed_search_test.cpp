@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
+#include "index/index_format.h"
 #include "index/library_maker.h"
 #include "search/row_texts.h"
 #include "search/sort_state.h"
@@ -206,6 +208,44 @@ TEST_F(IndexedSearchTest, PathsOfFoldersWithBackslashesReadAsInTheLoadedLibrary)
       ExpectSameRows({}, tmp.Path(), cache, c, {});
     }
   }
+}
+
+// A search that has its hits reads no further: a damaged page of the index beyond them is not
+// seen (and the index not made again).
+TEST_F(IndexedSearchTest, AStandardSearchStopsReadingAtItsHitLimit) {
+  test::TempDir tmp;
+  test::TempDir cacheDir;
+  Catalog catalog;
+  catalog.filePath = tmp / "many.mvl";
+  catalog.volumeLabel = "MANY";
+  catalog.AddDirectory("");
+  for (int32_t k = 0; k < 40000; ++k) catalog.AddFile("file" + std::to_string(k), 1000000000, k, 0);
+  ASSERT_TRUE(catalog.Write());
+  IndexCache cache(cacheDir / "mardo");
+  SearchConditions c;
+  c.patternText = "file";
+  c.flags = SearchConditions::kNameCondition;
+  c.hitLimit = 1;
+  ASSERT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, 1);
+  ASSERT_EQ(cache.Written(), 1);
+  // The last page of the block offsets, far beyond the first hit.
+  const std::string index = cache.IndexPath(catalog.filePath);
+  std::fstream f(index, std::ios::in | std::ios::out | std::ios::binary);
+  uint64_t at[2] = {};
+  f.seekg(static_cast<std::streamoff>(index_format::kSectionTableAt + 16 * index_format::kBlockStarts));
+  f.read(reinterpret_cast<char*>(at), sizeof at);
+  ASSERT_GT(at[1], 2 * index_format::kPageSize);
+  f.seekp(static_cast<std::streamoff>(at[0] + at[1] - 4));
+  f.put('\x5A');
+  f.close();
+  for (const int32_t limit : {1, 512}) {
+    c.hitLimit = limit;
+    EXPECT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, limit);
+    EXPECT_EQ(cache.Written(), 1) << limit;
+  }
+  c.hitLimit = 100000;  // now the damage is found: the rows come from the catalog file
+  EXPECT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, 40000);
+  EXPECT_EQ(cache.Written(), 2);
 }
 
 }  // namespace
