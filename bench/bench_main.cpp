@@ -427,6 +427,213 @@ struct Figure {
   std::string unit;
 };
 
+// One query of mardo-cli against plocate: the same pattern and hit limit (plocate has no dates,
+// lengths or grouping: it gets the pattern alone; an anchor becomes a regular expression, and a
+// `*` a glob, as plocate needs them to answer the same question).
+struct Query {
+  const char* pattern;
+  int32_t limit;
+  const char* dateOp = "";
+  const char* date = "";
+  const char* lengthOp = "";
+  const char* length = "";
+  int32_t mode = 0;  // 0 standard, 1 duplicates, 2 same names
+};
+
+const Query kQueries[] = {
+    {"frobnic", 512},
+    {"frobnic", 5120},
+    {"lib", 512},
+    {"lib", 5120},
+    {"libreoffice", 512},
+    {"libreoffice", 5120},
+    {"gtk3", 512},
+    {".desktop", 512},
+    {".desktop", 5120},
+    {"qx", 512},
+    {"qx", 5120},
+    {"x", 512},
+    {"|lib", 512},
+    {"|read", 5120},
+    {".c|", 512},
+    {".desktop|", 5120},
+    {"lib*.so", 512},
+    {"gtk*3", 5120},
+    {"lib", 5120, "<", "050201"},
+    {"gtk3", 512, ">=", "200101"},
+    {"conf", 5120, "", "", "=", "1000"},
+    {"frobnic", 512, "", "", ">", "1000"},
+    {"*", 512, "", "", ">", "4294967296"},
+    {"readme", 512, "", "", "", "", 1},
+    {"readme", 5120, "", "", "", "", 2},
+    {"libreoffice", 5120, "", "", "", "", 1},
+};
+
+int32_t OperatorIndex(std::string_view op) {
+  const char* const ops[] = {"", "<", "<=", "=", ">=", ">"};
+  for (int32_t i = 0; i < 6; ++i) {
+    if (op == ops[i]) return i;
+  }
+  return 0;
+}
+
+SearchInputs InputsOf(const Query& q) {
+  SearchInputs inputs;
+  inputs.patternText = q.pattern;
+  inputs.hitLimit = q.limit;
+  inputs.dateOperator = OperatorIndex(q.dateOp);
+  inputs.dateText = q.date;
+  inputs.lengthOperator = OperatorIndex(q.lengthOp);
+  inputs.lengthText = q.length;
+  inputs.mode = q.mode;
+  return inputs;
+}
+
+std::string Describe(const Query& q) {
+  std::string text = std::string("`") + q.pattern + "`";
+  if (*q.dateOp != 0) text += std::string(", date ") + q.dateOp + " " + q.date;
+  if (*q.lengthOp != 0) text += std::string(", length ") + q.lengthOp + " " + q.length;
+  if (q.mode == 1) text += ", duplicates";
+  if (q.mode == 2) text += ", same names";
+  return text + ", " + std::to_string(q.limit);
+}
+
+std::vector<std::string> CliArgs(const std::string& cli, const std::string& library, const Query& q) {
+  std::vector<std::string> args = {cli,         "-dir",    library,   "search",
+                                   "--pattern", q.pattern, "--limit", std::to_string(q.limit)};
+  if (*q.dateOp != 0) args.insert(args.end(), {"--date", q.dateOp, q.date});
+  if (*q.lengthOp != 0) args.insert(args.end(), {"--length", q.lengthOp, q.length});
+  if (q.mode == 1) args.insert(args.end(), {"--mode", "duplicates"});
+  if (q.mode == 2) args.insert(args.end(), {"--mode", "same-names"});
+  return args;
+}
+
+std::vector<std::string> PlocateArgs(const std::string& db, const Query& q) {
+  std::string pattern = q.pattern;
+  std::vector<std::string> args = {"plocate", "-d", db, "-i", "-b", "-l", std::to_string(q.limit)};
+  const bool start = pattern.front() == '|';
+  const bool end = pattern.size() > 1 && pattern.back() == '|';
+  if (start || end) {
+    std::string core = pattern.substr(start ? 1 : 0, pattern.size() - (start ? 1 : 0) - (end ? 1 : 0));
+    std::string regex = start ? "^" : "";
+    for (char c : core) {
+      if (c == '.') regex += '\\';
+      regex += c;
+    }
+    if (end) regex += "$";
+    args.insert(args.end(), {"-r", regex});
+    return args;
+  }
+  if (pattern.find('*') != std::string::npos && pattern != "*") pattern = "*" + pattern + "*";
+  args.push_back(pattern);
+  return args;
+}
+
+// Empties the page cache (as root), so that the next run reads its files from the disk.
+bool DropCaches() {
+  ::sync();
+  std::ofstream drop("/proc/sys/vm/drop_caches");
+  if (!drop) return false;
+  drop << "3\n";
+  drop.flush();
+  return static_cast<bool>(drop);
+}
+
+// Every query of kQueries, mardo-cli and plocate taking turns: warm (medians of `warmRuns` each
+// after warm-up runs) and cold (medians of `coldRuns`, the page cache emptied before each run).
+void RunVersus(const std::string& library, const std::string& plocateDb, const std::string& cli,
+               const std::vector<std::string>& env, int warmRuns, int coldRuns,
+               const std::function<void(std::string, double, std::string)>& add) {
+  const bool cold = coldRuns > 0 && DropCaches();
+  struct Row {
+    double warm[2];
+    double cold[2];
+  };
+  std::vector<Row> rows;
+  int over = 0;
+  for (size_t k = 0; k < std::size(kQueries); ++k) {
+    const Query& q = kQueries[k];
+    const std::vector<std::string> mardo = CliArgs(cli, library, q);
+    const std::vector<std::string> plocate = PlocateArgs(plocateDb, q);
+    Row row{};
+    const auto [m, p] = MedianRunsInTurns(warmRuns, mardo, env, plocate);
+    row.warm[0] = 1000.0 * m.seconds;
+    row.warm[1] = 1000.0 * p.seconds;
+    if (cold) {
+      std::vector<double> times[2];
+      for (int i = 0; i < coldRuns; ++i) {
+        DropCaches();
+        times[0].push_back(1000.0 * RunMeasured(mardo, env).seconds);
+        DropCaches();
+        times[1].push_back(1000.0 * RunMeasured(plocate).seconds);
+      }
+      row.cold[0] = Median(times[0]);
+      row.cold[1] = Median(times[1]);
+    }
+    const std::string name = "q" + std::to_string(k + 1);
+    add(name + "_warm_ms", row.warm[0], "ms");
+    add(name + "_plocate_warm_ms", row.warm[1], "ms");
+    if (cold) {
+      add(name + "_cold_ms", row.cold[0], "ms");
+      add(name + "_plocate_cold_ms", row.cold[1], "ms");
+    }
+    if (row.warm[0] > row.warm[1] || (cold && row.cold[0] > row.cold[1])) ++over;
+    rows.push_back(row);
+  }
+  add("queries_over_plocate", over, "queries");
+  std::printf("\n| # | query, limit | mardo-cli warm | plocate warm | mardo-cli cold | plocate cold |\n");
+  std::printf("|---|---|---:|---:|---:|---:|\n");
+  for (size_t k = 0; k < rows.size(); ++k) {
+    std::printf("| %zu | %s | %.1f | %.1f | %.1f | %.1f |\n", k + 1, Describe(kQueries[k]).c_str(),
+                rows[k].warm[0], rows[k].warm[1], rows[k].cold[0], rows[k].cold[1]);
+  }
+  std::printf("\n");
+}
+
+// The rows of every query through the indexes against RunSearch over the loaded library.
+void CompareRows(CatalogLibrary& library, const std::string& libraryPath, IndexCache& cache, int& queries,
+                 int& differences) {
+  for (const Query& q : kQueries) {
+    const SearchConditions conditions = BuildSearchConditions(InputsOf(q), 1767225600).conditions;
+    const SearchResult loaded = RunSearch(conditions, library);
+    const IndexedSearch indexed = SearchWithIndex(CatalogLibrary({}, libraryPath), conditions, {}, cache);
+    ++queries;
+    if (!SameRows(loaded, indexed)) {
+      ++differences;
+      std::cerr << "different rows: " << Describe(q) << '\n';
+    }
+  }
+}
+
+// Only mardo-cli against plocate, and the rows compared: for measuring the index alone.
+int Versus(const std::string& libraryDir, const std::string& plocateDb, const std::string& cli, int warmRuns,
+           int coldRuns) {
+  auto add = [](std::string name, double value, std::string unit) {
+    std::cout << name << '\t' << value << '\t' << unit << '\n' << std::flush;
+  };
+  const std::string cache = fs::absolute(fs::path(libraryDir).parent_path() / "cache").string();
+  const std::vector<std::string> env = {"XDG_CACHE_HOME=" + cache};
+  const std::string libraryPath = fs::absolute(libraryDir).string();
+  const ChildRun build = MedianRun(3, {cli, "-dir", libraryPath, "search", "--pattern", kRarePattern}, env,
+                                   [&] { fs::remove_all(cache); });
+  add("index_build_s", build.seconds, "s");
+  int64_t indexBytes = 0;
+  for (const auto& entry : fs::directory_iterator(fs::path(cache) / "mardo"))
+    indexBytes += static_cast<int64_t>(entry.file_size());
+  add("index_mib", static_cast<double>(indexBytes) / (1024.0 * 1024.0), "MiB");
+  add("plocate_db_mib", static_cast<double>(fs::file_size(plocateDb)) / (1024.0 * 1024.0), "MiB");
+  RunVersus(libraryPath, plocateDb, cli, env, warmRuns, coldRuns, add);
+  CatalogLibrary library({}, libraryPath);
+  library.LoadAll();
+  IndexCache indexCache((fs::path(cache) / "mardo").string());
+  int queries = 0;
+  int differences = 0;
+  CompareRows(library, libraryPath, indexCache, queries, differences);
+  add("index_queries_compared", queries, "queries");
+  add("index_queries_different", differences, "queries");
+  return 0;
+}
+
 int Run(const std::string& libraryDir, const std::string& treeDir, const std::string& plocateDb,
         const std::string& plocateFullDb, const std::string& cli) {
   std::vector<Figure> figures;
@@ -451,6 +658,7 @@ int Run(const std::string& libraryDir, const std::string& treeDir, const std::st
   for (const auto& entry : fs::directory_iterator(fs::path(cache) / "mardo"))
     indexBytes += static_cast<int64_t>(entry.file_size());
   add("index_mib", static_cast<double>(indexBytes) / (1024.0 * 1024.0), "MiB");
+  add("plocate_db_mib", static_cast<double>(fs::file_size(plocateFullDb)) / (1024.0 * 1024.0), "MiB");
   int64_t stamp = 1767225600;
   const ChildRun update = MedianRun(3, cliSearch(kRarePattern), env, [&] {
     // A new modification time: the catalog counts as changed.
@@ -471,6 +679,7 @@ int Run(const std::string& libraryDir, const std::string& treeDir, const std::st
   const ChildRun cliLoad = MedianRun(3, {cli, "-dir", libraryPath, "catalogs"}, env);
   add("cli_load_ms", 1000.0 * cliLoad.seconds, "ms");
   add("cli_load_mib", cliLoad.mib, "MiB");
+  RunVersus(libraryPath, plocateFullDb, cli, env, 7, 3, add);
 
   // Scanning the corpus tree and the machine's /usr, against find doing the same walk.
   const ScanAndFind tree = MeasureScan(treeDir);
@@ -588,6 +797,7 @@ int Run(const std::string& libraryDir, const std::string& treeDir, const std::st
     grouped.mode = mode;
     compare(grouped, 5120);
   }
+  CompareRows(library, libraryPath, indexCache, queries, differences);
   add("index_queries_compared", queries, "queries");
   add("index_queries_different", differences, "queries");
 
@@ -608,6 +818,8 @@ int main(int argc, char** argv) {
   if (args.size() == 2 && args[0] == "grouping") return mardo::bench::Grouping(args[1]);
   if (args.size() == 3 && args[0] == "search-memory") return mardo::bench::SearchMemory(args[1], args[2]);
   if (args.size() == 3 && args[0] == "mlocate") return mardo::bench::WriteMlocate(args[1], args[2]);
+  if (args.size() == 6 && args[0] == "versus")
+    return mardo::bench::Versus(args[1], args[2], args[3], std::stoi(args[4]), std::stoi(args[5]));
   if (args.size() == 6 && args[0] == "run")
     return mardo::bench::Run(args[1], args[2], args[3], args[4], args[5]);
   std::cerr << "usage: mardo-bench corpus CONTENTS LIBRARY_DIR TREE_DIR TREE_FILES\n"
@@ -615,6 +827,7 @@ int main(int argc, char** argv) {
                "       mardo-bench grouping LIBRARY_DIR\n"
                "       mardo-bench search-memory LIBRARY_DIR duplicates|not_elsewhere|not_elsewhere_all\n"
                "       mardo-bench mlocate LIBRARY_DIR MLOCATE_DB\n"
-               "       mardo-bench run LIBRARY_DIR TREE_DIR PLOCATE_DB PLOCATE_FULL_DB MARDO_CLI\n";
+               "       mardo-bench run LIBRARY_DIR TREE_DIR PLOCATE_DB PLOCATE_FULL_DB MARDO_CLI\n"
+               "       mardo-bench versus LIBRARY_DIR PLOCATE_FULL_DB MARDO_CLI WARM_RUNS COLD_RUNS\n";
   return 2;
 }

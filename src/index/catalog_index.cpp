@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 
 #include "index/index_checksum.h"
 
@@ -9,6 +10,7 @@ namespace mardo {
 namespace {
 
 namespace fmt = index_format;
+namespace cb = catalog_bytes;
 
 // Reads the meta section's fields in order, never past its end.
 class MetaReader {
@@ -35,21 +37,38 @@ class MetaReader {
   size_t at_ = 0;
 };
 
+// A catalog counts its records and directories in 32-bit signed positions: a larger count is
+// not one a catalog can have (and would let block arithmetic wrap).
+constexpr uint32_t kMostPositions = static_cast<uint32_t>(std::numeric_limits<int32_t>::max());
+
 }  // namespace
 
-std::unique_ptr<CatalogIndex> CatalogIndex::OpenFile(std::unique_ptr<PagedFile> file, Checksums checksums) {
+std::unique_ptr<CatalogIndex> CatalogIndex::OpenFile(std::unique_ptr<PagedFile> file,
+                                                     std::unique_ptr<PagedFile> catalog,
+                                                     Checksums checksums) {
   if (!file) return nullptr;
   std::unique_ptr<CatalogIndex> index(new CatalogIndex());
   index->bytes_ = std::span<const uint8_t>(file->Data(), file->Size());
   index->file_ = std::move(file);
+  if (catalog) {
+    index->catalog_ = std::span<const uint8_t>(catalog->Data(), catalog->Size());
+    index->catalogFile_ = std::move(catalog);
+  }
   if (!index->Open(checksums)) return nullptr;
+  // The offsets are those of the file the index was made from. (Without the catalog file only
+  // the header fields can be read: every block read fails.)
+  if (index->catalogFile_ && !index->unindexed_ && !(index->catalogFile_->Identity() == index->source_))
+    return nullptr;
   return index;
 }
 
-std::unique_ptr<CatalogIndex> CatalogIndex::OpenBytes(std::vector<uint8_t> bytes, Checksums checksums) {
+std::unique_ptr<CatalogIndex> CatalogIndex::OpenBytes(std::vector<uint8_t> bytes,
+                                                      std::vector<uint8_t> catalog, Checksums checksums) {
   std::unique_ptr<CatalogIndex> index(new CatalogIndex());
   index->owned_ = std::move(bytes);
   index->bytes_ = index->owned_;
+  index->catalogOwned_ = std::move(catalog);
+  index->catalog_ = index->catalogOwned_;
   if (!index->Open(checksums)) return nullptr;
   return index;
 }
@@ -59,14 +78,16 @@ bool CatalogIndex::Open(Checksums checksums) {
   const uint8_t* base = bytes_.data();
   const uint64_t size = bytes_.size();
   // The header and, as written, the sections read on opening lie at the start: one read.
-  if (file_) file_->Load(0, std::min<uint64_t>(size, 12 << 10));
-  if (size < fmt::kHeaderSize || !Need(base, fmt::kHeaderSize) ||
+  if (file_) file_->Load(0, std::min<uint64_t>(size, 8 << 10));
+  if (size < fmt::kHeaderSize || !Need(0, fmt::kHeaderSize) ||
       __builtin_memcmp(base, fmt::kMagic, sizeof fmt::kMagic) != 0) {
     return Fail();
   }
   if (Load<uint32_t>(base + fmt::kVersionAt) != fmt::kVersion ||
       Load<uint32_t>(base + fmt::kHeaderSizeAt) != fmt::kHeaderSize ||
-      Load<uint64_t>(base + fmt::kFileSizeAt) != size) {
+      Load<uint64_t>(base + fmt::kFileSizeAt) != size ||
+      Load<uint32_t>(base + fmt::kRevisionAt) != fmt::CodeRevision() ||
+      Load<uint32_t>(base + fmt::kBlockRecordsAt) != fmt::kBlockRecords) {
     return Fail();
   }
   source_.device = Load<uint64_t>(base + fmt::kDeviceAt);
@@ -78,51 +99,57 @@ bool CatalogIndex::Open(Checksums checksums) {
   dirCount_ = Load<uint32_t>(base + fmt::kDirCountAt);
   trigramCount_ = Load<uint32_t>(base + fmt::kTrigramCountAt);
   const uint32_t flags = Load<uint32_t>(base + fmt::kFlagsAt);
-  // A catalog counts its records and directories in 32-bit signed positions.
-  constexpr uint32_t kMostPositions = static_cast<uint32_t>(std::numeric_limits<int32_t>::max());
-  if (recordCount_ > kMostPositions || dirCount_ > kMostPositions || (flags & ~fmt::kUnindexed) != 0)
+  if (recordCount_ > kMostPositions || dirCount_ > kMostPositions ||
+      trigramCount_ > fmt::Trigram(255, 255, 255) + 1 ||
+      (flags & ~(fmt::kUnindexed | fmt::kKeepsNumbering)) != 0) {
     return Fail();
+  }
   unindexed_ = (flags & fmt::kUnindexed) != 0;
-  if (unindexed_ && (recordCount_ != 0 || dirCount_ != 0 || trigramCount_ != 0)) return Fail();
+  numbered_ = (flags & fmt::kKeepsNumbering) != 0;
+  if (unindexed_ && (recordCount_ != 0 || dirCount_ != 0 || trigramCount_ != 0 || numbered_)) return Fail();
+  if (numbered_ && dirCount_ == 0) return Fail();
+  blockCount_ = static_cast<uint32_t>(fmt::BlockCount(recordCount_));
 
-  const uint64_t n = recordCount_;
-  const uint64_t expected[fmt::kSectionCount] = {
-      0,  // meta: parsed below
-      fmt::kDirEntrySize * uint64_t{dirCount_},
-      0,  // directory paths: checked with the directory records
-      8 * uint64_t{fmt::DirBlockCount(dirCount_)},
-      fmt::kTimeSize * n,
-      fmt::kLengthSize * n,
-      fmt::kDirNumberSize * n,
-      4 * (n + 1),
-      0,  // names: checked block by block
-      8 * uint64_t{fmt::BlockCount(recordCount_)},
-      fmt::kTrigramEntrySize * uint64_t{trigramCount_},
-      fmt::kPageEntrySize * uint64_t{fmt::PageCount(trigramCount_)},
-      0,  // postings: checked list by list
-  };
   for (int s = 0; s < fmt::kSectionCount; ++s) {
     const uint64_t at = Load<uint64_t>(base + fmt::kSectionTableAt + 16 * s);
     const uint64_t length = Load<uint64_t>(base + fmt::kSectionTableAt + 16 * s + 8);
     if (at % 8 != 0 || at < fmt::kHeaderSize || at > size || length > size - at) return Fail();
-    if (expected[s] != 0 && length != expected[s]) return Fail();
-    if (expected[s] == 0 && s != fmt::kMeta && s != fmt::kDirPaths && s != fmt::kNames &&
-        s != fmt::kPostings && length != 0) {
-      return Fail();
-    }
-    sections_[s] = bytes_.subspan(at, length);
+    sectionAt_[s] = at;
+    sectionSize_[s] = length;
   }
-  for (int s : {fmt::kMeta, fmt::kBlockSums, fmt::kDirSums, fmt::kPageDir}) {
-    if (!Need(sections_[s].data(), sections_[s].size())) return false;
+  const uint64_t expected[fmt::kSectionCount] = {
+      sectionSize_[fmt::kMeta],  // parsed below
+      0,                         // page sums: counted below
+      4 * fmt::PageCount(sectionSize_[fmt::kTrigrams]),
+      unindexed_ ? 0 : 8 * (uint64_t{blockCount_} + 1),
+      unindexed_ ? 0 : 8 * (fmt::DirGroupCount(dirCount_) + 1),
+      numbered_ ? 4 * (uint64_t{dirCount_} - 1) : 0,
+      fmt::kTrigramEntrySize * uint64_t{trigramCount_},
+      sectionSize_[fmt::kPostings],
+  };
+  uint64_t sums = 0;
+  for (int s = fmt::kFirstPaged; s < fmt::kSectionCount; ++s) {
+    firstSum_[s] = sums;
+    sums += fmt::PageCount(sectionSize_[s]);
+    pageChecked_[s].assign(fmt::PageCount(sectionSize_[s]), false);
+  }
+  for (int s = 0; s < fmt::kSectionCount; ++s) {
+    if (s != fmt::kPageSums && sectionSize_[s] != expected[s]) return Fail();
+  }
+  if (sectionSize_[fmt::kPageSums] != 4 * sums || sectionSize_[fmt::kPostings] > UINT32_MAX) return Fail();
+  for (int s = 0; s < fmt::kFirstPaged; ++s) {
+    if (!Need(sectionAt_[s], sectionSize_[s])) return false;
   }
   if (verify_) {
-    uint64_t h = IndexChecksum(base, fmt::kOpenChecksumAt);
-    for (int s : {fmt::kMeta, fmt::kBlockSums, fmt::kDirSums, fmt::kPageDir})
-      h = IndexChecksum(sections_[s].data(), sections_[s].size(), h);
+    uint8_t header[fmt::kOpenChecksumAt];
+    __builtin_memcpy(header, base, sizeof header);
+    __builtin_memset(header + fmt::kRevisionAt, 0, 4);
+    uint64_t h = IndexChecksum(header, sizeof header);
+    for (int s = 0; s < fmt::kFirstPaged; ++s) h = IndexChecksum(base + sectionAt_[s], sectionSize_[s], h);
     if (h != Load<uint64_t>(base + fmt::kOpenChecksumAt)) return Fail();
   }
 
-  MetaReader meta(sections_[fmt::kMeta]);
+  MetaReader meta(bytes_.subspan(sectionAt_[fmt::kMeta], sectionSize_[fmt::kMeta]));
   int16_t pad = 0;
   if (!meta.Text(sourcePath_) || !meta.Text(volumeRoot_) || !meta.Text(volumeLabel_) ||
       !meta.Text(catalogName_) || !meta.Get(formatVersion_) || !meta.Get(pad) || !meta.Get(cataloguedTime_) ||
@@ -130,119 +157,129 @@ bool CatalogIndex::Open(Checksums checksums) {
     return Fail();
   }
   if (formatVersion_ > Catalog::kWideVersion) return Fail();  // older files may hold any lower number
-
-  times_ = sections_[fmt::kTimes].data();
-  lengths_ = sections_[fmt::kLengths].data();
-  dirNumbers_ = sections_[fmt::kDirNumbers].data();
-  nameOffsets_ = sections_[fmt::kNameOffsets].data();
-  names_ = sections_[fmt::kNames].data();
-  blockChecked_.assign(fmt::BlockCount(recordCount_), false);
-  pageChecked_.assign(fmt::PageCount(trigramCount_), false);
-  dirBlockChecked_.assign(fmt::DirBlockCount(dirCount_), false);
   // The pages' first trigrams ascend.
-  const uint8_t* pages = sections_[fmt::kPageDir].data();
-  for (uint32_t p = 1; p < pageChecked_.size(); ++p) {
-    if (Load<uint32_t>(pages + fmt::kPageEntrySize * p) <=
-        Load<uint32_t>(pages + fmt::kPageEntrySize * (p - 1)))
-      return Fail();
+  const uint8_t* pages = base + sectionAt_[fmt::kPageDir];
+  for (uint64_t p = 1; p < sectionSize_[fmt::kPageDir] / 4; ++p) {
+    if (Load<uint32_t>(pages + 4 * p) <= Load<uint32_t>(pages + 4 * (p - 1))) return Fail();
   }
   return true;
 }
 
-uint32_t CatalogIndex::BlockOf(uint32_t r) {
-  return r / fmt::kBlockRecords;
+const uint8_t* CatalogIndex::Paged(int s, uint64_t at, uint64_t size) {
+  if (damaged_ || at > sectionSize_[s] || size > sectionSize_[s] - at) {
+    Fail();
+    return nullptr;
+  }
+  const uint8_t* section = bytes_.data() + sectionAt_[s];
+  if (size == 0) return section + at;
+  const uint64_t last = (at + size - 1) / fmt::kPageSize;
+  for (uint64_t page = at / fmt::kPageSize; page <= last; ++page) {
+    if (pageChecked_[s][page]) continue;
+    const uint64_t from = page * fmt::kPageSize;
+    const uint64_t length = std::min<uint64_t>(fmt::kPageSize, sectionSize_[s] - from);
+    if (!Need(sectionAt_[s] + from, length)) return nullptr;
+    if (verify_ &&
+        static_cast<uint32_t>(IndexChecksum(section + from, length)) !=
+            Load<uint32_t>(bytes_.data() + sectionAt_[fmt::kPageSums] + 4 * (firstSum_[s] + page))) {
+      Fail();
+      return nullptr;
+    }
+    pageChecked_[s][page] = true;
+  }
+  return section + at;
 }
 
-bool CatalogIndex::CheckRecord(uint32_t r) {
-  if (damaged_ || r >= recordCount_) return Fail();
-  const uint32_t b = BlockOf(r);
-  if (blockChecked_[b]) return true;
-  const uint32_t first = b * fmt::kBlockRecords;
-  const uint32_t last = std::min(recordCount_, first + fmt::kBlockRecords);
-  const uint32_t count = last - first;
-  const uint64_t namesSize = sections_[fmt::kNames].size();
-  if (!Need(times_ + fmt::kTimeSize * first, fmt::kTimeSize * count) ||
-      !Need(lengths_ + fmt::kLengthSize * first, fmt::kLengthSize * count) ||
-      !Need(dirNumbers_ + fmt::kDirNumberSize * first, fmt::kDirNumberSize * count) ||
-      !Need(nameOffsets_ + 4 * size_t{first}, 4 * (size_t{count} + 1))) {
-    return false;
-  }
-  const uint32_t from = NameStart(first);
-  const uint32_t to = NameStart(last);
-  if (from > to || to > namesSize || !Need(names_ + from, to - from)) return Fail();
-  if (verify_) {
-    uint64_t h = IndexChecksum(times_ + fmt::kTimeSize * first, fmt::kTimeSize * count);
-    h = IndexChecksum(lengths_ + fmt::kLengthSize * first, fmt::kLengthSize * count, h);
-    h = IndexChecksum(dirNumbers_ + fmt::kDirNumberSize * first, fmt::kDirNumberSize * count, h);
-    h = IndexChecksum(nameOffsets_ + 4 * size_t{first}, 4 * (size_t{count} + 1), h);
-    h = IndexChecksum(names_ + from, to - from, h);
-    if (h != Load<uint64_t>(sections_[fmt::kBlockSums].data() + 8 * size_t{b})) return Fail();
-  }
-  for (uint32_t i = first; i < last; ++i) {
-    const uint32_t begin = NameStart(i);
-    const uint32_t end = NameStart(i + 1);
-    // Every name is followed by its NUL, inside the block's name bytes.
-    if (end <= begin || end > to || names_[end - 1] != 0) return Fail();
-    // A directory entry's length names a directory number, as a catalog file's must.
-    const int32_t dir = DirNumber(i);
-    if (dir < 0 || static_cast<uint32_t>(dir) >= dirCount_ || Length(i) < FileRecord::kLowestLength)
+bool CatalogIndex::NeedCatalog(uint64_t at, uint64_t size) {
+  if (at > catalog_.size() || size > catalog_.size() - at) return Fail();
+  return !catalogFile_ || catalogFile_->Load(static_cast<size_t>(at), static_cast<size_t>(size)) || Fail();
+}
+
+bool CatalogIndex::BlockRange(uint32_t block, uint64_t& from, uint64_t& to) {
+  if (block >= blockCount_) return Fail();
+  const uint8_t* starts = Paged(fmt::kBlockStarts, 8 * uint64_t{block}, 16);
+  if (starts == nullptr) return false;
+  from = Load<uint64_t>(starts);
+  to = Load<uint64_t>(starts + 8);
+  return (from < to && to <= catalog_.size()) || Fail();
+}
+
+bool CatalogIndex::ScanBytes(uint32_t block, uint32_t run, std::span<const uint8_t>& bytes) {
+  uint64_t from = 0;
+  uint64_t to = 0;
+  if (damaged_ || !BlockRange(block, from, to)) return false;
+  if (!catalogFile_) return BlockBytes(block, bytes);
+  if (from < windowFrom_ || to - windowFrom_ > window_.size()) {
+    // The next run of blocks, whole.
+    const uint32_t last = block + std::min(std::max(run, 1u), blockCount_ - block) - 1;
+    uint64_t lastFrom = 0;
+    uint64_t end = to;
+    if (last != block && !BlockRange(last, lastFrom, end)) return false;
+    if (end < to) return Fail();
+    window_.resize(static_cast<size_t>(end - from));
+    windowFrom_ = from;
+    if (!catalogFile_->ReadInto(static_cast<size_t>(from), window_.size(), window_.data())) {
+      window_.clear();
       return Fail();
+    }
   }
-  blockChecked_[b] = true;
+  bytes = std::span<const uint8_t>(window_).subspan(from - windowFrom_, to - from);
   return true;
 }
 
-std::string_view CatalogIndex::Name(uint32_t r) const {
-  const uint32_t begin = NameStart(r);
-  return {NameBytes() + begin, NameStart(r + 1) - 1 - begin};
+bool CatalogIndex::BlockBytes(uint32_t block, std::span<const uint8_t>& bytes) {
+  uint64_t from = 0;
+  uint64_t to = 0;
+  if (damaged_ || !BlockRange(block, from, to) || !NeedCatalog(from, to - from)) return false;
+  bytes = catalog_.subspan(from, to - from);
+  return true;
 }
 
-bool CatalogIndex::CheckPage(uint32_t page) {
-  if (pageChecked_[page]) return true;
-  const uint32_t first = page * fmt::kPageEntries;
-  const uint32_t count = std::min(fmt::kPageEntries, trigramCount_ - first);
-  const uint8_t* entries = sections_[fmt::kTrigrams].data() + fmt::kTrigramEntrySize * size_t{first};
-  const uint8_t* dir = sections_[fmt::kPageDir].data() + fmt::kPageEntrySize * size_t{page};
-  if (!Need(entries, fmt::kTrigramEntrySize * size_t{count})) return false;
-  if (verify_ && static_cast<uint32_t>(IndexChecksum(entries, fmt::kTrigramEntrySize * size_t{count})) !=
-                     Load<uint32_t>(dir + 4)) {
-    return Fail();
-  }
-  if (Load<uint32_t>(entries) != Load<uint32_t>(dir)) return Fail();
-  const uint64_t postingsSize = sections_[fmt::kPostings].size();
+bool CatalogIndex::ParseBlock(uint32_t block, std::span<const uint8_t> bytes, std::vector<Entry>& entries) {
+  if (damaged_ || block >= blockCount_) return Fail();
+  const uint32_t first = block * fmt::kBlockRecords;
+  const uint32_t count = std::min(fmt::kBlockRecords, recordCount_ - first);
+  entries.resize(count);
+  const uint8_t* p = bytes.data();
+  size_t left = bytes.size();
+  const bool wide = formatVersion_ >= Catalog::kWideVersion;
   for (uint32_t i = 0; i < count; ++i) {
-    const uint8_t* e = entries + fmt::kTrigramEntrySize * size_t{i};
-    const uint32_t trigram = Load<uint32_t>(e);
-    const uint32_t records = Load<uint32_t>(e + 4);
-    const uint64_t at = Load<uint64_t>(e + 8);
-    const uint32_t size = Load<uint32_t>(e + 16);
-    if (trigram > 0xFFFFFF || (i > 0 && trigram <= Load<uint32_t>(e - fmt::kTrigramEntrySize))) return Fail();
-    // Each record costs one to five bytes.
-    if (records == 0 || records > recordCount_ || size < records || size > 5ull * records) return Fail();
-    if (at > postingsSize || size > postingsSize - at) return Fail();
+    cb::FileEntry entry;
+    const size_t used = cb::ParseFileEntry(p, left, wide, entry);
+    // Every entry lies in a directory of this catalog, and a directory entry's length names a
+    // directory number, as the catalog reader demands.
+    if (used == 0 || entry.dirNumber < 0 || entry.dirNumber >= dirCount_ ||
+        entry.length < FileRecord::kLowestLength) {
+      return Fail();
+    }
+    entries[i] = {entry.time, entry.length, static_cast<int32_t>(entry.dirNumber), entry.name};
+    p += used;
+    left -= used;
   }
-  pageChecked_[page] = true;
-  return true;
+  return left == 0 || Fail();  // the block's entries fill its bytes exactly
 }
 
 bool CatalogIndex::FindPostings(uint32_t trigram, Postings& postings) {
   if (damaged_ || trigramCount_ == 0) return false;
-  const uint8_t* pages = sections_[fmt::kPageDir].data();
+  const uint8_t* pages = bytes_.data() + sectionAt_[fmt::kPageDir];
+  const auto pageCount = static_cast<uint32_t>(sectionSize_[fmt::kPageDir] / 4);
   // The last page whose first trigram is not above `trigram`.
   uint32_t low = 0;
-  uint32_t high = static_cast<uint32_t>(pageChecked_.size());
+  uint32_t high = pageCount;
   while (high - low > 1) {
     const uint32_t mid = low + (high - low) / 2;
-    if (Load<uint32_t>(pages + fmt::kPageEntrySize * mid) <= trigram) {
+    if (Load<uint32_t>(pages + 4 * mid) <= trigram) {
       low = mid;
     } else {
       high = mid;
     }
   }
-  if (!CheckPage(low)) return false;
-  const uint32_t first = low * fmt::kPageEntries;
-  const uint32_t count = std::min(fmt::kPageEntries, trigramCount_ - first);
-  const uint8_t* entries = sections_[fmt::kTrigrams].data() + fmt::kTrigramEntrySize * size_t{first};
+  constexpr uint32_t kPerPage = fmt::kPageSize / fmt::kTrigramEntrySize;
+  const uint32_t first = low * kPerPage;
+  const uint32_t count = std::min(kPerPage, trigramCount_ - first);
+  const uint8_t* entries = Paged(fmt::kTrigrams, uint64_t{first} * fmt::kTrigramEntrySize,
+                                 uint64_t{count} * fmt::kTrigramEntrySize);
+  if (entries == nullptr) return false;
+  if (Load<uint32_t>(entries) != Load<uint32_t>(pages + 4 * low)) return Fail();
   uint32_t a = 0;
   uint32_t b = count;
   while (a < b) {
@@ -256,94 +293,196 @@ bool CatalogIndex::FindPostings(uint32_t trigram, Postings& postings) {
   if (a == count) return false;
   const uint8_t* e = entries + fmt::kTrigramEntrySize * size_t{a};
   if (Load<uint32_t>(e) != trigram) return false;
-  const uint8_t* list = sections_[fmt::kPostings].data() + Load<uint64_t>(e + 8);
-  const uint32_t size = Load<uint32_t>(e + 16);
+  const uint32_t blocks = Load<uint32_t>(e + 4);
+  const uint32_t at = Load<uint32_t>(e + 8);
+  const uint32_t size = Load<uint32_t>(e + 12);
+  // A group of up to kGroupBlocks blocks takes 1 to 1 + 4 * kGroupBlocks bytes.
+  const uint64_t groups = (uint64_t{blocks} + fmt::kGroupBlocks - 1) / fmt::kGroupBlocks;
+  if (blocks == 0 || blocks > blockCount_ || size < groups || size > groups * (1 + 4 * fmt::kGroupBlocks) ||
+      at > sectionSize_[fmt::kPostings] || size > sectionSize_[fmt::kPostings] - at) {
+    return Fail();
+  }
   postings = Postings();
-  postings.check_ = Load<uint32_t>(e + 20);
   postings.index_ = this;
-  postings.p_ = list;
-  postings.end_ = list + size;
-  postings.count_ = Load<uint32_t>(e + 4);
-  postings.left_ = postings.count_;
+  postings.at_ = at;
+  postings.end_ = uint64_t{at} + size;
+  postings.count_ = blocks;
+  postings.left_ = blocks;
   return true;
 }
 
 bool CatalogIndex::Postings::Load() {
   if (index_ == nullptr || index_->damaged_) return false;
   if (loaded_) return true;
-  const auto size = static_cast<size_t>(end_ - p_);
-  if (!index_->Need(p_, size)) return false;
-  if (index_->verify_ && static_cast<uint32_t>(IndexChecksum(p_, size)) != check_) return index_->Fail();
+  if (index_->Paged(fmt::kPostings, at_, end_ - at_) == nullptr) return false;
   loaded_ = true;
   return true;
 }
 
-bool CatalogIndex::Postings::NextAtLeast(uint32_t target, uint32_t& record) {
-  if (!Load()) return false;
-  while (!has_ || current_ < target) {
-    if (left_ == 0) return false;
-    uint64_t delta = 0;
-    int shift = 0;
-    while (true) {
-      if (p_ == end_ || shift > 28) return index_->Fail();
-      const uint8_t byte = *p_++;
-      delta |= uint64_t{byte & 0x7Fu} << shift;
-      shift += 7;
-      if ((byte & 0x80) == 0) break;
-    }
-    if (started_ && delta == 0) return index_->Fail();  // not ascending
-    current_ = started_ ? current_ + delta : delta;
-    started_ = true;
-    has_ = true;
-    --left_;
-    if (current_ >= index_->recordCount_) return index_->Fail();
-    if (left_ == 0 && p_ != end_) return index_->Fail();
+bool CatalogIndex::Postings::NextGroup() {
+  if (left_ == 0) return false;
+  const uint8_t* p = index_->bytes_.data() + index_->sectionAt_[fmt::kPostings];
+  if (at_ >= end_) return index_->Fail();
+  const uint32_t width = p[at_++];
+  const uint32_t n = std::min(left_, fmt::kGroupBlocks);
+  const uint64_t bytes = (uint64_t{n} * width + 7) / 8;
+  if (width > 32 || bytes > end_ - at_) return index_->Fail();
+  const uint8_t* q = p + at_;
+  const uint64_t mask = width == 32 ? 0xFFFFFFFFull : (uint64_t{1} << width) - 1;
+  uint64_t bit = 0;
+  for (uint32_t k = 0; k < n; ++k, bit += width) {
+    // The value's bits lie in at most five bytes from its first; fewer may remain.
+    const uint64_t byte = bit / 8;
+    uint64_t word = 0;
+    for (uint64_t j = 0; j < 5 && byte + j < bytes; ++j) word |= uint64_t{q[byte + j]} << (8 * j);
+    last_ += static_cast<int64_t>(((word >> (bit % 8)) & mask) + 1);
+    if (last_ >= index_->blockCount_) return index_->Fail();
+    group_[k] = static_cast<uint32_t>(last_);
   }
-  record = static_cast<uint32_t>(current_);
+  at_ += bytes;
+  left_ -= n;
+  if (left_ == 0 && at_ != end_) return index_->Fail();
+  groupSize_ = n;
+  next_ = 0;
   return true;
 }
 
-bool CatalogIndex::CheckDirBlock(uint32_t block) {
-  if (dirBlockChecked_[block]) return true;
-  const uint32_t first = block * fmt::kBlockDirs;
-  const uint32_t last = std::min(dirCount_, first + fmt::kBlockDirs);
-  const uint8_t* entries = sections_[fmt::kDirs].data() + fmt::kDirEntrySize * size_t{first};
-  const std::span<const uint8_t> paths = sections_[fmt::kDirPaths];
-  if (!Need(entries, fmt::kDirEntrySize * size_t{last - first})) return false;
-  // The block's paths lie one after the other.
-  const uint32_t from = Load<uint32_t>(entries);
-  uint64_t to = from;
-  for (uint32_t k = first; k < last; ++k) {
-    const uint8_t* d = entries + fmt::kDirEntrySize * size_t{k - first};
-    if (Load<uint32_t>(d) != to) return Fail();
-    to += Load<uint32_t>(d + 4);
+bool CatalogIndex::Postings::NextAtLeast(uint32_t target, uint32_t& block) {
+  if (!Load()) return false;
+  while (true) {
+    if (next_ == groupSize_) {
+      if (!NextGroup()) return false;
+    }
+    // Whole groups below the target are passed over at once.
+    if (group_[groupSize_ - 1] < target) {
+      next_ = groupSize_;
+      continue;
+    }
+    while (group_[next_] < target) ++next_;
+    block = group_[next_];  // not passed over: the next target may be this block again
+    return true;
   }
-  if (from > paths.size() || to > paths.size() || !Need(paths.data() + from, to - from)) return Fail();
-  if (verify_ && IndexChecksum(paths.data() + from, to - from,
-                               IndexChecksum(entries, fmt::kDirEntrySize * size_t{last - first})) !=
-                     Load<uint64_t>(sections_[fmt::kDirSums].data() + 8 * size_t{block})) {
-    return Fail();
+}
+
+bool CatalogIndex::ReadDirGroup(uint32_t group, std::vector<cb::DirEntry>& dirs) {
+  const uint8_t* starts = Paged(fmt::kDirStarts, 8 * uint64_t{group}, 16);
+  if (starts == nullptr) return false;
+  const uint64_t from = Load<uint64_t>(starts);
+  const uint64_t to = Load<uint64_t>(starts + 8);
+  if (from > to || !NeedCatalog(from, to - from)) return Fail();
+  const uint32_t count = std::min(fmt::kDirGroup, dirCount_ - group * fmt::kDirGroup);
+  dirs.resize(count);
+  const uint8_t* p = catalog_.data() + from;
+  size_t left = static_cast<size_t>(to - from);
+  for (uint32_t k = 0; k < count; ++k) {
+    const size_t used = cb::ParseDirEntry(p, left, formatVersion_, dirs[k]);
+    if (used == 0) return Fail();
+    p += used;
+    left -= used;
   }
-  dirBlockChecked_[block] = true;
-  return true;
+  return left == 0 || Fail();
+}
+
+void CatalogIndex::Found::Add(uint32_t record, const Entry& entry) {
+  records_.push_back(record);
+  Entry e = entry;
+  e.name = {};
+  entries_.push_back(e);
+  nameAt_.push_back(names_.size());
+  sizes_.push_back(entry.name.size());
+  names_.append(entry.name);
+}
+
+void CatalogIndex::Found::Truncate(size_t count) {
+  if (count >= records_.size()) return;
+  records_.resize(count);
+  entries_.resize(count);
+  names_.resize(nameAt_[count]);
+  nameAt_.resize(count);
+  sizes_.resize(count);
+}
+
+CatalogIndex::Entry CatalogIndex::Found::At(size_t k) const {
+  Entry e = entries_[k];
+  e.name = std::string_view(names_.data() + nameAt_[k], sizes_[k]);
+  return e;
 }
 
 std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> records,
-                                                   const std::string& filePath) {
+                                                   const std::string& filePath, bool directories) {
   if (damaged_) return nullptr;
-  // The directories the entries name: where each lies, and the one each directory entry stands for.
-  std::vector<bool> wanted(dirBlockChecked_.size(), false);
-  uint32_t dirsNeeded = 0;
-  auto want = [&](int64_t number) {
-    if (number < 0 || number >= dirCount_) return;
-    wanted[static_cast<size_t>(number) / fmt::kBlockDirs] = true;
-    dirsNeeded = std::max(dirsNeeded, static_cast<uint32_t>(number) + 1);
-  };
+  Found found;
+  std::vector<Entry> block;
+  uint32_t blockNumber = UINT32_MAX;
   for (const uint32_t r : records) {
-    if (!CheckRecord(r)) return nullptr;
-    want(DirNumber(r));
-    if (Length(r) < 0) want(-Length(r));
+    if (r >= recordCount_) {
+      Fail();
+      return nullptr;
+    }
+    if (r / fmt::kBlockRecords != blockNumber) {
+      if (!ReadBlock(r / fmt::kBlockRecords, block)) return nullptr;
+      blockNumber = r / fmt::kBlockRecords;
+    }
+    found.Add(r, block[r % fmt::kBlockRecords]);
   }
+  return MakeCatalog(found, filePath, directories);
+}
+
+std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std::string& filePath,
+                                                   bool directories) {
+  if (damaged_) return nullptr;
+  const std::vector<uint32_t>& records = found.Records();
+  std::vector<Entry> block;
+  uint32_t blockNumber = UINT32_MAX;
+  auto entryOf = [&](uint32_t r, Entry& entry) {
+    if (r >= recordCount_) return Fail();
+    if (r / fmt::kBlockRecords != blockNumber) {
+      blockNumber = UINT32_MAX;
+      if (!ReadBlock(r / fmt::kBlockRecords, block)) return false;
+      blockNumber = r / fmt::kBlockRecords;
+    }
+    entry = block[r % fmt::kBlockRecords];
+    return true;
+  };
+  // The directories the entries name: where each lies, and the one each directory entry stands for.
+  std::vector<Entry> hits(records.size());
+  std::vector<uint32_t> wanted;
+  for (size_t k = 0; k < records.size(); ++k) {
+    hits[k] = found.At(k);
+    if (!directories) continue;
+    wanted.push_back(static_cast<uint32_t>(hits[k].dirNumber));
+    if (hits[k].length < 0 && -hits[k].length < dirCount_)
+      wanted.push_back(static_cast<uint32_t>(-hits[k].length));
+  }
+  // With the numbering kept, a path that holds a name with '\\' is shown spelled from the names
+  // of the directory entries from its directory up to the root: those entries are kept aside,
+  // and the root directory is needed. (Other paths show as their stored text.)
+  auto aside = std::make_unique<Catalog>();
+  std::map<uint32_t, const FileRecord*> entryOfDir;
+  if (numbered_ && directories) {
+    for (size_t k = 0; k < records.size(); ++k) {
+      const auto first = static_cast<uint32_t>(hits[k].dirNumber);
+      for (uint32_t d = first; d > 0 && entryOfDir.count(d) == 0;) {
+        const uint8_t* at = Paged(fmt::kDirEntries, 4 * (uint64_t{d} - 1), 4);
+        if (at == nullptr) return nullptr;
+        const uint32_t value = Load<uint32_t>(at);
+        if (d == first && (value & fmt::kShownFromNames) == 0) break;
+        Entry entry;
+        if (!entryOf(value & ~fmt::kShownFromNames, entry)) return nullptr;
+        // The entry of a directory stands for it and lies in a directory of a lower number.
+        if (entry.length != -int64_t{d} || entry.dirNumber >= static_cast<int64_t>(d)) {
+          Fail();
+          return nullptr;
+        }
+        entryOfDir[d] = aside->AddFile(entry.name, entry.time, entry.length, entry.dirNumber);
+        d = static_cast<uint32_t>(entry.dirNumber);
+      }
+    }
+    if (!entryOfDir.empty()) wanted.push_back(0);
+  }
+  std::sort(wanted.begin(), wanted.end());
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+
   auto catalog = std::make_unique<Catalog>();
   catalog->filePath = filePath;
   catalog->volumeRoot = volumeRoot_;
@@ -354,41 +493,30 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> rec
   catalog->cataloguedTime = cataloguedTime_;
   catalog->freeSpace = freeSpace_;
   catalog->UpdateDisplayName();
+  const uint32_t dirsNeeded = wanted.empty() ? 0 : wanted.back() + 1;
   catalog->dirs.SetSize(0, std::max<int32_t>(static_cast<int32_t>(dirsNeeded), 1));
-  const uint8_t* dirs = sections_[fmt::kDirs].data();
-  const auto* paths = reinterpret_cast<const char*>(sections_[fmt::kDirPaths].data());
-  for (uint32_t k = 0; k < dirsNeeded; ++k) {
-    const uint32_t block = k / fmt::kBlockDirs;
-    if (!wanted[block]) {
-      // A whole block no entry needs: null slots, as RecordArray::SetSize makes them.
-      const uint32_t end = std::min(dirsNeeded, (block + 1) * fmt::kBlockDirs);
-      catalog->dirs.SetSize(static_cast<int32_t>(end));
-      k = end - 1;
-      continue;
+  std::vector<cb::DirEntry> group;
+  uint32_t groupNumber = UINT32_MAX;
+  for (const uint32_t d : wanted) {
+    if (d / fmt::kDirGroup != groupNumber) {
+      if (!ReadDirGroup(d / fmt::kDirGroup, group)) return nullptr;
+      groupNumber = d / fmt::kDirGroup;
     }
-    if (!CheckDirBlock(block)) return nullptr;
-    const uint8_t* d = dirs + fmt::kDirEntrySize * size_t{k};
-    catalog->AddDirectory(std::string_view(paths + Load<uint32_t>(d), Load<uint32_t>(d + 4)),
-                          Load<int32_t>(d + 8), Load<double>(d + 16));
+    catalog->dirs.SetSize(static_cast<int32_t>(d));  // null slots for the directories not needed
+    const cb::DirEntry& dir = group[d % fmt::kDirGroup];
+    catalog->AddDirectory(dir.path, dir.fileCount, dir.totalLength);
   }
   catalog->files.SetSize(0, std::max<int32_t>(static_cast<int32_t>(records.size()), 1));
-  for (const uint32_t r : records) catalog->AddFile(Name(r), Time(r), Length(r), DirNumber(r));
-  return catalog;
-}
-
-bool CatalogIndex::ReadRecords(uint32_t first, uint32_t count) {
-  if (damaged_ || first >= recordCount_) return false;
-  const uint32_t last = first + std::min(count, recordCount_ - first);
-  const size_t n = last - first;
-  if (!Need(times_ + fmt::kTimeSize * first, fmt::kTimeSize * n) ||
-      !Need(lengths_ + fmt::kLengthSize * first, fmt::kLengthSize * n) ||
-      !Need(dirNumbers_ + fmt::kDirNumberSize * first, fmt::kDirNumberSize * n) ||
-      !Need(nameOffsets_ + 4 * size_t{first}, 4 * (n + 1))) {
-    return false;
+  for (const Entry& hit : hits) catalog->AddFile(hit.name, hit.time, hit.length, hit.dirNumber);
+  std::vector<const FileRecord*> numbering;
+  if (numbered_) {
+    numbering.assign(dirsNeeded, nullptr);
+    for (const auto& [d, entry] : entryOfDir) {
+      if (d < dirsNeeded) numbering[d] = entry;
+    }
   }
-  const uint32_t from = NameStart(first);
-  const uint32_t to = NameStart(last);
-  return (from <= to && to <= sections_[fmt::kNames].size() && Need(names_ + from, to - from)) || Fail();
+  catalog->AdoptDirectoryNumbering(numbered_, std::move(numbering), std::move(aside));
+  return catalog;
 }
 
 }  // namespace mardo

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "index/catalog_bytes.h"
 #include "index/index_format.h"
 #include "platform/file_system.h"
 #include "platform/paged_file.h"
@@ -14,21 +15,25 @@
 
 namespace mardo {
 
-// A catalog index file, read piece by piece as a search needs it (or held in memory whole).
-// Opening checks the header, the section table and the small sections; everything else is read
-// and checked when first used: a block of records before any of its records is read, a page of
-// the trigram table and a posting list before they are searched, the directory records before
-// they are copied. Once any check fails
-// the index is Damaged() and nothing more is read from it: the catalog file must be read instead.
+// A catalog index file and the catalog file it was made from, read piece by piece as a search
+// needs them (or held in memory whole). The index holds no names: it knows where the catalog
+// file's blocks of entries lie and which blocks hold each trigram, and the entries are parsed
+// from the catalog file itself. Opening checks the header, the section table and the small
+// sections; every page of the index is checked when first read, and every block of entries is
+// parsed with bounds checks and must fill its bytes exactly. Once any check fails the index is
+// Damaged() and nothing more is read from it: the catalog file must be read instead.
 class CatalogIndex {
  public:
   // Whether the checksums are compared. Only the fuzz target turns them off, to reach the
   // structural checks behind them; every other reader compares them.
   enum class Checksums { kVerify, kSkip };
 
+  // `catalog`: the catalog file the index names; it must be that very file (same identity).
+  // Without it (or for a marker) only the header fields can be read.
   static std::unique_ptr<CatalogIndex> OpenFile(std::unique_ptr<PagedFile> file,
+                                                std::unique_ptr<PagedFile> catalog,
                                                 Checksums checksums = Checksums::kVerify);
-  static std::unique_ptr<CatalogIndex> OpenBytes(std::vector<uint8_t> bytes,
+  static std::unique_ptr<CatalogIndex> OpenBytes(std::vector<uint8_t> bytes, std::vector<uint8_t> catalog,
                                                  Checksums checksums = Checksums::kVerify);
 
   // The catalog file the index was made from, as it was then.
@@ -44,64 +49,92 @@ class CatalogIndex {
 
   uint32_t RecordCount() const { return recordCount_; }
   uint32_t DirCount() const { return dirCount_; }
+  uint32_t BlockCount() const { return blockCount_; }
   size_t FileSize() const { return bytes_.size(); }
   bool Damaged() const { return damaged_; }
   // Whether the index only says that its catalog file could not be indexed (it has no records).
   bool Unindexed() const { return unindexed_; }
 
-  // Checks the block of records that holds record `r`; false (and Damaged) when it is not sound.
-  // The accessors below may be used only for records of checked blocks.
-  bool CheckRecord(uint32_t r);
-  static uint32_t BlockOf(uint32_t r);
-  int64_t Time(uint32_t r) const { return Load<int64_t>(times_ + index_format::kTimeSize * size_t{r}); }
-  int64_t Length(uint32_t r) const { return Load<int64_t>(lengths_ + index_format::kLengthSize * size_t{r}); }
-  int32_t DirNumber(uint32_t r) const {
-    return Load<int32_t>(dirNumbers_ + index_format::kDirNumberSize * size_t{r});
+  // One entry of the catalog; the name lies in the catalog file's bytes held by the index.
+  struct Entry {
+    int64_t time = 0;
+    int64_t length = 0;
+    int32_t dirNumber = 0;
+    std::string_view name;
+  };
+  // The catalog file's bytes of block `block` (records block * kBlockRecords on); false (and
+  // Damaged) when the index or the file cannot give them.
+  bool BlockBytes(uint32_t block, std::span<const uint8_t>& bytes);
+  // The entries of block `block`, parsed from its bytes; false (and Damaged) when they are not
+  // sound.
+  bool ParseBlock(uint32_t block, std::span<const uint8_t> bytes, std::vector<Entry>& entries);
+  bool ReadBlock(uint32_t block, std::vector<Entry>& entries) {
+    std::span<const uint8_t> bytes;
+    return BlockBytes(block, bytes) && ParseBlock(block, bytes, entries);
   }
-  std::string_view Name(uint32_t r) const;
-  // Start of record r's name in the name bytes; NameBytes() + NameStart(RecordCount()) is the end.
-  uint32_t NameStart(uint32_t r) const { return Load<uint32_t>(nameOffsets_ + 4 * size_t{r}); }
-  const char* NameBytes() const { return reinterpret_cast<const char*>(names_); }
+  // The same for a walk over blocks in ascending order: the bytes are read `run` blocks at a
+  // time into a window that is used again, and stay valid until the next call.
+  bool ScanBytes(uint32_t block, uint32_t run, std::span<const uint8_t>& bytes);
 
-  // The records whose folded name holds one trigram, in ascending order.
+  // The blocks whose names hold one trigram (folded), in ascending order.
   class Postings {
    public:
     Postings() = default;
     uint32_t Count() const { return count_; }
-    // Reads and checks the list (the first NextAtLeast does it otherwise); false when it is not
-    // sound (then the index is Damaged).
+    // Reads and checks the list's bytes (the first NextAtLeast does it otherwise); false when
+    // they are not sound (then the index is Damaged).
     bool Load();
-    // The first record at or after `target` (targets never decrease from call to call); false at
+    // The first block at or after `target` (targets never decrease from call to call); false at
     // the end or when the list is not sound (then the index is Damaged).
-    bool NextAtLeast(uint32_t target, uint32_t& record);
+    bool NextAtLeast(uint32_t target, uint32_t& block);
 
    private:
     friend class CatalogIndex;
+    bool NextGroup();
     CatalogIndex* index_ = nullptr;
-    const uint8_t* p_ = nullptr;
-    const uint8_t* end_ = nullptr;
+    uint64_t at_ = 0;  // within the postings section
+    uint64_t end_ = 0;
     uint32_t count_ = 0;
-    uint32_t left_ = 0;
-    uint64_t current_ = 0;
-    bool started_ = false;
-    bool has_ = false;     // current_ is a record not yet passed over
-    bool loaded_ = false;  // the list was read and checked
-    uint32_t check_ = 0;
+    uint32_t left_ = 0;  // blocks not yet decoded
+    int64_t last_ = -1;  // the last block decoded
+    uint32_t group_[index_format::kGroupBlocks] = {};
+    uint32_t groupSize_ = 0;
+    uint32_t next_ = 0;  // in group_
+    bool loaded_ = false;
   };
-  // The posting list of `trigram` (read and checked when first walked); false when no name holds
-  // it or the index is not sound.
+  // The posting list of `trigram`; false when no name holds it or the index is not sound.
   bool FindPostings(uint32_t trigram, Postings& postings);
 
   // A catalog with the header fields of the indexed catalog and, of its entries, only `records`
   // (ascending), in that order: rows made from it read exactly as rows of the whole catalog. Its
-  // directory array runs up to the last directory these entries name (lie in, or stand for) and
-  // holds the indexed catalog's records for the blocks of directories they name, null slots
-  // elsewhere. nullptr when the index is not sound.
-  std::unique_ptr<Catalog> MakeCatalog(std::span<const uint32_t> records, const std::string& filePath);
+  // directory array runs up to the last directory these entries name (lie in, or stand for),
+  // with the catalog's records for those and null slots elsewhere; the directory entries their
+  // paths are spelled from are kept aside. Without `directories`, the directory array is empty
+  // (enough to group entries). nullptr when the index is not sound.
+  std::unique_ptr<Catalog> MakeCatalog(std::span<const uint32_t> records, const std::string& filePath,
+                                       bool directories = true);
 
-  // Reads the records [first, first + count) in one go, before a search walks them in order.
-  // False when the file cannot give them.
-  bool ReadRecords(uint32_t first, uint32_t count);
+  // Entries a search read and kept: their numbers (ascending), fields and names.
+  class Found {
+   public:
+    void Add(uint32_t record, const Entry& entry);
+    void Truncate(size_t count);
+    size_t Size() const { return records_.size(); }
+    bool Empty() const { return records_.empty(); }
+    const std::vector<uint32_t>& Records() const { return records_; }
+    // The entry kept k-th; its name is valid while this holds it unchanged.
+    Entry At(size_t k) const;
+
+   private:
+    std::vector<uint32_t> records_;
+    std::vector<Entry> entries_;  // names empty: they lie in names_
+    std::vector<size_t> nameAt_;
+    std::vector<size_t> sizes_;
+    std::string names_;
+  };
+  // The same from entries already read.
+  std::unique_ptr<Catalog> MakeCatalog(const Found& found, const std::string& filePath,
+                                       bool directories = true);
 
  private:
   CatalogIndex() = default;
@@ -116,19 +149,29 @@ class CatalogIndex {
     __builtin_memcpy(&v, p, sizeof(T));
     return v;
   }
-  bool CheckPage(uint32_t page);
-  bool CheckDirBlock(uint32_t block);
-  // Makes sure the bytes [p, p + size) of the file are in memory.
-  bool Need(const uint8_t* p, uint64_t size) {
-    return !file_ || file_->Load(static_cast<size_t>(p - bytes_.data()), static_cast<size_t>(size)) || Fail();
+  // Makes sure the bytes [at, at + size) of the index file are in memory.
+  bool Need(uint64_t at, uint64_t size) {
+    return !file_ || file_->Load(static_cast<size_t>(at), static_cast<size_t>(size)) || Fail();
   }
+  // The same for the bytes [at, at + size) of section `s`, read a page at a time, each page
+  // checked against its sum; nullptr (and Damaged) when they lie outside it or are not sound.
+  const uint8_t* Paged(int s, uint64_t at, uint64_t size);
+  // Makes sure the bytes [at, at + size) of the catalog file are in memory.
+  bool NeedCatalog(uint64_t at, uint64_t size);
+  bool BlockRange(uint32_t block, uint64_t& from, uint64_t& to);
+  // The directory entries of group `group`, parsed.
+  bool ReadDirGroup(uint32_t group, std::vector<catalog_bytes::DirEntry>& dirs);
 
   std::unique_ptr<PagedFile> file_;
   std::vector<uint8_t> owned_;
   std::span<const uint8_t> bytes_;
+  std::unique_ptr<PagedFile> catalogFile_;
+  std::vector<uint8_t> catalogOwned_;
+  std::span<const uint8_t> catalog_;
   bool verify_ = true;
   bool damaged_ = false;
   bool unindexed_ = false;
+  bool numbered_ = false;
 
   std::string sourcePath_;
   FileIdentity source_;
@@ -143,15 +186,13 @@ class CatalogIndex {
   uint32_t recordCount_ = 0;
   uint32_t dirCount_ = 0;
   uint32_t trigramCount_ = 0;
-  std::span<const uint8_t> sections_[index_format::kSectionCount];
-  const uint8_t* times_ = nullptr;
-  const uint8_t* lengths_ = nullptr;
-  const uint8_t* dirNumbers_ = nullptr;
-  const uint8_t* nameOffsets_ = nullptr;
-  const uint8_t* names_ = nullptr;
-  std::vector<bool> blockChecked_;
-  std::vector<bool> pageChecked_;
-  std::vector<bool> dirBlockChecked_;
+  uint32_t blockCount_ = 0;
+  uint64_t sectionAt_[index_format::kSectionCount] = {};
+  uint64_t sectionSize_[index_format::kSectionCount] = {};
+  uint64_t firstSum_[index_format::kSectionCount] = {};  // of the section's first page in pageSums
+  std::vector<bool> pageChecked_[index_format::kSectionCount];
+  std::vector<uint8_t> window_;  // ScanBytes: the catalog bytes [windowFrom_, + size)
+  uint64_t windowFrom_ = 0;
 };
 
 }  // namespace mardo

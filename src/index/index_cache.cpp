@@ -53,8 +53,9 @@ std::string IndexCache::IndexPath(const std::string& catalogPath) const {
 std::unique_ptr<CatalogIndex> IndexCache::MapIndex(const std::string& path,
                                                    const FileIdentity& identity) const {
   auto file = std::make_unique<PagedFile>();
-  if (!file->Open(IndexPath(path))) return nullptr;
-  std::unique_ptr<CatalogIndex> index = CatalogIndex::OpenFile(std::move(file));
+  auto catalog = std::make_unique<PagedFile>();
+  if (!file->Open(IndexPath(path)) || !catalog->Open(path)) return nullptr;
+  std::unique_ptr<CatalogIndex> index = CatalogIndex::OpenFile(std::move(file), std::move(catalog));
   if (!index || index->SourcePath() != path || !(index->SourceIdentity() == identity)) return nullptr;
   return index;
 }
@@ -112,31 +113,41 @@ bool IndexCache::WriteIndexFile(const std::string& path, const std::vector<uint8
 }
 
 IndexCache::Entry IndexCache::Build(const std::string& path, const FileIdentity& identity, bool keepCatalog) {
+  // The index is made from the catalog file itself; only when it cannot be (or the catalog is
+  // wanted) is the catalog read whole.
+  auto makeIndex = [&]() -> std::vector<uint8_t> {
+    try {
+      return builder_(path, identity);
+    } catch (const std::exception&) {
+      return {};  // more than memory holds: as a catalog the format cannot hold
+    }
+  };
+  std::vector<uint8_t> bytes;
+  if (writable_ && !keepCatalog) {
+    bytes = makeIndex();
+    if (!bytes.empty() && WriteIndexFile(path, bytes)) {
+      std::unique_ptr<CatalogIndex> index = MapIndex(path, identity);
+      if (index && !index->Unindexed()) return IndexEntry(std::move(index));
+      bytes.clear();  // the index written does not open
+    }
+  }
   Entry read = ReadCatalog(path);
   if (!read.catalog) return read;
   // An index is stamped only with the identity of the very file that was read: a file replaced
   // while it was read gets its index on the next search.
   FileIdentity after;
   if (!writable_ || !IdentityOfFile(path, after) || !(after == identity)) return read;
-  std::vector<uint8_t> bytes;
-  try {
-    bytes = builder_(*read.catalog, path, identity);
-  } catch (const std::exception&) {
-    bytes.clear();  // more than memory holds: as a catalog the format cannot hold
+  if (keepCatalog) {
+    bytes = makeIndex();
+    if (!bytes.empty() && WriteIndexFile(path, bytes)) {
+      std::unique_ptr<CatalogIndex> index = MapIndex(path, identity);
+      if (index && !index->Unindexed()) return read;
+    }
   }
-  if (bytes.empty()) {
-    WriteIndexFile(path, BuildUnindexedMarker(path, identity));
-    return read;
-  }
-  if (!WriteIndexFile(path, bytes)) return read;
-  std::unique_ptr<CatalogIndex> index = MapIndex(path, identity);
-  if (!index || index->Unindexed()) {
-    // The index written does not open: rather than making it at every search, say so once.
-    WriteIndexFile(path, BuildUnindexedMarker(path, identity));
-    return read;
-  }
-  if (keepCatalog) return read;
-  return IndexEntry(std::move(index));
+  // The catalog reads, but no index of it can be made or opened: rather than trying at every
+  // search, say so once.
+  WriteIndexFile(path, BuildUnindexedMarker(path, identity));
+  return read;
 }
 
 void IndexCache::RemoveOrphans() {
@@ -146,7 +157,7 @@ void IndexCache::RemoveOrphans() {
     const std::string indexPath = JoinNativePath(directory_, name);
     auto file = std::make_unique<PagedFile>();
     if (!file->Open(indexPath)) continue;
-    const std::unique_ptr<CatalogIndex> index = CatalogIndex::OpenFile(std::move(file));
+    const std::unique_ptr<CatalogIndex> index = CatalogIndex::OpenFile(std::move(file), nullptr);
     FileIdentity source;
     if (!index || !IdentityOfFile(index->SourcePath(), source) ||
         IndexPath(index->SourcePath()) != indexPath) {

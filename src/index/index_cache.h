@@ -23,7 +23,7 @@ namespace mardo {
 class IndexCache {
  public:
   // Makes the bytes of an index file (BuildCatalogIndex); empty, or throwing, when it cannot.
-  using Builder = std::function<std::vector<uint8_t>(const Catalog&, std::string_view, const FileIdentity&)>;
+  using Builder = std::function<std::vector<uint8_t>(std::string_view, const FileIdentity&)>;
 
   // `directory`: where the index files live (created when missing); empty for no index at all.
   // `builder`: how indexes are made; BuildCatalogIndex unless given. The temporaries that crashed

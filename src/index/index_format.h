@@ -3,64 +3,59 @@
 #include <cstddef>
 #include <cstdint>
 
-// The layout of a catalog index file. All numbers are little-endian; every section starts at a
-// multiple of 8 bytes, so that its arrays can be read in place from a mapped file.
+// The layout of a catalog index file (docs/index-format.md). The index holds no names: it keeps
+// where the catalog file's entries lie, and which blocks of entries hold each trigram. All
+// numbers are little-endian; every section starts at a multiple of 8 bytes.
 //
-//   header (kHeaderSize bytes): magic, version, file size, the catalog file's identity, counts,
-//     flags, 8 zero bytes, the section table, and the opening checksum (the header before it,
-//     chained over the meta, block-checksum, directory-block-checksum and page-directory
-//     sections). The flag kUnindexed marks an index without records that says the catalog file,
-//     as it is, could not be indexed: it is read whole instead, without trying again.
-//   sections, in the order of Section:
+//   header (kHeaderSize bytes): magic, version, the revision of the code that wrote it, file
+//     size, the catalog file's identity, counts, flags, the section table and the opening
+//     checksum (the header before it but the revision, chained over the sections read on
+//     opening). The flag kUnindexed marks an index without records that says the catalog file,
+//     as it is, could not be indexed; kKeepsNumbering says the catalog numbers its directories
+//     as a scan does (Catalog::KeepsDirectoryNumbering), with dirEntries filled.
+//   sections read on opening:
 //     meta        the catalog file's path, volume root, label, catalog name (u32 size + bytes
 //                 each), format version (i16), 2 zero bytes, catalogued time (i64), serial (u32),
 //                 free space (f32)
-//     dirs        per directory: path offset u32, path size u32, file count i32, 0 u32, total f64
-//     dirPaths    the directory paths, one after the other
-//     dirSums     u64 per block of kBlockDirs directories: the checksum of the block's slices of
-//                 dirs and dirPaths, chained
-//     times       i64 per record, in file-array order
-//     lengths     i64 per record
-//     dirNumbers  i32 per record
-//     nameOffsets u32 per record and one more: name r is [off[r], off[r+1] - 1), then a NUL
-//     names       the entry names, each followed by a NUL
-//     blockSums   u64 per block of kBlockRecords records: the checksum of the block's slices of
-//                 times, lengths, dirNumbers, nameOffsets (one more) and names, chained
-//     trigrams    per distinct trigram of the case-folded names, ascending: trigram u32, record
-//                 count u32, offset u64 and size u32 of its posting list, and the low 32 bits of
-//                 the list's checksum
-//     pageDir     per page of kPageEntries trigram entries (the last page the rest): its first
-//                 trigram u32 and the low 32 bits of the checksum of its entries
-//     postings    per trigram, the numbers of the records whose folded name holds it, ascending:
-//                 the first as a LEB128 varint, then the gaps
+//     pageSums    u32 per kPageSize bytes of each section read later, in section order: the low
+//                 32 bits of the checksum of that page of the section
+//     pageDir     u32 per kPageSize bytes of trigrams: the first trigram of that page
+//   sections read a page at a time when first used:
+//     blockStarts u64 per block of kBlockRecords entries, and one more: the catalog file offset
+//                 of the block's first file entry (the last: the end of the last entry)
+//     dirStarts   u64 per group of kDirGroup directories, and one more: the catalog file offset
+//                 of the group's first directory entry (the last: the end of the last one)
+//     dirEntries  u32 per directory but the root, with kKeepsNumbering: the number of the file
+//                 entry that stands for it, with kShownFromNames when the path shown is spelled
+//                 from the names of those entries (one of them holds '\\')
+//     trigrams    per distinct trigram of the case-folded names, ascending: trigram u32, block
+//                 count u32, offset u32 and size u32 of its posting list
+//     postings    per trigram, the blocks whose names hold it, ascending, in groups of
+//                 kGroupBlocks: a bit width w, then the group's gaps less one in w bits each
 namespace mardo::index_format {
 
 inline constexpr char kMagic[8] = {'M', 'a', 'r', 'd', 'o', 'I', 'd', 'x'};
-inline constexpr uint32_t kVersion = 2;
-inline constexpr size_t kHeaderSize = 304;
-inline constexpr uint32_t kBlockRecords = 1024;
-inline constexpr uint32_t kPageEntries = 64;
-inline constexpr uint32_t kBlockDirs = 1024;
-inline constexpr size_t kDirEntrySize = 24;
-inline constexpr size_t kTrigramEntrySize = 24;
-inline constexpr size_t kPageEntrySize = 8;
+inline constexpr uint32_t kVersion = 3;
+inline constexpr size_t kHeaderSize = 224;
+inline constexpr uint32_t kBlockRecords = 32;
+inline constexpr uint32_t kDirGroup = 64;
+inline constexpr uint32_t kGroupBlocks = 128;
+inline constexpr size_t kPageSize = 4096;
+inline constexpr size_t kTrigramEntrySize = 16;
 
 enum Section : int {
   kMeta,
-  kDirs,
-  kDirPaths,
-  kDirSums,
-  kTimes,
-  kLengths,
-  kDirNumbers,
-  kNameOffsets,
-  kNames,
-  kBlockSums,
-  kTrigrams,
+  kPageSums,
   kPageDir,
+  kBlockStarts,
+  kDirStarts,
+  kDirEntries,
+  kTrigrams,
   kPostings,
   kSectionCount
 };
+// The sections read a page at a time, each checked against its page sums.
+inline constexpr int kFirstPaged = kBlockStarts;
 
 // Byte offsets of the header fields.
 inline constexpr size_t kVersionAt = 8;
@@ -75,32 +70,36 @@ inline constexpr size_t kRecordCountAt = 64;
 inline constexpr size_t kDirCountAt = 68;
 inline constexpr size_t kTrigramCountAt = 72;
 inline constexpr size_t kFlagsAt = 76;
-inline constexpr size_t kReservedAt = 80;
+inline constexpr size_t kRevisionAt = 80;      // u32, left out of the opening checksum
+inline constexpr size_t kBlockRecordsAt = 84;  // u32
 inline constexpr size_t kSectionTableAt = 88;  // kSectionCount x (offset u64, size u64)
 inline constexpr size_t kOpenChecksumAt = kSectionTableAt + 16 * kSectionCount;
 static_assert(kOpenChecksumAt + 8 == kHeaderSize);
 
-// The bytes of one record's time, length and directory number.
-inline constexpr size_t kTimeSize = 8;
-inline constexpr size_t kLengthSize = 8;
-inline constexpr size_t kDirNumberSize = 4;
+// In a dirEntries value: the path shown is spelled from the names of the directory entries.
+inline constexpr uint32_t kShownFromNames = 0x80000000u;
 
 // Header flags.
 inline constexpr uint32_t kUnindexed = 1;
+inline constexpr uint32_t kKeepsNumbering = 2;
 
 // The trigram of three folded bytes.
 constexpr uint32_t Trigram(uint8_t a, uint8_t b, uint8_t c) {
   return uint32_t{a} << 16 | uint32_t{b} << 8 | c;
 }
 
-constexpr uint32_t BlockCount(uint32_t records) {
+constexpr uint64_t BlockCount(uint64_t records) {
   return (records + kBlockRecords - 1) / kBlockRecords;
 }
-constexpr uint32_t DirBlockCount(uint32_t dirs) {
-  return (dirs + kBlockDirs - 1) / kBlockDirs;
+constexpr uint64_t DirGroupCount(uint64_t dirs) {
+  return (dirs + kDirGroup - 1) / kDirGroup;
 }
-constexpr uint32_t PageCount(uint32_t trigrams) {
-  return (trigrams + kPageEntries - 1) / kPageEntries;
+constexpr uint64_t PageCount(uint64_t bytes) {
+  return (bytes + kPageSize - 1) / kPageSize;
 }
+
+// The revision of the code that reads and writes indexes (a digest of its sources): an index
+// written by another revision is made again.
+uint32_t CodeRevision();
 
 }  // namespace mardo::index_format

@@ -1,9 +1,12 @@
 #include "index/indexed_search.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <limits>
+#include <mutex>
 #include <optional>
+#include <unordered_map>
 
 #include "base/all_cores.h"
 #include "index/index_format.h"
@@ -56,7 +59,7 @@ class EntryFilter {
     return !pattern_ || MatchesName(*pattern_, name);
   }
 
-  // Records of a posting list read while preparing.
+  // Blocks of a posting list read while preparing.
   static constexpr uint32_t kReadAhead = 8192;
 
   // What a search of one index can do before it knows how many hits the catalogs before it gave:
@@ -68,8 +71,9 @@ class EntryFilter {
   // False when the index turned out damaged.
   bool Prepare(CatalogIndex& index, Prepared& prepared) const {
     if (!pattern_ || trigrams_.empty()) return true;
-    // Two lists narrow enough (the name test decides the rest), and each costs a read or two.
-    prepared.lists.resize(std::min<size_t>(trigrams_.size(), 2));
+    // Three lists narrow the blocks enough (the name test decides the rest), and each costs a
+    // read or two.
+    prepared.lists.resize(std::min<size_t>(trigrams_.size(), 3));
     for (size_t i = 0; i < prepared.lists.size(); ++i) {
       if (!index.FindPostings(trigrams_[i], prepared.lists[i])) {
         prepared.none = true;
@@ -87,12 +91,42 @@ class EntryFilter {
     return true;
   }
 
-  // Appends to `records` the entries of the index that pass, ascending, stopping after `limit`.
+  // Whether a search of this index walks every block (no trigram to narrow it with).
+  bool Scans() const { return !pattern_ || trigrams_.empty(); }
+
+  // Keeps in `found` the entries of the index that pass, ascending, stopping after `limit`.
   // False when the index turned out damaged.
-  bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, std::vector<uint32_t>& records) const {
+  bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, CatalogIndex::Found& found) const {
     if (limit == 0 || prepared.none) return true;
-    if (pattern_ && !trigrams_.empty()) return CollectByTrigrams(index, prepared.lists, limit, records);
-    return CollectByScan(index, limit, records);
+    std::vector<CatalogIndex::Entry> entries;
+    if (!Scans()) {
+      auto& lists = prepared.lists;
+      uint32_t target = 0;
+      while (true) {
+        uint32_t candidate = 0;
+        if (!lists[0].NextAtLeast(target, candidate)) break;
+        bool agreed = true;
+        for (size_t k = 1; k < lists.size(); ++k) {
+          uint32_t other = 0;
+          if (!lists[k].NextAtLeast(candidate, other)) return !index.Damaged();
+          if (other != candidate) {
+            target = other;
+            agreed = false;
+            break;
+          }
+        }
+        if (!agreed) continue;
+        if (!TestBlock(index, candidate, limit, entries, found, /*scan=*/false)) return false;
+        if (found.Size() >= limit) return true;
+        target = candidate + 1;
+      }
+      return !index.Damaged();
+    }
+    for (uint32_t block = 0; block < index.BlockCount(); ++block) {
+      if (!TestBlock(index, block, limit, entries, found, /*scan=*/true)) return false;
+      if (found.Size() >= limit) return true;
+    }
+    return true;
   }
 
   // How many entries of a whole catalog pass, counting up to `limit`.
@@ -106,63 +140,25 @@ class EntryFilter {
   }
 
  private:
-  bool KeepsRecord(const CatalogIndex& index, uint32_t r) const {
-    return Keeps(index.Length(r), index.Time(r), index.Name(r));
-  }
-
-  bool CollectByTrigrams(CatalogIndex& index, std::vector<CatalogIndex::Postings>& lists, size_t limit,
-                         std::vector<uint32_t>& records) const {
-    if (lists.empty()) return !index.Damaged();
-    uint32_t target = 0;
-    while (true) {
-      uint32_t candidate = 0;
-      if (!lists[0].NextAtLeast(target, candidate)) break;
-      bool agreed = true;
-      for (size_t k = 1; k < lists.size(); ++k) {
-        uint32_t other = 0;
-        if (!lists[k].NextAtLeast(candidate, other)) return !index.Damaged();
-        if (other != candidate) {
-          target = other;
-          agreed = false;
-          break;
-        }
-      }
-      if (!agreed) continue;
-      if (!index.CheckRecord(candidate)) return false;
-      if (KeepsRecord(index, candidate)) {
-        records.push_back(candidate);
-        if (records.size() >= limit) return true;
-      }
-      if (candidate == std::numeric_limits<uint32_t>::max()) break;
-      target = candidate + 1;
+  // Tests the entries of one block, appending those that pass (up to `limit` in all).
+  bool TestBlock(CatalogIndex& index, uint32_t block, size_t limit, std::vector<CatalogIndex::Entry>& entries,
+                 CatalogIndex::Found& found, bool scan) const {
+    std::span<const uint8_t> bytes;
+    // A scan reads about a MiB at a time; the blocks of posting lists lie closer together
+    // where there are many of them.
+    if (!index.ScanBytes(block, scan ? 1024 : 16, bytes)) return false;
+    // A block whose bytes do not hold the pattern's head has no name that does.
+    if (finder_) {
+      const auto* begin = reinterpret_cast<const char*>(bytes.data());
+      if (finder_->Find(begin, begin + bytes.size()) == nullptr) return true;
     }
-    return !index.Damaged();
-  }
-
-  bool CollectByScan(CatalogIndex& index, size_t limit, std::vector<uint32_t>& records) const {
-    const uint32_t n = index.RecordCount();
-    const char* names = index.NameBytes();
-    constexpr uint32_t kBatch = 64 * index_format::kBlockRecords;  // records read from the file at once
-    for (uint32_t first = 0; first < n; first += index_format::kBlockRecords) {
-      if (first % kBatch == 0 && !index.ReadRecords(first, kBatch)) return false;
-      if (!index.CheckRecord(first)) return false;
-      const uint32_t last = std::min(n, first + index_format::kBlockRecords);
-      const char* blockEnd = names + index.NameStart(last);
-      NextOccurrence next;  // of the pattern's head in the block's name bytes
-      for (uint32_t r = first; r < last; ++r) {
-        if (byLength_ && !conditions_.KeepsLength(index.Length(r))) continue;
-        if (byDate_ && !conditions_.KeepsTime(index.Time(r))) continue;
-        if (pattern_) {
-          if (finder_) {
-            const size_t start = index.NameStart(r);
-            const size_t size = index.NameStart(r + 1) - 1 - start;
-            if (!next.MayHold(*finder_, names + start, size, blockEnd)) continue;
-          }
-          if (!MatchesName(*pattern_, index.Name(r))) continue;
-        }
-        records.push_back(r);
-        if (records.size() >= limit) return true;
-      }
+    if (!index.ParseBlock(block, bytes, entries)) return false;
+    const uint32_t first = block * index_format::kBlockRecords;
+    for (uint32_t i = 0; i < entries.size(); ++i) {
+      const CatalogIndex::Entry& e = entries[i];
+      if (!Keeps(e.length, e.time, e.name)) continue;
+      found.Add(first + i, e);
+      if (found.Size() >= limit) return true;
     }
     return true;
   }
@@ -181,6 +177,9 @@ struct Source {
   IndexCache::Entry entry;
   EntryFilter::Prepared prepared;
   bool sound = true;  // false: the index turned out damaged while it was prepared
+  // With `collected`, the entries a scan kept ahead of time (with the whole hit limit).
+  bool collected = false;
+  CatalogIndex::Found found;
 };
 
 // Opens and prepares the sources of all catalog files, each in its own slot, in path order.
@@ -216,6 +215,53 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
     }
   });
   return sources;
+}
+
+// Searches the selected indexes on all cores ahead of the walk in library order, each with the
+// whole hit limit; once the catalogs searched from the first on hold `limit` hits, those not yet
+// begun are left to the walk (which will not need them). A search that fails (a damaged index,
+// or not memory enough) is left to the walk.
+void CollectOnAllCores(std::vector<Source>& sources, const std::vector<bool>& selected,
+                       const EntryFilter& filter, size_t limit) {
+  std::vector<size_t> searched;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    if (selected[i] && sources[i].entry.index && sources[i].sound) searched.push_back(i);
+  }
+  // A second thread pays only for work of some size: it may have to wait for a core.
+  uint64_t blocks = 0;  // the blocks the searches may read, at most
+  for (const size_t i : searched) {
+    const std::vector<CatalogIndex::Postings>& lists = sources[i].prepared.lists;
+    if (sources[i].prepared.none) continue;
+    blocks += filter.Scans() || lists.empty() ? sources[i].entry.index->BlockCount() : lists.front().Count();
+  }
+  constexpr uint64_t kWorthAThread = 4096;
+  if (searched.size() < 2 || blocks < kWorthAThread) return;
+  std::mutex mutex;
+  std::vector<char> done(searched.size(), 0);
+  size_t prefix = 0;
+  size_t prefixHits = 0;
+  std::atomic<bool> enough{false};
+  RunOnAllCores(searched.size(), [&](size_t k) {
+    if (enough) return;
+    Source& source = sources[searched[k]];
+    CatalogIndex::Found found;
+    bool sound = false;
+    try {
+      sound = filter.Collect(*source.entry.index, source.prepared, limit, found);
+    } catch (const std::exception&) {
+      sound = false;
+    }
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (sound) {
+      source.collected = true;
+      source.found = std::move(found);
+    }
+    done[k] = 1;
+    for (; prefix < searched.size() && done[prefix] != 0; ++prefix) {
+      prefixHits += sources[searched[prefix]].found.Size();
+    }
+    if (prefixHits >= limit) enough = true;
+  });
 }
 
 const std::string& DisplayNameOf(const IndexCache::Entry& entry) {
@@ -254,10 +300,21 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     }
   }
 
-  // Only the entries the search can list are taken into `catalogs`, in library order; RunSearch
-  // over them then gives the rows of the whole library.
+  // Only the entries the search can list are taken, in library order; RunSearch over them then
+  // gives the rows of the whole library. The grouping modes take every candidate, of which few
+  // become rows: their catalogs are made first without directories (grouping needs none), and
+  // again, whole, of the rows' entries only.
   const bool limited = !conditions.Has(SearchConditions::kGroupingMode);
-  search.catalogs = std::make_unique<CatalogLibrary>(std::vector<std::string>{}, std::string());
+  CollectOnAllCores(sources, selected, filter, limited ? conditions.hitLimit : SIZE_MAX);
+  struct Part {
+    std::unique_ptr<Catalog> catalog;
+    CatalogIndex* index = nullptr;  // with `found`, when the catalog came from an index
+    CatalogIndex::Found found;
+    size_t source = 0;
+    bool light = false;  // made without directories
+  };
+  std::vector<Part> parts;
+  bool light = !limited;
   int64_t kept = 0;
   for (size_t i = 0; i < sources.size(); ++i) {
     IndexCache::Entry& entry = sources[i].entry;
@@ -265,18 +322,26 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     const int64_t room = limited ? std::max<int64_t>(int64_t{conditions.hitLimit} - kept, 0)
                                  : std::numeric_limits<int64_t>::max();
     if (room == 0) break;
-    const auto limit = static_cast<size_t>(std::min<int64_t>(room, SIZE_MAX));
+    const auto limit = static_cast<size_t>(room);  // room is not negative
     if (entry.index) {
-      std::vector<uint32_t> records;
+      CatalogIndex::Found found;
       std::unique_ptr<Catalog> part;
-      bool sound = sources[i].sound && filter.Collect(*entry.index, sources[i].prepared, limit, records);
-      if (sound && !records.empty()) {
-        part = entry.index->MakeCatalog(records, paths[i]);
+      bool sound = sources[i].sound;
+      if (sources[i].collected) {
+        // The search kept up to the whole hit limit; the first `limit` of them are those a search
+        // with this limit keeps.
+        found = std::move(sources[i].found);
+        found.Truncate(limit);
+      } else {
+        sound = sound && filter.Collect(*entry.index, sources[i].prepared, limit, found);
+      }
+      if (sound && !found.Empty()) {
+        part = entry.index->MakeCatalog(found, paths[i], !light);
         sound = part != nullptr;
       }
       if (sound) {
-        kept += static_cast<int64_t>(records.size());
-        if (part) search.catalogs->AdoptCatalog(std::move(part));
+        kept += static_cast<int64_t>(found.Size());
+        if (part) parts.push_back({std::move(part), entry.index.get(), std::move(found), i, light});
         continue;
       }
       sources[i].prepared = {};
@@ -288,10 +353,60 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
       }
     }
     kept += static_cast<int64_t>(filter.Count(*entry.catalog, limit));
-    search.catalogs->AdoptCatalog(std::move(entry.catalog));
+    parts.push_back({std::move(entry.catalog), nullptr, {}, i, false});
+    light = false;  // a whole catalog cannot move from one library to another
   }
   if (cache.Written() > 0) cache.RemoveOrphans();
-  search.result = RunSearch(conditions, *search.catalogs);
+
+  search.catalogs = std::make_unique<CatalogLibrary>(std::vector<std::string>{}, std::string());
+  if (!light) {
+    for (Part& part : parts) {
+      // Made without directories before a whole catalog came: made again, whole.
+      if (part.light && !(part.catalog = part.index->MakeCatalog(part.found, paths[part.source]))) {
+        cache.Reread(paths[part.source]);  // found damaged only now, as above
+        return SearchWithIndex(library, conditions, onlyNames, cache);
+      }
+      if (part.catalog) search.catalogs->AdoptCatalog(std::move(part.catalog));
+    }
+    search.result = RunSearch(conditions, *search.catalogs);
+    return search;
+  }
+  CatalogLibrary candidates(std::vector<std::string>{}, std::string());
+  std::unordered_map<const FileRecord*, std::pair<size_t, uint32_t>> where;  // part, position
+  for (size_t k = 0; k < parts.size(); ++k) {
+    uint32_t position = 0;
+    for (const FileRecord* record : parts[k].catalog->files) where[record] = {k, position++};
+    candidates.AdoptCatalog(std::move(parts[k].catalog));
+  }
+  const SearchResult grouped = RunSearch(conditions, candidates);
+  std::vector<std::vector<uint32_t>> rowRecords(parts.size());
+  for (const FileRecord* hit : grouped.hits) {
+    const auto [k, position] = where.at(hit);
+    rowRecords[k].push_back(parts[k].found.Records()[position]);
+  }
+  std::vector<Catalog*> rowCatalogs(parts.size(), nullptr);
+  for (size_t k = 0; k < parts.size(); ++k) {
+    std::vector<uint32_t>& rows = rowRecords[k];
+    if (rows.empty()) continue;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::unique_ptr<Catalog> whole = parts[k].index->MakeCatalog(rows, paths[parts[k].source]);
+    if (!whole) {
+      // Found damaged only now: its index is made again, and so is the search.
+      cache.Reread(paths[parts[k].source]);
+      return SearchWithIndex(library, conditions, onlyNames, cache);
+    }
+    rowCatalogs[k] = whole.get();
+    search.catalogs->AdoptCatalog(std::move(whole));
+  }
+  search.result = grouped;
+  for (const FileRecord*& hit : search.result.hits) {
+    const auto [k, position] = where.at(hit);
+    const std::vector<uint32_t>& rows = rowRecords[k];
+    const auto at =
+        std::lower_bound(rows.begin(), rows.end(), parts[k].found.Records()[position]) - rows.begin();
+    hit = rowCatalogs[k]->files[static_cast<int32_t>(at)];
+  }
   return search;
 }
 

@@ -97,4 +97,16 @@ bool PagedFile::Load(size_t offset, size_t size) {
   return true;
 }
 
+bool PagedFile::ReadInto(size_t offset, size_t size, uint8_t* out) const {
+  if (offset > size_ || size > size_ - offset) return false;
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t got = ::pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    done += static_cast<size_t>(got);
+  }
+  return true;
+}
+
 }  // namespace mardo

@@ -32,6 +32,9 @@ class PagedFile {
   // Reads [offset, offset + size) from the file unless it was read before. False when the range
   // lies outside the file or the file cannot give it.
   bool Load(size_t offset, size_t size);
+  // Reads [offset, offset + size) into `out` (size bytes), past the memory of Data(): for bytes
+  // read once, in order. False when the range lies outside the file or the file cannot give it.
+  bool ReadInto(size_t offset, size_t size, uint8_t* out) const;
 
  private:
   int fd_ = -1;

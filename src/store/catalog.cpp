@@ -72,6 +72,14 @@ bool Catalog::KeepsDirectoryNumbering() const {
   return kept;
 }
 
+void Catalog::AdoptDirectoryNumbering(bool kept, std::vector<const FileRecord*> entries,
+                                      std::unique_ptr<Catalog> holder) {
+  numbering_ = kept ? Numbering::kKept : Numbering::kBroken;
+  entries.resize(static_cast<size_t>(std::max(dirs.Size(), 1)), nullptr);
+  directoryEntries_ = kept ? std::move(entries) : std::vector<const FileRecord*>();
+  numberingHolder_ = std::move(holder);
+}
+
 const FileRecord* Catalog::EntryOfDirectory(int32_t dirNumber) const {
   if (dirNumber <= 0 || dirNumber >= dirs.Size()) return nullptr;
   if (KeepsDirectoryNumbering()) return directoryEntries_[static_cast<size_t>(dirNumber)];

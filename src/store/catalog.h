@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -107,6 +108,13 @@ class Catalog {
   // The directory entry that stands for directory `dirNumber` (not the root), or nullptr.
   const FileRecord* EntryOfDirectory(int32_t dirNumber) const;
 
+  // For a catalog that holds only some entries of its catalog file (a search's share of them):
+  // the whole catalog's numbering, so that paths read as in the whole catalog. `kept`: whether
+  // the whole catalog keeps it; `entries`: then, by directory number, the directory entries this
+  // catalog's paths need (nullptr elsewhere), owned by `holder`. Holds until the records change.
+  void AdoptDirectoryNumbering(bool kept, std::vector<const FileRecord*> entries,
+                               std::unique_ptr<Catalog> holder);
+
   // Whether the names lie in the arena in file-array order (the invariant above).
   bool NamesInArenaOrder() const;
 
@@ -133,6 +141,8 @@ class Catalog {
   mutable Numbering numbering_ = Numbering::kUnknown;
   // With the numbering kept: the directory entry of each directory, by number (nullptr for 0).
   mutable std::vector<const FileRecord*> directoryEntries_;
+  // Owns the directory entries an adopted numbering names.
+  std::unique_ptr<Catalog> numberingHolder_;
 };
 
 // The same two lookups through the entry's own catalog.

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
+#include "index/index_format.h"
 #include "index/library_maker.h"
 #include "search/row_texts.h"
 #include "search/sort_state.h"
@@ -172,6 +174,78 @@ TEST_F(IndexedSearchTest, LargeCatalogsAcrossBlocks) {
   huge.flags |= SearchConditions::kGroupingMode;
   ExpectSameRows(arguments, tmp.Path(), cache, huge, {});
   EXPECT_EQ(cache.Written(), 5);
+}
+
+// Paths are spelled from the names of the directory entries when the catalog numbers its
+// directories as a scan does: a folder whose name holds '\\' shows as one folder, as in the loaded
+// library, though the index's share of the catalog lacks most of those entries.
+TEST_F(IndexedSearchTest, PathsOfFoldersWithBackslashesReadAsInTheLoadedLibrary) {
+  test::TempDir tmp;
+  test::TempDir cacheDir;
+  Catalog catalog;
+  catalog.filePath = tmp / "numbered.mvl";
+  catalog.volumeLabel = "DISK";
+  catalog.volumeRoot = "/media/disk/";
+  catalog.AddDirectory("");
+  std::vector<std::string> paths = {""};
+  for (int32_t d = 1; d < 300; ++d) {
+    const int32_t parent = d / 4;
+    const std::string name = d % 3 == 0 ? "a\\b " + std::to_string(d) : "dir " + std::to_string(d);
+    paths.push_back(paths[static_cast<size_t>(parent)] + "\\" + name);
+    catalog.AddDirectory(paths.back(), 2, 20.0);
+    catalog.AddFile(name, 1000000000 + d, -d, parent);
+    for (int k = 0; k < 3; ++k)
+      catalog.AddFile("file" + std::to_string(d * 3 + k) + ".txt", 1000000000, d, d);
+  }
+  ASSERT_TRUE(catalog.Write());
+  IndexCache cache(cacheDir / "mardo");
+  for (const char* pattern : {"file", "file7", "a\\b", "txt|", "99"}) {
+    for (const int32_t limit : {5, 100000}) {
+      SearchConditions c;
+      c.patternText = pattern;
+      c.flags = SearchConditions::kNameCondition;
+      c.hitLimit = limit;
+      ExpectSameRows({}, tmp.Path(), cache, c, {});
+    }
+  }
+}
+
+// A search that has its hits reads no further: a damaged page of the index beyond them is not
+// seen (and the index not made again).
+TEST_F(IndexedSearchTest, AStandardSearchStopsReadingAtItsHitLimit) {
+  test::TempDir tmp;
+  test::TempDir cacheDir;
+  Catalog catalog;
+  catalog.filePath = tmp / "many.mvl";
+  catalog.volumeLabel = "MANY";
+  catalog.AddDirectory("");
+  for (int32_t k = 0; k < 40000; ++k) catalog.AddFile("file" + std::to_string(k), 1000000000, k, 0);
+  ASSERT_TRUE(catalog.Write());
+  IndexCache cache(cacheDir / "mardo");
+  SearchConditions c;
+  c.patternText = "file";
+  c.flags = SearchConditions::kNameCondition;
+  c.hitLimit = 1;
+  ASSERT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, 1);
+  ASSERT_EQ(cache.Written(), 1);
+  // The last page of the block offsets, far beyond the first hit.
+  const std::string index = cache.IndexPath(catalog.filePath);
+  std::fstream f(index, std::ios::in | std::ios::out | std::ios::binary);
+  uint64_t at[2] = {};
+  f.seekg(static_cast<std::streamoff>(index_format::kSectionTableAt + 16 * index_format::kBlockStarts));
+  f.read(reinterpret_cast<char*>(at), sizeof at);
+  ASSERT_GT(at[1], 2 * index_format::kPageSize);
+  f.seekp(static_cast<std::streamoff>(at[0] + at[1] - 4));
+  f.put('\x5A');
+  f.close();
+  for (const int32_t limit : {1, 512}) {
+    c.hitLimit = limit;
+    EXPECT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, limit);
+    EXPECT_EQ(cache.Written(), 1) << limit;
+  }
+  c.hitLimit = 100000;  // now the damage is found: the rows come from the catalog file
+  EXPECT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, 40000);
+  EXPECT_EQ(cache.Written(), 2);
 }
 
 }  // namespace
