@@ -15,6 +15,7 @@
 
 #include "platform/volume_query.h"
 #include "store/catalog_library.h"
+#include "support/in_child.h"
 #include "support/scripted_prompts.h"
 #include "support/volume_fixture.h"
 
@@ -268,16 +269,6 @@ TEST_F(AddWorkflowTest, RefreshLeavesASameNamedCatalogAlone) {
   EXPECT_EQ(library_.Catalogs()[1]->DisplayName(), "Backup");
 }
 
-// Runs `body` in a child process and gives its exit status; the child may change its limits and
-// identity without touching the test program.
-int InChild(const std::function<int()>& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(body());
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
-}
-
 // Lets every user read and enter everything below `path`.
 void OpenToEveryone(const std::string& path) {
   namespace fs = std::filesystem;
@@ -295,7 +286,7 @@ TEST_F(AddWorkflowTest, AWriteRefusedByAReadOnlyDirectoryChangesNothingAndSaysWh
   std::filesystem::permissions(machine_.tmp / "catalogs",
                                std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
                                    std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
-  const int status = InChild([&] {
+  const int status = test::InChild([&] {
     // Root writes anywhere: take the identity of an ordinary user first.
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 3;
     form_.ignore = "*.tmp";
@@ -323,7 +314,7 @@ TEST_F(AddWorkflowTest, AnOverwriteThatCannotBeWrittenKeepsTheOldCatalogInTheLib
   Add(machine_.Usb());
   const std::string before = machine_.tmp.ReadFile("catalogs/PHOTOS.mvl");
   for (int i = 0; i < 400; ++i) machine_.tmp.MakeFile("media/usb/many/file-" + std::to_string(i) + ".txt", 1);
-  const int status = InChild([&] {
+  const int status = test::InChild([&] {
     // The disk fills up: the process may not write more than 4 KiB to any file.
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{4096, 4096};

@@ -15,6 +15,7 @@
 #include "store/buffered_file.h"
 #include "store/catalog.h"
 #include "support/catalog_bytes.h"
+#include "support/in_child.h"
 #include "support/temp_tree.h"
 
 namespace mardo {
@@ -393,16 +394,6 @@ TEST(CatalogFile, LargeCatalogsRoundTripAndOldVersionsComeBackAsVersion3) {
   EXPECT_EQ(upgraded->volumeLabel, "OLD");
 }
 
-// Runs `body` in a child process and gives its exit status; the child may change limits and
-// identity without touching the test program.
-int InChild(const std::function<int()>& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(body());
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
-}
-
 TEST(CatalogFile, AFailedWriteLeavesTheOldFileAsItWas) {
   TempDir tmp;
   Catalog old;
@@ -412,7 +403,7 @@ TEST(CatalogFile, AFailedWriteLeavesTheOldFileAsItWas) {
   const std::string before = tmp.ReadFile("keep.mvl");
 
   // The disk fills up half-way: the process may not write more than 64 KiB to any file.
-  const int status = InChild([&] {
+  const int status = test::InChild([&] {
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{64 * 1024, 64 * 1024};
     ::setrlimit(RLIMIT_FSIZE, &limit);
@@ -446,7 +437,7 @@ TEST(CatalogFile, AReadOnlyDirectoryRefusesTheWriteAndKeepsTheOldFile) {
   std::filesystem::permissions(dir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
                                         std::filesystem::perms::others_read |
                                         std::filesystem::perms::others_exec);
-  const int status = InChild([&] {
+  const int status = test::InChild([&] {
     // Root writes anywhere: take the identity of an ordinary user first.
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 3;
     Catalog replacement;
