@@ -409,7 +409,7 @@ CatalogIndex::Entry CatalogIndex::Found::At(size_t k) const {
 }
 
 std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> records,
-                                                   const std::string& filePath, bool directories) {
+                                                   const std::string& filePath, Directories directories) {
   if (damaged_) return nullptr;
   Found found;
   std::vector<Entry> block;
@@ -429,8 +429,10 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> rec
 }
 
 std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std::string& filePath,
-                                                   bool directories) {
+                                                   Directories directories) {
   if (damaged_) return nullptr;
+  const bool withDirectories = directories != Directories::kNone;
+  const bool compact = directories == Directories::kCompact;
   const std::vector<uint32_t>& records = found.Records();
   std::vector<Entry> block;
   uint32_t blockNumber = UINT32_MAX;
@@ -449,17 +451,21 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
   std::vector<uint32_t> wanted;
   for (size_t k = 0; k < records.size(); ++k) {
     hits[k] = found.At(k);
-    if (!directories) continue;
+    if (!withDirectories) continue;
     wanted.push_back(static_cast<uint32_t>(hits[k].dirNumber));
     if (hits[k].length < 0 && -hits[k].length < dirCount_)
       wanted.push_back(static_cast<uint32_t>(-hits[k].length));
   }
   // With the numbering kept, a path that holds a name with '\\' is shown spelled from the names
-  // of the directory entries from its directory up to the root: those entries are kept aside,
-  // and the root directory is needed. (Other paths show as their stored text.)
-  auto aside = std::make_unique<Catalog>();
-  std::map<uint32_t, const FileRecord*> entryOfDir;
-  if (numbered_ && directories) {
+  // of the directory entries from its directory up to the root: those entries are kept aside
+  // (with their names copied: the block they were read from is read over), and the root
+  // directory is needed. (Other paths show as their stored text.)
+  struct Spelling {
+    Entry entry;
+    std::string name;
+  };
+  std::map<uint32_t, Spelling> entryOfDir;
+  if (numbered_ && withDirectories) {
     for (size_t k = 0; k < records.size(); ++k) {
       const auto first = static_cast<uint32_t>(hits[k].dirNumber);
       for (uint32_t d = first; d > 0 && entryOfDir.count(d) == 0;) {
@@ -474,14 +480,31 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
           Fail();
           return nullptr;
         }
-        entryOfDir[d] = aside->AddFile(entry.name, entry.time, entry.length, entry.dirNumber);
+        entryOfDir[d] = {entry, std::string(entry.name)};
         d = static_cast<uint32_t>(entry.dirNumber);
       }
     }
     if (!entryOfDir.empty()) wanted.push_back(0);
   }
+  if (compact) {
+    // The root keeps its number, and the directories spelled from names need numbers of their own.
+    wanted.push_back(0);
+    for (const auto& [d, spelling] : entryOfDir) wanted.push_back(d);
+  }
   std::sort(wanted.begin(), wanted.end());
   wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+  // The number a directory has in the catalog made: its place among those wanted when compact.
+  auto numberOf = [&](uint32_t d) -> int32_t {
+    if (!compact) return static_cast<int32_t>(d);
+    return static_cast<int32_t>(std::lower_bound(wanted.begin(), wanted.end(), d) - wanted.begin());
+  };
+  // A directory entry's length names its directory; one naming none the catalog has names none
+  // in the catalog made either.
+  auto lengthOf = [&](const Entry& e) -> int64_t {
+    if (!compact || e.length >= 0) return e.length;
+    return -e.length < dirCount_ ? -int64_t{numberOf(static_cast<uint32_t>(-e.length))}
+                                 : -static_cast<int64_t>(wanted.size());
+  };
 
   auto catalog = std::make_unique<Catalog>();
   catalog->filePath = filePath;
@@ -493,8 +516,10 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
   catalog->cataloguedTime = cataloguedTime_;
   catalog->freeSpace = freeSpace_;
   catalog->UpdateDisplayName();
-  const uint32_t dirsNeeded = wanted.empty() ? 0 : wanted.back() + 1;
-  catalog->dirs.SetSize(0, std::max<int32_t>(static_cast<int32_t>(dirsNeeded), 1));
+  const uint32_t slots = wanted.empty() ? 0
+                         : compact      ? static_cast<uint32_t>(wanted.size())
+                                        : wanted.back() + 1;
+  catalog->dirs.SetSize(0, std::max<int32_t>(static_cast<int32_t>(slots), 1));
   std::vector<cb::DirEntry> group;
   uint32_t groupNumber = UINT32_MAX;
   for (const uint32_t d : wanted) {
@@ -502,17 +527,24 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
       if (!ReadDirGroup(d / fmt::kDirGroup, group)) return nullptr;
       groupNumber = d / fmt::kDirGroup;
     }
-    catalog->dirs.SetSize(static_cast<int32_t>(d));  // null slots for the directories not needed
+    if (!compact)
+      catalog->dirs.SetSize(static_cast<int32_t>(d));  // null slots for the directories not needed
     const cb::DirEntry& dir = group[d % fmt::kDirGroup];
     catalog->AddDirectory(dir.path, dir.fileCount, dir.totalLength);
   }
   catalog->files.SetSize(0, std::max<int32_t>(static_cast<int32_t>(records.size()), 1));
-  for (const Entry& hit : hits) catalog->AddFile(hit.name, hit.time, hit.length, hit.dirNumber);
+  for (const Entry& hit : hits) {
+    catalog->AddFile(hit.name, hit.time, lengthOf(hit),
+                     withDirectories ? numberOf(static_cast<uint32_t>(hit.dirNumber)) : hit.dirNumber);
+  }
+  auto aside = std::make_unique<Catalog>();
   std::vector<const FileRecord*> numbering;
   if (numbered_) {
-    numbering.assign(dirsNeeded, nullptr);
-    for (const auto& [d, entry] : entryOfDir) {
-      if (d < dirsNeeded) numbering[d] = entry;
+    numbering.assign(slots, nullptr);
+    for (const auto& [d, spelling] : entryOfDir) {
+      const Entry& e = spelling.entry;
+      numbering[static_cast<size_t>(numberOf(d))] =
+          aside->AddFile(spelling.name, e.time, lengthOf(e), numberOf(static_cast<uint32_t>(e.dirNumber)));
     }
   }
   catalog->AdoptDirectoryNumbering(numbered_, std::move(numbering), std::move(aside));

@@ -105,14 +105,23 @@ class CatalogIndex {
   // The posting list of `trigram`; false when no name holds it or the index is not sound.
   bool FindPostings(uint32_t trigram, Postings& postings);
 
+  // Which directories a catalog made from some entries holds.
+  enum class Directories {
+    kNone,      // none: enough to group entries
+    kNumbered,  // the array runs up to the last directory the entries name, with null slots
+                // between, so every directory keeps its number
+    kCompact,   // only those the entries name, renumbered in their order (the root stays 0):
+                // the entries' directory numbers and directory entries' lengths follow them
+  };
   // A catalog with the header fields of the indexed catalog and, of its entries, only `records`
-  // (ascending), in that order: rows made from it read exactly as rows of the whole catalog. Its
-  // directory array runs up to the last directory these entries name (lie in, or stand for),
-  // with the catalog's records for those and null slots elsewhere; the directory entries their
-  // paths are spelled from are kept aside. Without `directories`, the directory array is empty
-  // (enough to group entries). nullptr when the index is not sound.
+  // (ascending), in that order: rows made from it read exactly as rows of the whole catalog
+  // (paths, directories, totals). It holds the catalog's records of the directories these
+  // entries name (lie in, or stand for), as `directories` says; the directory entries their
+  // paths are spelled from are kept aside. A compact catalog costs memory for the directories
+  // it holds only, where a numbered one costs a slot for every number up to the last. nullptr
+  // when the index is not sound.
   std::unique_ptr<Catalog> MakeCatalog(std::span<const uint32_t> records, const std::string& filePath,
-                                       bool directories = true);
+                                       Directories directories = Directories::kNumbered);
 
   // Entries a search read and kept: their numbers (ascending), fields and names.
   class Found {
@@ -134,7 +143,7 @@ class CatalogIndex {
   };
   // The same from entries already read.
   std::unique_ptr<Catalog> MakeCatalog(const Found& found, const std::string& filePath,
-                                       bool directories = true);
+                                       Directories directories = Directories::kNumbered);
 
  private:
   CatalogIndex() = default;

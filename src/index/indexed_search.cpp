@@ -91,6 +91,16 @@ class EntryFilter {
     return true;
   }
 
+  // How the catalogs made for the rows number their directories. Compact ones cost memory for
+  // the directories the rows name only; but a directory entry's length is minus its directory's
+  // number, and a length condition below 0, or grouping by length with directory entries
+  // admitted, tells those numbers apart: then they keep the catalog's numbers.
+  CatalogIndex::Directories RowDirectories() const {
+    const bool numbersShow =
+        byLength_ && (conditions_.lengthValue < 0 || conditions_.Has(SearchConditions::kGroupingMode));
+    return numbersShow ? CatalogIndex::Directories::kNumbered : CatalogIndex::Directories::kCompact;
+  }
+
   // Whether a search of this index walks every block (no trigram to narrow it with).
   bool Scans() const { return !pattern_ || trigrams_.empty(); }
 
@@ -336,7 +346,8 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
         sound = sound && filter.Collect(*entry.index, sources[i].prepared, limit, found);
       }
       if (sound && !found.Empty()) {
-        part = entry.index->MakeCatalog(found, paths[i], !light);
+        part = entry.index->MakeCatalog(found, paths[i],
+                                        light ? CatalogIndex::Directories::kNone : filter.RowDirectories());
         sound = part != nullptr;
       }
       if (sound) {
@@ -362,7 +373,8 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
   if (!light) {
     for (Part& part : parts) {
       // Made without directories before a whole catalog came: made again, whole.
-      if (part.light && !(part.catalog = part.index->MakeCatalog(part.found, paths[part.source]))) {
+      if (part.light && !(part.catalog = part.index->MakeCatalog(part.found, paths[part.source],
+                                                                 filter.RowDirectories()))) {
         cache.Reread(paths[part.source]);  // found damaged only now, as above
         return SearchWithIndex(library, conditions, onlyNames, cache);
       }
@@ -390,7 +402,8 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     if (rows.empty()) continue;
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    std::unique_ptr<Catalog> whole = parts[k].index->MakeCatalog(rows, paths[parts[k].source]);
+    std::unique_ptr<Catalog> whole =
+        parts[k].index->MakeCatalog(rows, paths[parts[k].source], filter.RowDirectories());
     if (!whole) {
       // Found damaged only now: its index is made again, and so is the search.
       cache.Reread(paths[parts[k].source]);

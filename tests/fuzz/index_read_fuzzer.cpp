@@ -63,20 +63,23 @@ void ReadWhole(mardo::CatalogIndex& index) {
     Check(count <= postings.Count());
   }
   if (index.Damaged()) return;
-  const auto catalog = index.MakeCatalog(records, "fuzz.mvl");
-  if (!catalog) return;
-  Check(catalog->files.Size() == static_cast<int32_t>(records.size()));
-  for (const mardo::FileRecord* entry : catalog->files) {
-    Check(entry->OwningCatalog() == catalog.get());
-    Check(catalog->ContainingDirectory(*entry) != nullptr);
-    if (entry->length < 0 && -static_cast<int64_t>(entry->length) < catalog->dirs.Size()) {
-      Check(catalog->DirectoryOf(*entry) != nullptr);
-    }
-    for (int32_t d = entry->dirNumber; d > 0;) {  // a path is spelled up to the root
-      const mardo::FileRecord* dir = catalog->EntryOfDirectory(d);
-      if (dir == nullptr) break;
-      Check(dir->dirNumber < d);
-      d = dir->dirNumber;
+  using Directories = mardo::CatalogIndex::Directories;
+  for (const Directories directories : {Directories::kNumbered, Directories::kCompact}) {
+    const auto catalog = index.MakeCatalog(records, "fuzz.mvl", directories);
+    if (!catalog) return;
+    Check(catalog->files.Size() == static_cast<int32_t>(records.size()));
+    for (const mardo::FileRecord* entry : catalog->files) {
+      Check(entry->OwningCatalog() == catalog.get());
+      Check(catalog->ContainingDirectory(*entry) != nullptr);
+      if (entry->length < 0 && -static_cast<int64_t>(entry->length) < catalog->dirs.Size()) {
+        Check(catalog->DirectoryOf(*entry) != nullptr);
+      }
+      for (int32_t d = entry->dirNumber; d > 0;) {  // a path is spelled up to the root
+        const mardo::FileRecord* dir = catalog->EntryOfDirectory(d);
+        if (dir == nullptr) break;
+        Check(dir->dirNumber < d);
+        d = dir->dirNumber;
+      }
     }
   }
 }

@@ -32,11 +32,12 @@ std::string DirText(const DirRecord* dir) {
   return std::string(dir->Path()) + "|" + std::to_string(dir->fileCount) + "|" + total;
 }
 
-// Everything a row shows or sorts by, and where its record comes from.
+// Everything a row shows or sorts by, and where its record comes from. (The catalogs made for
+// the rows may number their directories otherwise: a directory entry is told by its directory.)
 std::string RowText(const FileRecord& r, bool grouping) {
   const Catalog& c = *r.OwningCatalog();
   std::string text = std::string(r.Name()) + "|" + std::to_string(r.lastWriteTime) + "|" +
-                     std::to_string(r.length) + "|" + std::to_string(r.dirNumber) + "|" + c.filePath + "|" +
+                     (r.IsDirectory() ? "dir" : std::to_string(r.length)) + "|" + c.filePath + "|" +
                      c.DisplayName() + "|" + std::to_string(c.formatVersion) + "|" + c.volumeRoot + "|" +
                      std::to_string(c.serialNumber) + "|" + DirText(c.ContainingDirectory(r)) + "|" +
                      DirText(c.DirectoryOf(r));
@@ -172,6 +173,13 @@ TEST_F(IndexedSearchTest, LargeCatalogsAcrossBlocks) {
   dirs.flags = SearchConditions::kLengthCondition;
   dirs.lengthOperator = CompareOperator::kBefore;
   dirs.hitLimit = 100000;
+  ExpectSameRows(arguments, tmp.Path(), cache, dirs, {});
+  // Directory entries told apart by their directories' numbers: grouped by length, or by a
+  // length below 0.
+  dirs.flags |= SearchConditions::kGroupingMode;
+  ExpectSameRows(arguments, tmp.Path(), cache, dirs, {});
+  dirs.flags = SearchConditions::kLengthCondition;
+  dirs.lengthValue = -700;
   ExpectSameRows(arguments, tmp.Path(), cache, dirs, {});
   SearchConditions huge;  // lengths above 4 GiB, whose low halves are small
   huge.flags = SearchConditions::kLengthCondition;

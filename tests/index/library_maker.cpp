@@ -118,6 +118,7 @@ SearchConditions LibraryMaker::MakeConditions() {
     c.lengthOperator = static_cast<CompareOperator>(1 + Pick(5));
     c.lengthValue = Pick(3) == 0 ? 0 : Pick(200);
     if (Pick(4) == 0) c.lengthValue += int64_t{1} << 32;
+    if (Pick(8) == 0) c.lengthValue = -c.lengthValue;  // tells directory entries apart by number
     c.flags |= SearchConditions::kLengthCondition;
   }
   const int mode = Pick(5);
