@@ -226,6 +226,27 @@ bool CatalogIndex::ScanBytes(uint32_t block, uint32_t run, std::span<const uint8
   return true;
 }
 
+bool CatalogIndex::RunOver(std::span<const uint32_t> blocks, uint32_t& run) {
+  // Bytes between two blocks worth reading rather than a second read, and the most one read takes.
+  constexpr uint64_t kGap = 4096;
+  constexpr uint64_t kMost = 64 * 1024;
+  run = 1;
+  if (blocks.empty()) return true;
+  uint64_t first = 0;
+  uint64_t end = 0;
+  if (!BlockRange(blocks[0], first, end)) return false;
+  for (size_t k = 1; k < blocks.size(); ++k) {
+    uint64_t from = 0;
+    uint64_t to = 0;
+    if (blocks[k] <= blocks[k - 1]) return Fail();
+    if (!BlockRange(blocks[k], from, to)) return false;
+    if (from - end > kGap || to - first > kMost) break;
+    end = to;
+    run = blocks[k] - blocks[0] + 1;
+  }
+  return true;
+}
+
 bool CatalogIndex::BlockBytes(uint32_t block, std::span<const uint8_t>& bytes) {
   uint64_t from = 0;
   uint64_t to = 0;

@@ -75,6 +75,11 @@ class CatalogIndex {
   // The same for a walk over blocks in ascending order: the bytes are read `run` blocks at a
   // time into a window that is used again, and stay valid until the next call.
   bool ScanBytes(uint32_t block, uint32_t run, std::span<const uint8_t>& bytes);
+  // For a walk over `blocks` (ascending, the first to be read next): how many blocks from the
+  // first one read should take, so that the next of `blocks` lying close behind it come in the
+  // same read. Reading the few bytes between them costs less than another read. False (and
+  // Damaged) when the index cannot say where they lie.
+  bool RunOver(std::span<const uint32_t> blocks, uint32_t& run);
 
   // The blocks whose names hold one trigram (folded), in ascending order.
   class Postings {

@@ -109,34 +109,58 @@ class EntryFilter {
   bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, CatalogIndex::Found& found) const {
     if (limit == 0 || prepared.none) return true;
     std::vector<CatalogIndex::Entry> entries;
-    if (!Scans()) {
-      auto& lists = prepared.lists;
-      uint32_t target = 0;
-      while (true) {
-        uint32_t candidate = 0;
-        if (!lists[0].NextAtLeast(target, candidate)) break;
+    if (Scans()) {
+      for (uint32_t block = 0; block < index.BlockCount(); ++block) {
+        // A walk reads about a MiB at a time.
+        if (!TestBlock(index, block, 1024, limit, entries, found)) return false;
+        if (found.Size() >= limit) return true;
+      }
+      return true;
+    }
+    auto& lists = prepared.lists;
+    uint32_t target = 0;
+    bool more = true;
+    // The next block all lists hold, if any.
+    auto next = [&](uint32_t& block) {
+      while (more) {
+        if (!lists[0].NextAtLeast(target, block)) break;
         bool agreed = true;
-        for (size_t k = 1; k < lists.size(); ++k) {
+        for (size_t k = 1; agreed && k < lists.size(); ++k) {
           uint32_t other = 0;
-          if (!lists[k].NextAtLeast(candidate, other)) return !index.Damaged();
-          if (other != candidate) {
+          if (!lists[k].NextAtLeast(block, other)) {
+            more = false;
+            return false;
+          }
+          if (other != block) {
             target = other;
             agreed = false;
-            break;
           }
         }
-        if (!agreed) continue;
-        if (!TestBlock(index, candidate, limit, entries, found, /*scan=*/false)) return false;
-        if (found.Size() >= limit) return true;
-        target = candidate + 1;
+        if (agreed) {
+          target = block + 1;
+          return true;
+        }
       }
-      return !index.Damaged();
+      more = false;
+      return false;
+    };
+    // Candidates are taken a batch at a time, so that blocks lying close together are read
+    // together; the batches grow, as a search that has not met its limit soon may read many.
+    std::vector<uint32_t> batch;
+    size_t batchSize = 16;
+    while (more) {
+      batch.clear();
+      for (uint32_t block = 0; batch.size() < batchSize && next(block);) batch.push_back(block);
+      if (index.Damaged()) return false;
+      for (size_t i = 0; i < batch.size(); ++i) {
+        uint32_t run = 1;
+        if (!index.RunOver(std::span<const uint32_t>(batch).subspan(i), run)) return false;
+        if (!TestBlock(index, batch[i], run, limit, entries, found)) return false;
+        if (found.Size() >= limit) return true;
+      }
+      batchSize = std::min<size_t>(batchSize * 2, 1024);
     }
-    for (uint32_t block = 0; block < index.BlockCount(); ++block) {
-      if (!TestBlock(index, block, limit, entries, found, /*scan=*/true)) return false;
-      if (found.Size() >= limit) return true;
-    }
-    return true;
+    return !index.Damaged();
   }
 
   // How many entries of a whole catalog pass, counting up to `limit`.
@@ -150,13 +174,12 @@ class EntryFilter {
   }
 
  private:
-  // Tests the entries of one block, appending those that pass (up to `limit` in all).
-  bool TestBlock(CatalogIndex& index, uint32_t block, size_t limit, std::vector<CatalogIndex::Entry>& entries,
-                 CatalogIndex::Found& found, bool scan) const {
+  // Tests the entries of one block, appending those that pass (up to `limit` in all); when its
+  // bytes must be read, the `run` blocks from it are read with them.
+  bool TestBlock(CatalogIndex& index, uint32_t block, uint32_t run, size_t limit,
+                 std::vector<CatalogIndex::Entry>& entries, CatalogIndex::Found& found) const {
     std::span<const uint8_t> bytes;
-    // A scan reads about a MiB at a time; the blocks of posting lists lie closer together
-    // where there are many of them.
-    if (!index.ScanBytes(block, scan ? 1024 : 16, bytes)) return false;
+    if (!index.ScanBytes(block, run, bytes)) return false;
     // A block whose bytes do not hold the pattern's head has no name that does.
     if (finder_) {
       const auto* begin = reinterpret_cast<const char*>(bytes.data());
