@@ -189,9 +189,39 @@ const uint8_t* CatalogIndex::Paged(int s, uint64_t at, uint64_t size) {
   return section + at;
 }
 
-bool CatalogIndex::NeedCatalog(uint64_t at, uint64_t size) {
-  if (at > catalog_.size() || size > catalog_.size() - at) return Fail();
-  return !catalogFile_ || catalogFile_->Load(static_cast<size_t>(at), static_cast<size_t>(size)) || Fail();
+bool CatalogIndex::ReadPages(int s, uint64_t first, uint64_t count, std::vector<uint8_t>& out) {
+  const uint64_t from = first * fmt::kPageSize;
+  if (damaged_ || from >= sectionSize_[s] || count == 0) return Fail();
+  const uint64_t length = std::min(count * fmt::kPageSize, sectionSize_[s] - from);
+  out.resize(static_cast<size_t>(length));
+  const uint64_t at = sectionAt_[s] + from;
+  if (file_) {
+    if (!file_->ReadInto(static_cast<size_t>(at), out.size(), out.data())) return Fail();
+  } else {
+    __builtin_memcpy(out.data(), bytes_.data() + at, out.size());
+  }
+  if (!verify_) return true;
+  const uint8_t* sums = bytes_.data() + sectionAt_[fmt::kPageSums] + 4 * (firstSum_[s] + first);
+  for (uint64_t k = 0; k * fmt::kPageSize < length; ++k) {
+    const uint64_t size = std::min<uint64_t>(fmt::kPageSize, length - k * fmt::kPageSize);
+    if (static_cast<uint32_t>(IndexChecksum(out.data() + k * fmt::kPageSize, size)) !=
+        Load<uint32_t>(sums + 4 * k))
+      return Fail();
+  }
+  return true;
+}
+
+bool CatalogIndex::CatalogBytes(uint64_t from, uint64_t to, std::vector<uint8_t>& buffer,
+                                std::span<const uint8_t>& bytes) {
+  if (from > to || to > catalog_.size()) return Fail();
+  if (!catalogFile_) {
+    bytes = catalog_.subspan(from, to - from);
+    return true;
+  }
+  buffer.resize(static_cast<size_t>(to - from));
+  if (!catalogFile_->ReadInto(static_cast<size_t>(from), buffer.size(), buffer.data())) return Fail();
+  bytes = buffer;
+  return true;
 }
 
 bool CatalogIndex::BlockRange(uint32_t block, uint64_t& from, uint64_t& to) {
@@ -207,20 +237,23 @@ bool CatalogIndex::ScanBytes(uint32_t block, uint32_t run, std::span<const uint8
   uint64_t from = 0;
   uint64_t to = 0;
   if (damaged_ || !BlockRange(block, from, to)) return false;
-  if (!catalogFile_) return BlockBytes(block, bytes);
-  if (from < windowFrom_ || to - windowFrom_ > window_.size()) {
+  if (!catalogFile_ || from < windowFrom_ || to - windowFrom_ > window_.size()) {
     // The next run of blocks, whole.
     const uint32_t last = block + std::min(std::max(run, 1u), blockCount_ - block) - 1;
     uint64_t lastFrom = 0;
     uint64_t end = to;
     if (last != block && !BlockRange(last, lastFrom, end)) return false;
     if (end < to) return Fail();
-    window_.resize(static_cast<size_t>(end - from));
-    windowFrom_ = from;
-    if (!catalogFile_->ReadInto(static_cast<size_t>(from), window_.size(), window_.data())) {
+    std::span<const uint8_t> read;
+    if (!CatalogBytes(from, end, window_, read)) {
       window_.clear();
-      return Fail();
+      return false;
     }
+    if (!catalogFile_) {
+      bytes = read.first(static_cast<size_t>(to - from));
+      return true;
+    }
+    windowFrom_ = from;
   }
   bytes = std::span<const uint8_t>(window_).subspan(from - windowFrom_, to - from);
   return true;
@@ -235,23 +268,14 @@ bool CatalogIndex::RunOver(std::span<const uint32_t> blocks, uint32_t& run) {
   uint64_t first = 0;
   uint64_t end = 0;
   if (!BlockRange(blocks[0], first, end)) return false;
-  for (size_t k = 1; k < blocks.size(); ++k) {
+  for (size_t k = 1; k < blocks.size() && blocks[k] > blocks[k - 1]; ++k) {
     uint64_t from = 0;
     uint64_t to = 0;
-    if (blocks[k] <= blocks[k - 1]) return Fail();
     if (!BlockRange(blocks[k], from, to)) return false;
-    if (from - end > kGap || to - first > kMost) break;
+    if (from < end || from - end > kGap || to - first > kMost) break;
     end = to;
     run = blocks[k] - blocks[0] + 1;
   }
-  return true;
-}
-
-bool CatalogIndex::BlockBytes(uint32_t block, std::span<const uint8_t>& bytes) {
-  uint64_t from = 0;
-  uint64_t to = 0;
-  if (damaged_ || !BlockRange(block, from, to) || !NeedCatalog(from, to - from)) return false;
-  bytes = catalog_.subspan(from, to - from);
   return true;
 }
 
@@ -332,23 +356,45 @@ bool CatalogIndex::FindPostings(uint32_t trigram, Postings& postings) {
   return true;
 }
 
+const uint8_t* CatalogIndex::Postings::Bytes(uint64_t at, uint64_t size) {
+  if (at < pagesAt_ || at + size > pagesAt_ + pages_.size() || pages_.empty()) {
+    // A few pages from the one holding `at`, as far as the list goes: lists are read front to
+    // back, and a buffer used again costs less than memory first written.
+    constexpr uint64_t kPages = 8;
+    const uint64_t first = at / fmt::kPageSize;
+    const uint64_t listEnd = (end_ + fmt::kPageSize - 1) / fmt::kPageSize;
+    const uint64_t needed = (at + std::max<uint64_t>(size, 1) - 1) / fmt::kPageSize + 1 - first;
+    const uint64_t count = std::max(needed, std::min(kPages, listEnd - first));
+    if (!index_->ReadPages(fmt::kPostings, first, count, pages_)) return nullptr;
+    pagesAt_ = first * fmt::kPageSize;
+    if (at + size > pagesAt_ + pages_.size()) {
+      index_->Fail();
+      return nullptr;
+    }
+  }
+  return pages_.data() + (at - pagesAt_);
+}
+
 bool CatalogIndex::Postings::Load() {
   if (index_ == nullptr || index_->damaged_) return false;
   if (loaded_) return true;
-  if (index_->Paged(fmt::kPostings, at_, end_ - at_) == nullptr) return false;
+  if (Bytes(at_, 1) == nullptr) return false;
   loaded_ = true;
   return true;
 }
 
 bool CatalogIndex::Postings::NextGroup() {
   if (left_ == 0) return false;
-  const uint8_t* p = index_->bytes_.data() + index_->sectionAt_[fmt::kPostings];
   if (at_ >= end_) return index_->Fail();
-  const uint32_t width = p[at_++];
+  const uint8_t* head = Bytes(at_, 1);
+  if (head == nullptr) return false;
+  const uint32_t width = *head;
+  ++at_;
   const uint32_t n = std::min(left_, fmt::kGroupBlocks);
   const uint64_t bytes = (uint64_t{n} * width + 7) / 8;
   if (width > 32 || bytes > end_ - at_) return index_->Fail();
-  const uint8_t* q = p + at_;
+  const uint8_t* q = bytes == 0 ? nullptr : Bytes(at_, bytes);  // gaps of 0 bits take no bytes
+  if (bytes != 0 && q == nullptr) return false;
   const uint64_t mask = width == 32 ? 0xFFFFFFFFull : (uint64_t{1} << width) - 1;
   uint64_t bit = 0;
   for (uint32_t k = 0; k < n; ++k, bit += width) {
@@ -390,11 +436,12 @@ bool CatalogIndex::ReadDirGroup(uint32_t group, std::vector<cb::DirEntry>& dirs)
   if (starts == nullptr) return false;
   const uint64_t from = Load<uint64_t>(starts);
   const uint64_t to = Load<uint64_t>(starts + 8);
-  if (from > to || !NeedCatalog(from, to - from)) return Fail();
+  std::span<const uint8_t> bytes;
+  if (!CatalogBytes(from, to, dirBytes_, bytes)) return false;
   const uint32_t count = std::min(fmt::kDirGroup, dirCount_ - group * fmt::kDirGroup);
   dirs.resize(count);
-  const uint8_t* p = catalog_.data() + from;
-  size_t left = static_cast<size_t>(to - from);
+  const uint8_t* p = bytes.data();
+  size_t left = bytes.size();
   for (uint32_t k = 0; k < count; ++k) {
     const size_t used = cb::ParseDirEntry(p, left, formatVersion_, dirs[k]);
     if (used == 0) return Fail();
@@ -432,17 +479,29 @@ CatalogIndex::Entry CatalogIndex::Found::At(size_t k) const {
 std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> records,
                                                    const std::string& filePath, Directories directories) {
   if (damaged_) return nullptr;
-  Found found;
-  std::vector<Entry> block;
-  uint32_t blockNumber = UINT32_MAX;
+  // The blocks to read, in order, so that those lying close together are read together.
+  std::vector<uint32_t> blocks;
   for (const uint32_t r : records) {
     if (r >= recordCount_) {
       Fail();
       return nullptr;
     }
+    if (blocks.empty() || blocks.back() != r / fmt::kBlockRecords) blocks.push_back(r / fmt::kBlockRecords);
+  }
+  Found found;
+  std::vector<Entry> block;
+  size_t next = 0;  // in blocks
+  uint32_t blockNumber = UINT32_MAX;
+  for (const uint32_t r : records) {
     if (r / fmt::kBlockRecords != blockNumber) {
-      if (!ReadBlock(r / fmt::kBlockRecords, block)) return nullptr;
       blockNumber = r / fmt::kBlockRecords;
+      while (next < blocks.size() && blocks[next] != blockNumber) ++next;
+      uint32_t run = 1;
+      std::span<const uint8_t> bytes;
+      if (!RunOver(std::span<const uint32_t>(blocks).subspan(std::min(next, blocks.size())), run) ||
+          !ScanBytes(blockNumber, run, bytes) || !ParseBlock(blockNumber, bytes, block)) {
+        return nullptr;
+      }
     }
     found.Add(r, block[r % fmt::kBlockRecords]);
   }

@@ -62,18 +62,18 @@ class CatalogIndex {
     int32_t dirNumber = 0;
     std::string_view name;
   };
-  // The catalog file's bytes of block `block` (records block * kBlockRecords on); false (and
-  // Damaged) when the index or the file cannot give them.
-  bool BlockBytes(uint32_t block, std::span<const uint8_t>& bytes);
   // The entries of block `block`, parsed from its bytes; false (and Damaged) when they are not
   // sound.
   bool ParseBlock(uint32_t block, std::span<const uint8_t> bytes, std::vector<Entry>& entries);
+  // The same read from the catalog file: the names stay valid until the next read of a block.
   bool ReadBlock(uint32_t block, std::vector<Entry>& entries) {
     std::span<const uint8_t> bytes;
-    return BlockBytes(block, bytes) && ParseBlock(block, bytes, entries);
+    return ScanBytes(block, 1, bytes) && ParseBlock(block, bytes, entries);
   }
-  // The same for a walk over blocks in ascending order: the bytes are read `run` blocks at a
-  // time into a window that is used again, and stay valid until the next call.
+  // The catalog file's bytes of block `block` (records block * kBlockRecords on), read with the
+  // `run` blocks from it into a window that is used again (memory first written costs more than
+  // reading the bytes again); they stay valid until the next call. False (and Damaged) when the
+  // index or the file cannot give them.
   bool ScanBytes(uint32_t block, uint32_t run, std::span<const uint8_t>& bytes);
   // For a walk over `blocks` (ascending, the first to be read next): how many blocks from the
   // first one read should take, so that the next of `blocks` lying close behind it come in the
@@ -96,8 +96,13 @@ class CatalogIndex {
    private:
     friend class CatalogIndex;
     bool NextGroup();
+    // The list's bytes [at, at + size) (at most a group's), read a few checked pages at a time
+    // into a buffer of the list's own; nullptr (and Damaged) when they are not sound.
+    const uint8_t* Bytes(uint64_t at, uint64_t size);
     CatalogIndex* index_ = nullptr;
-    uint64_t at_ = 0;  // within the postings section
+    std::vector<uint8_t> pages_;
+    uint64_t pagesAt_ = 0;  // within the postings section, of pages_[0]
+    uint64_t at_ = 0;       // within the postings section
     uint64_t end_ = 0;
     uint32_t count_ = 0;
     uint32_t left_ = 0;  // blocks not yet decoded
@@ -170,8 +175,12 @@ class CatalogIndex {
   // The same for the bytes [at, at + size) of section `s`, read a page at a time, each page
   // checked against its sum; nullptr (and Damaged) when they lie outside it or are not sound.
   const uint8_t* Paged(int s, uint64_t at, uint64_t size);
-  // Makes sure the bytes [at, at + size) of the catalog file are in memory.
-  bool NeedCatalog(uint64_t at, uint64_t size);
+  // Reads `count` pages of section `s` from page `first` on (fewer at the section's end) into
+  // `out`, each checked against its sum; false (and Damaged) when they are not sound.
+  bool ReadPages(int s, uint64_t first, uint64_t count, std::vector<uint8_t>& out);
+  // The catalog file's bytes [from, to): in memory, or read into `buffer`.
+  bool CatalogBytes(uint64_t from, uint64_t to, std::vector<uint8_t>& buffer,
+                    std::span<const uint8_t>& bytes);
   bool BlockRange(uint32_t block, uint64_t& from, uint64_t& to);
   // The directory entries of group `group`, parsed.
   bool ReadDirGroup(uint32_t group, std::vector<catalog_bytes::DirEntry>& dirs);
@@ -207,6 +216,7 @@ class CatalogIndex {
   std::vector<bool> pageChecked_[index_format::kSectionCount];
   std::vector<uint8_t> window_;  // ScanBytes: the catalog bytes [windowFrom_, + size)
   uint64_t windowFrom_ = 0;
+  std::vector<uint8_t> dirBytes_;  // ReadDirGroup: the bytes of the group read last
 };
 
 }  // namespace mardo
