@@ -211,6 +211,22 @@ bool CatalogIndex::ReadPages(int s, uint64_t first, uint64_t count, std::vector<
   return true;
 }
 
+const uint8_t* CatalogIndex::Buffered(int s, PageBuffer& buffer, uint64_t at, uint64_t size, uint64_t end) {
+  if (damaged_ || size == 0 || at > sectionSize_[s] || size > sectionSize_[s] - at) {
+    Fail();
+    return nullptr;
+  }
+  if (at < buffer.at || at + size > buffer.at + buffer.pages.size()) {
+    constexpr uint64_t kPages = 8;
+    const uint64_t first = at / fmt::kPageSize;
+    const uint64_t needed = (at + size - 1) / fmt::kPageSize + 1 - first;
+    const uint64_t last = (std::max(end, at + size) + fmt::kPageSize - 1) / fmt::kPageSize;
+    if (!ReadPages(s, first, std::max(needed, std::min(kPages, last - first)), buffer.pages)) return nullptr;
+    buffer.at = first * fmt::kPageSize;
+  }
+  return buffer.pages.data() + (at - buffer.at);
+}
+
 bool CatalogIndex::CatalogBytes(uint64_t from, uint64_t to, std::vector<uint8_t>& buffer,
                                 std::span<const uint8_t>& bytes) {
   if (from > to || to > catalog_.size()) return Fail();
@@ -226,7 +242,8 @@ bool CatalogIndex::CatalogBytes(uint64_t from, uint64_t to, std::vector<uint8_t>
 
 bool CatalogIndex::BlockRange(uint32_t block, uint64_t& from, uint64_t& to) {
   if (block >= blockCount_) return Fail();
-  const uint8_t* starts = Paged(fmt::kBlockStarts, 8 * uint64_t{block}, 16);
+  // A page holds the offsets of 512 blocks, and blocks are looked up mostly in ascending order.
+  const uint8_t* starts = Buffered(fmt::kBlockStarts, blockStarts_, 8 * uint64_t{block}, 16, 0);
   if (starts == nullptr) return false;
   from = Load<uint64_t>(starts);
   to = Load<uint64_t>(starts + 8);
@@ -356,29 +373,10 @@ bool CatalogIndex::FindPostings(uint32_t trigram, Postings& postings) {
   return true;
 }
 
-const uint8_t* CatalogIndex::Postings::Bytes(uint64_t at, uint64_t size) {
-  if (at < pagesAt_ || at + size > pagesAt_ + pages_.size() || pages_.empty()) {
-    // A few pages from the one holding `at`, as far as the list goes: lists are read front to
-    // back, and a buffer used again costs less than memory first written.
-    constexpr uint64_t kPages = 8;
-    const uint64_t first = at / fmt::kPageSize;
-    const uint64_t listEnd = (end_ + fmt::kPageSize - 1) / fmt::kPageSize;
-    const uint64_t needed = (at + std::max<uint64_t>(size, 1) - 1) / fmt::kPageSize + 1 - first;
-    const uint64_t count = std::max(needed, std::min(kPages, listEnd - first));
-    if (!index_->ReadPages(fmt::kPostings, first, count, pages_)) return nullptr;
-    pagesAt_ = first * fmt::kPageSize;
-    if (at + size > pagesAt_ + pages_.size()) {
-      index_->Fail();
-      return nullptr;
-    }
-  }
-  return pages_.data() + (at - pagesAt_);
-}
-
 bool CatalogIndex::Postings::Load() {
   if (index_ == nullptr || index_->damaged_) return false;
   if (loaded_) return true;
-  if (Bytes(at_, 1) == nullptr) return false;
+  if (index_->Buffered(fmt::kPostings, pages_, at_, 1, end_) == nullptr) return false;
   loaded_ = true;
   return true;
 }
@@ -386,14 +384,15 @@ bool CatalogIndex::Postings::Load() {
 bool CatalogIndex::Postings::NextGroup() {
   if (left_ == 0) return false;
   if (at_ >= end_) return index_->Fail();
-  const uint8_t* head = Bytes(at_, 1);
+  const uint8_t* head = index_->Buffered(fmt::kPostings, pages_, at_, 1, end_);
   if (head == nullptr) return false;
   const uint32_t width = *head;
   ++at_;
   const uint32_t n = std::min(left_, fmt::kGroupBlocks);
   const uint64_t bytes = (uint64_t{n} * width + 7) / 8;
   if (width > 32 || bytes > end_ - at_) return index_->Fail();
-  const uint8_t* q = bytes == 0 ? nullptr : Bytes(at_, bytes);  // gaps of 0 bits take no bytes
+  // Gaps of 0 bits take no bytes.
+  const uint8_t* q = bytes == 0 ? nullptr : index_->Buffered(fmt::kPostings, pages_, at_, bytes, end_);
   if (bytes != 0 && q == nullptr) return false;
   const uint64_t mask = width == 32 ? 0xFFFFFFFFull : (uint64_t{1} << width) - 1;
   uint64_t bit = 0;
@@ -451,29 +450,31 @@ bool CatalogIndex::ReadDirGroup(uint32_t group, std::vector<cb::DirEntry>& dirs)
   return left == 0 || Fail();
 }
 
+void CatalogIndex::Found::Reserve(size_t count) {
+  // Room not yet written costs no memory: a generous guess spares copying as the lists grow.
+  constexpr size_t kNameGuess = 24;
+  records_.reserve(count);
+  kept_.reserve(count);
+  names_.reserve(count * kNameGuess);
+}
+
 void CatalogIndex::Found::Add(uint32_t record, const Entry& entry) {
   records_.push_back(record);
-  Entry e = entry;
-  e.name = {};
-  entries_.push_back(e);
-  nameAt_.push_back(names_.size());
-  sizes_.push_back(entry.name.size());
+  kept_.push_back(
+      {entry.time, entry.length, entry.dirNumber, static_cast<uint32_t>(entry.name.size()), names_.size()});
   names_.append(entry.name);
 }
 
 void CatalogIndex::Found::Truncate(size_t count) {
   if (count >= records_.size()) return;
   records_.resize(count);
-  entries_.resize(count);
-  names_.resize(nameAt_[count]);
-  nameAt_.resize(count);
-  sizes_.resize(count);
+  names_.resize(kept_[count].nameAt);
+  kept_.resize(count);
 }
 
 CatalogIndex::Entry CatalogIndex::Found::At(size_t k) const {
-  Entry e = entries_[k];
-  e.name = std::string_view(names_.data() + nameAt_[k], sizes_[k]);
-  return e;
+  const Kept& e = kept_[k];
+  return {e.time, e.length, e.dirNumber, std::string_view(names_.data() + e.nameAt, e.nameSize)};
 }
 
 std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> records,
@@ -527,14 +528,11 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
     return true;
   };
   // The directories the entries name: where each lies, and the one each directory entry stands for.
-  std::vector<Entry> hits(records.size());
   std::vector<uint32_t> wanted;
-  for (size_t k = 0; k < records.size(); ++k) {
-    hits[k] = found.At(k);
-    if (!withDirectories) continue;
-    wanted.push_back(static_cast<uint32_t>(hits[k].dirNumber));
-    if (hits[k].length < 0 && -hits[k].length < dirCount_)
-      wanted.push_back(static_cast<uint32_t>(-hits[k].length));
+  for (size_t k = 0; withDirectories && k < records.size(); ++k) {
+    const Entry hit = found.At(k);
+    wanted.push_back(static_cast<uint32_t>(hit.dirNumber));
+    if (hit.length < 0 && -hit.length < dirCount_) wanted.push_back(static_cast<uint32_t>(-hit.length));
   }
   // With the numbering kept, a path that holds a name with '\\' is shown spelled from the names
   // of the directory entries from its directory up to the root: those entries are kept aside
@@ -547,7 +545,7 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
   std::map<uint32_t, Spelling> entryOfDir;
   if (numbered_ && withDirectories) {
     for (size_t k = 0; k < records.size(); ++k) {
-      const auto first = static_cast<uint32_t>(hits[k].dirNumber);
+      const auto first = static_cast<uint32_t>(found.At(k).dirNumber);
       for (uint32_t d = first; d > 0 && entryOfDir.count(d) == 0;) {
         const uint8_t* at = Paged(fmt::kDirEntries, 4 * (uint64_t{d} - 1), 4);
         if (at == nullptr) return nullptr;
@@ -613,7 +611,8 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
     catalog->AddDirectory(dir.path, dir.fileCount, dir.totalLength);
   }
   catalog->files.SetSize(0, std::max<int32_t>(static_cast<int32_t>(records.size()), 1));
-  for (const Entry& hit : hits) {
+  for (size_t k = 0; k < records.size(); ++k) {
+    const Entry hit = found.At(k);
     catalog->AddFile(hit.name, hit.time, lengthOf(hit),
                      withDirectories ? numberOf(static_cast<uint32_t>(hit.dirNumber)) : hit.dirNumber);
   }

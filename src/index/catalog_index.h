@@ -81,6 +81,14 @@ class CatalogIndex {
   // Damaged) when the index cannot say where they lie.
   bool RunOver(std::span<const uint32_t> blocks, uint32_t& run);
 
+  // Pages of one section read a few at a time into memory used again: pieces read front to
+  // back cost a read now and then, and no memory written for the first time (which costs more
+  // than the read).
+  struct PageBuffer {
+    std::vector<uint8_t> pages;
+    uint64_t at = 0;  // within the section, of pages[0]
+  };
+
   // The blocks whose names hold one trigram (folded), in ascending order.
   class Postings {
    public:
@@ -96,13 +104,9 @@ class CatalogIndex {
    private:
     friend class CatalogIndex;
     bool NextGroup();
-    // The list's bytes [at, at + size) (at most a group's), read a few checked pages at a time
-    // into a buffer of the list's own; nullptr (and Damaged) when they are not sound.
-    const uint8_t* Bytes(uint64_t at, uint64_t size);
     CatalogIndex* index_ = nullptr;
-    std::vector<uint8_t> pages_;
-    uint64_t pagesAt_ = 0;  // within the postings section, of pages_[0]
-    uint64_t at_ = 0;       // within the postings section
+    PageBuffer pages_;
+    uint64_t at_ = 0;  // within the postings section
     uint64_t end_ = 0;
     uint32_t count_ = 0;
     uint32_t left_ = 0;  // blocks not yet decoded
@@ -136,6 +140,8 @@ class CatalogIndex {
   // Entries a search read and kept: their numbers (ascending), fields and names.
   class Found {
    public:
+    // Room for `count` entries.
+    void Reserve(size_t count);
     void Add(uint32_t record, const Entry& entry);
     void Truncate(size_t count);
     size_t Size() const { return records_.size(); }
@@ -145,10 +151,15 @@ class CatalogIndex {
     Entry At(size_t k) const;
 
    private:
+    struct Kept {
+      int64_t time;
+      int64_t length;
+      int32_t dirNumber;
+      uint32_t nameSize;
+      size_t nameAt;  // in names_
+    };
     std::vector<uint32_t> records_;
-    std::vector<Entry> entries_;  // names empty: they lie in names_
-    std::vector<size_t> nameAt_;
-    std::vector<size_t> sizes_;
+    std::vector<Kept> kept_;
     std::string names_;
   };
   // The same from entries already read.
@@ -178,6 +189,10 @@ class CatalogIndex {
   // Reads `count` pages of section `s` from page `first` on (fewer at the section's end) into
   // `out`, each checked against its sum; false (and Damaged) when they are not sound.
   bool ReadPages(int s, uint64_t first, uint64_t count, std::vector<uint8_t>& out);
+  // The bytes [at, at + size) of section `s` through `buffer`, which is filled, when it lacks
+  // them, with a few pages from the one holding `at` (not past `end`, the end of what is read
+  // front to back); nullptr (and Damaged) when they lie outside the section or are not sound.
+  const uint8_t* Buffered(int s, PageBuffer& buffer, uint64_t at, uint64_t size, uint64_t end);
   // The catalog file's bytes [from, to): in memory, or read into `buffer`.
   bool CatalogBytes(uint64_t from, uint64_t to, std::vector<uint8_t>& buffer,
                     std::span<const uint8_t>& bytes);
@@ -217,6 +232,7 @@ class CatalogIndex {
   std::vector<uint8_t> window_;  // ScanBytes: the catalog bytes [windowFrom_, + size)
   uint64_t windowFrom_ = 0;
   std::vector<uint8_t> dirBytes_;  // ReadDirGroup: the bytes of the group read last
+  PageBuffer blockStarts_;         // BlockRange
 };
 
 }  // namespace mardo

@@ -109,6 +109,9 @@ class EntryFilter {
   bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, CatalogIndex::Found& found) const {
     if (limit == 0 || prepared.none) return true;
     std::vector<CatalogIndex::Entry> entries;
+    const uint64_t most = Scans() ? index.RecordCount()
+                                  : uint64_t{prepared.lists.front().Count()} * index_format::kBlockRecords;
+    found.Reserve(static_cast<size_t>(std::min<uint64_t>(limit, most)));
     if (Scans()) {
       for (uint32_t block = 0; block < index.BlockCount(); ++block) {
         // A walk reads about a MiB at a time.
