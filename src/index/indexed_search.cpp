@@ -410,16 +410,20 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     return search;
   }
   CatalogLibrary candidates(std::vector<std::string>{}, std::string());
-  std::unordered_map<const FileRecord*, std::pair<size_t, uint32_t>> where;  // part, position
+  // Where a candidate came from: its part by its catalog, and its place among the part's entries
+  // by its directory number (a catalog without directories numbers its entries so).
+  std::unordered_map<const Catalog*, size_t> partOf;
+  auto where = [&partOf](const FileRecord* record) {
+    return std::pair(partOf.at(record->OwningCatalog()), static_cast<size_t>(record->dirNumber));
+  };
   for (size_t k = 0; k < parts.size(); ++k) {
-    uint32_t position = 0;
-    for (const FileRecord* record : parts[k].catalog->files) where[record] = {k, position++};
+    partOf[parts[k].catalog.get()] = k;
     candidates.AdoptCatalog(std::move(parts[k].catalog));
   }
   const SearchResult grouped = RunSearch(conditions, candidates);
   std::vector<std::vector<uint32_t>> rowRecords(parts.size());
   for (const FileRecord* hit : grouped.hits) {
-    const auto [k, position] = where.at(hit);
+    const auto [k, position] = where(hit);
     rowRecords[k].push_back(parts[k].found.Records()[position]);
   }
   std::vector<Catalog*> rowCatalogs(parts.size(), nullptr);
@@ -440,7 +444,7 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
   }
   search.result = grouped;
   for (const FileRecord*& hit : search.result.hits) {
-    const auto [k, position] = where.at(hit);
+    const auto [k, position] = where(hit);
     const std::vector<uint32_t>& rows = rowRecords[k];
     const auto at =
         std::lower_bound(rows.begin(), rows.end(), parts[k].found.Records()[position]) - rows.begin();
