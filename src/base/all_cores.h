@@ -10,4 +10,7 @@ namespace mardo {
 // `body` must not throw.
 void RunOnAllCores(size_t count, const std::function<void(size_t)>& body);
 
+// The same on up to `threads` threads, for work that mostly waits for the disk.
+void RunOnThreads(size_t count, size_t threads, const std::function<void(size_t)>& body);
+
 }  // namespace mardo

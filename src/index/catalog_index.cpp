@@ -613,8 +613,9 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
   catalog->files.SetSize(0, std::max<int32_t>(static_cast<int32_t>(records.size()), 1));
   for (size_t k = 0; k < records.size(); ++k) {
     const Entry hit = found.At(k);
-    catalog->AddFile(hit.name, hit.time, lengthOf(hit),
-                     withDirectories ? numberOf(static_cast<uint32_t>(hit.dirNumber)) : static_cast<int32_t>(k));
+    catalog->AddFile(
+        hit.name, hit.time, lengthOf(hit),
+        withDirectories ? numberOf(static_cast<uint32_t>(hit.dirNumber)) : static_cast<int32_t>(k));
   }
   auto aside = std::make_unique<Catalog>();
   std::vector<const FileRecord*> numbering;

@@ -75,6 +75,12 @@ IndexCache::Entry IndexCache::Open(const std::string& path) {
   return Build(path, identity, false);
 }
 
+bool IndexCache::IndexWaitsForDisk(const std::string& catalogPath) const {
+  if (directory_.empty()) return false;
+  const std::string path = IndexPath(catalogPath);
+  return diskProbe_ ? diskProbe_(path) : StartWaitsForDisk(path);
+}
+
 bool IndexCache::OpenCurrent(const std::string& path, const FileIdentity& identity, Entry& entry) {
   entry = {};
   if (!IsReadableFile(path, &entry.skipReason)) return true;  // skipped, as loading skips it

@@ -61,6 +61,13 @@ class IndexCache {
   // Deletes the index files whose catalog file is gone, and those that are not sound.
   void RemoveOrphans();
 
+  // Whether reading the index of the catalog file at `catalogPath` would wait for the disk (its
+  // first page is not in memory). `probe` replaces how that is found out (tests say so).
+  bool IndexWaitsForDisk(const std::string& catalogPath) const;
+  void SetDiskProbe(std::function<bool(const std::string& indexPath)> probe) {
+    diskProbe_ = std::move(probe);
+  }
+
   const std::string& Directory() const { return directory_; }
   std::string IndexPath(const std::string& catalogPath) const;
   // How many index files this cache wrote.
@@ -81,6 +88,7 @@ class IndexCache {
   Builder builder_;
   bool writable_ = false;
   std::atomic<int32_t> written_{0};
+  std::function<bool(const std::string&)> diskProbe_;
 };
 
 }  // namespace mardo

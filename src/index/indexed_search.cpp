@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <optional>
@@ -213,26 +214,121 @@ struct Source {
   IndexCache::Entry entry;
   EntryFilter::Prepared prepared;
   bool sound = true;  // false: the index turned out damaged while it was prepared
-  // With `collected`, the entries a scan kept ahead of time (with the whole hit limit).
+  // With `collected`, the entries a scan kept ahead of time (with the whole hit limit), and
+  // perhaps the catalog made of them all, with its directories as `madeWith` says.
   bool collected = false;
   CatalogIndex::Found found;
+  std::unique_ptr<Catalog> made;
+  CatalogIndex::Directories madeWith = CatalogIndex::Directories::kNone;
+};
+
+// How many catalogs are read at once when their pieces must come from the disk: the waits
+// overlap, where one thread would wait for each piece in turn.
+constexpr size_t kDiskThreads = 8;
+
+// Searches indexes ahead of the walk in library order, each with the whole hit limit, on several
+// threads; once the catalogs searched from the first on hold `limit` hits, those not yet begun
+// are left to the walk (which will not need them). A search that fails (a damaged index, or not
+// memory enough) is left to the walk too.
+class SearchAhead {
+ public:
+  // `slots`: how many searches there are, in library order. With `make`, the catalog of each
+  // index's entries is made too.
+  SearchAhead(const EntryFilter& filter, size_t limit, size_t slots, bool make)
+      : filter_(filter),
+        limit_(limit),
+        // The grouping modes make their catalogs without directories first.
+        with_(limit == SIZE_MAX ? CatalogIndex::Directories::kNone : filter.RowDirectories()),
+        make_(make),
+        done_(slots, 0),
+        hits_(slots, 0) {}
+
+  // Searches `source` (the slot-th in library order), unless enough hits are known already.
+  void Run(Source& source, const std::string& path, size_t slot) {
+    CatalogIndex::Found found;
+    std::unique_ptr<Catalog> made;
+    bool sound = false;
+    if (!enough_) {
+      try {
+        sound = filter_.Collect(*source.entry.index, source.prepared, limit_, found);
+        if (sound && make_ && !found.Empty()) made = source.entry.index->MakeCatalog(found, path, with_);
+      } catch (const std::exception&) {
+        sound = false;
+      }
+    }
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (sound) {
+      source.collected = true;
+      source.found = std::move(found);
+      source.made = std::move(made);
+      source.madeWith = with_;
+    }
+    Skip(slot, sound ? source.found.Size() : 0);
+  }
+
+  // Counts the slot-th search as done with `hits` (none for a catalog not searched).
+  void Skip(size_t slot, size_t hits) {
+    done_[slot] = 1;
+    hits_[slot] = hits;
+    for (; prefix_ < done_.size() && done_[prefix_] != 0; ++prefix_) prefixHits_ += hits_[prefix_];
+    if (prefixHits_ >= limit_) enough_ = true;
+  }
+  void SkipLocked(size_t slot) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    Skip(slot, 0);
+  }
+
+ private:
+  const EntryFilter& filter_;
+  size_t limit_;
+  CatalogIndex::Directories with_;
+  bool make_;
+  std::mutex mutex_;
+  std::vector<char> done_;
+  std::vector<size_t> hits_;
+  size_t prefix_ = 0;
+  size_t prefixHits_ = 0;
+  std::atomic<bool> enough_{false};
 };
 
 // Opens and prepares the sources of all catalog files, each in its own slot, in path order.
 // Current indexes first; then the catalogs whose index must be made are read, on both cores.
+// With `ahead` (when the indexes are to be read from the disk rather than from memory), each
+// current index is opened, prepared and searched on a thread of its own, so that the waits for
+// the disk overlap; `wanted` says which catalogs take part.
 std::vector<Source> OpenAll(const std::vector<std::string>& paths,
                             const std::vector<FileIdentity>& identities, IndexCache& cache,
-                            const EntryFilter& filter) {
+                            const EntryFilter& filter, SearchAhead* ahead,
+                            const std::function<bool(const CatalogIndex&)>& wanted) {
   std::vector<Source> sources(paths.size());
   std::vector<char> current(paths.size(), 0);
   auto prepare = [&](size_t i) {
     Source& source = sources[i];
     if (source.entry.index) source.sound = filter.Prepare(*source.entry.index, source.prepared);
   };
-  // A current index opens in microseconds: a helper thread would cost more than it saves.
-  for (size_t i = 0; i < paths.size(); ++i) {
+  auto openCurrent = [&](size_t i) {
     current[i] = cache.OpenCurrent(paths[i], identities[i], sources[i].entry) ? 1 : 0;
     if (current[i]) prepare(i);
+  };
+  if (ahead != nullptr) {
+    RunOnThreads(paths.size(), kDiskThreads, [&](size_t i) {
+      try {
+        openCurrent(i);
+      } catch (const std::exception&) {
+        sources[i] = Source();  // made below, where a failure is named
+        current[i] = 0;
+      }
+      const Source& source = sources[i];
+      if (current[i] && source.entry.index && source.sound && wanted(*source.entry.index)) {
+        ahead->Run(sources[i], paths[i], i);
+      } else {
+        ahead->SkipLocked(i);
+      }
+    });
+  } else {
+    // A current index in memory opens in microseconds: a helper thread would cost more than it
+    // saves.
+    for (size_t i = 0; i < paths.size(); ++i) openCurrent(i);
   }
   std::vector<size_t> toBuild;
   for (size_t i = 0; i < paths.size(); ++i) {
@@ -253,12 +349,9 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
   return sources;
 }
 
-// Searches the selected indexes on all cores ahead of the walk in library order, each with the
-// whole hit limit; once the catalogs searched from the first on hold `limit` hits, those not yet
-// begun are left to the walk (which will not need them). A search that fails (a damaged index,
-// or not memory enough) is left to the walk.
+// Searches the selected indexes ahead of the walk on both cores, when the work is of some size.
 void CollectOnAllCores(std::vector<Source>& sources, const std::vector<bool>& selected,
-                       const EntryFilter& filter, size_t limit) {
+                       const std::vector<std::string>& paths, const EntryFilter& filter, size_t limit) {
   std::vector<size_t> searched;
   for (size_t i = 0; i < sources.size(); ++i) {
     if (selected[i] && sources[i].entry.index && sources[i].sound) searched.push_back(i);
@@ -272,32 +365,8 @@ void CollectOnAllCores(std::vector<Source>& sources, const std::vector<bool>& se
   }
   constexpr uint64_t kWorthAThread = 4096;
   if (searched.size() < 2 || blocks < kWorthAThread) return;
-  std::mutex mutex;
-  std::vector<char> done(searched.size(), 0);
-  size_t prefix = 0;
-  size_t prefixHits = 0;
-  std::atomic<bool> enough{false};
-  RunOnAllCores(searched.size(), [&](size_t k) {
-    if (enough) return;
-    Source& source = sources[searched[k]];
-    CatalogIndex::Found found;
-    bool sound = false;
-    try {
-      sound = filter.Collect(*source.entry.index, source.prepared, limit, found);
-    } catch (const std::exception&) {
-      sound = false;
-    }
-    const std::lock_guard<std::mutex> lock(mutex);
-    if (sound) {
-      source.collected = true;
-      source.found = std::move(found);
-    }
-    done[k] = 1;
-    for (; prefix < searched.size() && done[prefix] != 0; ++prefix) {
-      prefixHits += sources[searched[prefix]].found.Size();
-    }
-    if (prefixHits >= limit) enough = true;
-  });
+  SearchAhead ahead(filter, limit, searched.size(), /*make=*/false);
+  RunOnAllCores(searched.size(), [&](size_t k) { ahead.Run(sources[searched[k]], paths[searched[k]], k); });
 }
 
 const std::string& DisplayNameOf(const IndexCache::Entry& entry) {
@@ -312,7 +381,22 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
   const EntryFilter filter(conditions);
   std::vector<FileIdentity> identities;
   const std::vector<std::string> paths = library.CatalogFiles(&identities);
-  std::vector<Source> sources = OpenAll(paths, identities, cache, filter);
+  // Only the entries the search can list are taken, in library order; RunSearch over them then
+  // gives the rows of the whole library. The grouping modes take every candidate, of which few
+  // become rows: their catalogs are made first without directories (grouping needs none), and
+  // again, whole, of the rows' entries only.
+  const bool limited = !conditions.Has(SearchConditions::kGroupingMode);
+  const size_t limit = limited ? static_cast<size_t>(conditions.hitLimit) : SIZE_MAX;
+  // When the pieces of the indexes (and so of the catalog files) must come from the disk, as far
+  // as the first index tells, the catalogs are searched ahead as they are opened.
+  std::optional<SearchAhead> ahead;
+  if (!paths.empty() && cache.IndexWaitsForDisk(paths[0]))
+    ahead.emplace(filter, limit, paths.size(), /*make=*/true);
+  auto wanted = [&onlyNames](const CatalogIndex& index) {
+    return onlyNames.empty() ||
+           std::find(onlyNames.begin(), onlyNames.end(), index.DisplayName()) != onlyNames.end();
+  };
+  std::vector<Source> sources = OpenAll(paths, identities, cache, filter, ahead ? &*ahead : nullptr, wanted);
 
   auto skip = [&search, &paths](size_t i, std::string reason) {
     search.skipped.push_back({paths[i], std::move(reason)});
@@ -336,12 +420,7 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     }
   }
 
-  // Only the entries the search can list are taken, in library order; RunSearch over them then
-  // gives the rows of the whole library. The grouping modes take every candidate, of which few
-  // become rows: their catalogs are made first without directories (grouping needs none), and
-  // again, whole, of the rows' entries only.
-  const bool limited = !conditions.Has(SearchConditions::kGroupingMode);
-  CollectOnAllCores(sources, selected, filter, limited ? conditions.hitLimit : SIZE_MAX);
+  if (!ahead) CollectOnAllCores(sources, selected, paths, filter, limit);
   struct Part {
     std::unique_ptr<Catalog> catalog;
     CatalogIndex* index = nullptr;  // with `found`, when the catalog came from an index
@@ -363,17 +442,18 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
       CatalogIndex::Found found;
       std::unique_ptr<Catalog> part;
       bool sound = sources[i].sound;
+      const auto with = light ? CatalogIndex::Directories::kNone : filter.RowDirectories();
       if (sources[i].collected) {
         // The search kept up to the whole hit limit; the first `limit` of them are those a search
         // with this limit keeps.
         found = std::move(sources[i].found);
+        if (found.Size() <= limit && sources[i].madeWith == with) part = std::move(sources[i].made);
         found.Truncate(limit);
       } else {
         sound = sound && filter.Collect(*entry.index, sources[i].prepared, limit, found);
       }
-      if (sound && !found.Empty()) {
-        part = entry.index->MakeCatalog(found, paths[i],
-                                        light ? CatalogIndex::Directories::kNone : filter.RowDirectories());
+      if (sound && !found.Empty() && !part) {
+        part = entry.index->MakeCatalog(found, paths[i], with);
         sound = part != nullptr;
       }
       if (sound) {

@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace mardo {
@@ -134,6 +135,18 @@ std::string DirectoryReadError(const std::string& path) {
   const int error = errno;
   ::closedir(dir);
   return read ? std::string() : SystemErrorText(error);
+}
+
+bool StartWaitsForDisk(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char byte = 0;
+  iovec piece{&byte, 1};
+  // A read that must not wait for the disk fails with EAGAIN where it would.
+  const ssize_t got = ::preadv2(fd, &piece, 1, 0, RWF_NOWAIT);
+  const bool waits = got < 0 && errno == EAGAIN;
+  ::close(fd);
+  return waits;
 }
 
 bool IsReadableFile(const std::string& path, std::string* error) {

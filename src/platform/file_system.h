@@ -80,4 +80,8 @@ std::vector<std::string> ListRegularFiles(const std::string& dir,
 // receives the system's text.
 bool IsReadableFile(const std::string& path, std::string* error = nullptr);
 
+// Whether reading the first bytes of the file at `path` would wait for its disk (they are not in
+// memory); false where the system cannot tell, and for a file that cannot be read.
+bool StartWaitsForDisk(const std::string& path);
+
 }  // namespace mardo
