@@ -218,10 +218,17 @@ const uint8_t* CatalogIndex::Buffered(int s, PageBuffer& buffer, uint64_t at, ui
   }
   if (at < buffer.at || at + size > buffer.at + buffer.pages.size()) {
     constexpr uint64_t kPages = 8;
-    const uint64_t first = at / fmt::kPageSize;
+    uint64_t first = at / fmt::kPageSize;
     const uint64_t needed = (at + size - 1) / fmt::kPageSize + 1 - first;
     const uint64_t last = (std::max(end, at + size) + fmt::kPageSize - 1) / fmt::kPageSize;
-    if (!ReadPages(s, first, std::max(needed, std::min(kPages, last - first)), buffer.pages)) return nullptr;
+    uint64_t count = std::max(needed, std::min(kPages, last - first));
+    // A walk that looks a little ahead steps back now and then: the page before the one that
+    // ended the buffer stays in it.
+    if (!buffer.pages.empty() && first > 0 && first * fmt::kPageSize == buffer.at + buffer.pages.size()) {
+      --first;
+      ++count;
+    }
+    if (!ReadPages(s, first, count, buffer.pages)) return nullptr;
     buffer.at = first * fmt::kPageSize;
   }
   return buffer.pages.data() + (at - buffer.at);
