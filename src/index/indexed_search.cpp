@@ -365,7 +365,8 @@ void CollectOnAllCores(std::vector<Source>& sources, const std::vector<bool>& se
   }
   constexpr uint64_t kWorthAThread = 4096;
   if (searched.size() < 2 || blocks < kWorthAThread) return;
-  SearchAhead ahead(filter, limit, searched.size(), /*make=*/false);
+  // The grouping modes use every entry kept: their catalogs are made on both cores too.
+  SearchAhead ahead(filter, limit, searched.size(), /*make=*/limit == SIZE_MAX);
   RunOnAllCores(searched.size(), [&](size_t k) { ahead.Run(sources[searched[k]], paths[searched[k]], k); });
 }
 
@@ -500,7 +501,12 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     partOf[parts[k].catalog.get()] = k;
     candidates.AdoptCatalog(std::move(parts[k].catalog));
   }
-  const SearchResult grouped = RunSearch(conditions, candidates);
+  // Every candidate passed the name and date conditions already, as the entries of the loaded
+  // catalogs would: grouping tests their lengths only.
+  SearchConditions grouping = conditions;
+  grouping.flags &=
+      ~static_cast<uint32_t>(SearchConditions::kNameCondition | SearchConditions::kDateCondition);
+  const SearchResult grouped = RunSearch(grouping, candidates);
   std::vector<std::vector<uint32_t>> rowRecords(parts.size());
   for (const FileRecord* hit : grouped.hits) {
     const auto [k, position] = where(hit);

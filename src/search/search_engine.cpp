@@ -84,7 +84,11 @@ struct Collection {
   int CompareNames(const Collected& a, const Collected& b) const {
     if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
     if (a.prefix2 != b.prefix2) return a.prefix2 < b.prefix2 ? -1 : 1;
-    return CompareNoCase(records[a.order]->Name(), records[b.order]->Name());
+    // The packed bytes of both names agree: so do their folded bytes as far as both go, up to 12.
+    const std::string_view x = records[a.order]->Name();
+    const std::string_view y = records[b.order]->Name();
+    const size_t same = std::min({x.size(), y.size(), sizeof a.prefix + sizeof a.prefix2});
+    return CompareNoCase(x.substr(same), y.substr(same));
   }
 
  private:
