@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <functional>
 #include <limits>
@@ -241,7 +242,34 @@ class SearchAhead {
         with_(limit == SIZE_MAX ? CatalogIndex::Directories::kNone : filter.RowDirectories()),
         make_(make),
         done_(slots, 0),
-        hits_(slots, 0) {}
+        hits_(slots, 0),
+        reported_(slots, 0),
+        candidates_(slots, 0) {}
+
+  // Whether the slot-th catalog, now `prepared` (null: it cannot be searched ahead), is worth
+  // searching ahead. In the grouping modes every catalog is searched in the end. In Standard
+  // search, the walk in library order stops once it has its hits: a catalog is searched ahead
+  // only while the candidate blocks of those before it (a hit each, at the least, for most
+  // patterns; every block for a walk without trigrams) fall short of the hit limit. Waits for
+  // the catalogs before it to be prepared.
+  bool Worth(size_t slot, const EntryFilter::Prepared* prepared, const CatalogIndex* index) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    reported_[slot] = 1;
+    if (prepared != nullptr && !prepared->none) {
+      candidates_[slot] = filter_.Scans() || prepared->lists.empty()
+                              ? uint64_t{index->BlockCount()} * index_format::kBlockRecords
+                              : prepared->lists.front().Count();
+    }
+    ready_.notify_all();
+    if (prepared == nullptr) return false;
+    if (limit_ == SIZE_MAX) return true;
+    ready_.wait(lock, [&] {
+      return std::all_of(reported_.begin(), reported_.begin() + slot, [](char r) { return r != 0; });
+    });
+    uint64_t before = 0;
+    for (size_t k = 0; k < slot; ++k) before += candidates_[k];
+    return before < limit_;
+  }
 
   // Searches `source` (the slot-th in library order), unless enough hits are known already.
   void Run(Source& source, const std::string& path, size_t slot) {
@@ -289,6 +317,9 @@ class SearchAhead {
   size_t prefix_ = 0;
   size_t prefixHits_ = 0;
   std::atomic<bool> enough_{false};
+  std::condition_variable ready_;
+  std::vector<char> reported_;        // Worth: the catalogs prepared
+  std::vector<uint64_t> candidates_;  // and their candidate blocks
 };
 
 // Opens and prepares the sources of all catalog files, each in its own slot, in path order.
@@ -319,7 +350,8 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
         current[i] = 0;
       }
       const Source& source = sources[i];
-      if (current[i] && source.entry.index && source.sound && wanted(*source.entry.index)) {
+      const bool searchable = current[i] && source.entry.index && source.sound && wanted(*source.entry.index);
+      if (ahead->Worth(i, searchable ? &source.prepared : nullptr, source.entry.index.get())) {
         ahead->Run(sources[i], paths[i], i);
       } else {
         ahead->SkipLocked(i);
