@@ -185,15 +185,24 @@ class EntryFilter {
                  std::vector<CatalogIndex::Entry>& entries, CatalogIndex::Found& found) const {
     std::span<const uint8_t> bytes;
     if (!index.ScanBytes(block, run, bytes)) return false;
-    // A block whose bytes do not hold the pattern's head has no name that does.
+    // A name that matches holds the pattern's head: a block whose bytes do not hold it has no
+    // such name, and the names an occurrence does not lie in are passed over untested.
+    const auto* end = reinterpret_cast<const char*>(bytes.data() + bytes.size());
+    const char* head = nullptr;  // the next occurrence
     if (finder_) {
-      const auto* begin = reinterpret_cast<const char*>(bytes.data());
-      if (finder_->Find(begin, begin + bytes.size()) == nullptr) return true;
+      head = finder_->Find(reinterpret_cast<const char*>(bytes.data()), end);
+      if (head == nullptr) return true;
     }
     if (!index.ParseBlock(block, bytes, entries)) return false;
     const uint32_t first = block * index_format::kBlockRecords;
     for (uint32_t i = 0; i < entries.size(); ++i) {
       const CatalogIndex::Entry& e = entries[i];
+      if (finder_) {
+        const char* name = e.name.data();
+        if (head < name && (head = finder_->Find(name, end)) == nullptr) break;  // none further on
+        const std::ptrdiff_t room = name + e.name.size() - head;  // below 0: it lies beyond this name
+        if (room < static_cast<std::ptrdiff_t>(pattern_->head.size())) continue;
+      }
       if (!Keeps(e.length, e.time, e.name)) continue;
       found.Add(first + i, e);
       if (found.Size() >= limit) return true;
