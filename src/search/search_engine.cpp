@@ -103,8 +103,37 @@ struct Collection {
   }
 };
 
+// A hash of what groups an entry: its folded name, and with `byLength` its length too.
+uint64_t GroupHash(std::string_view name, int64_t length, bool byLength) {
+  uint64_t h = 0xcbf29ce484222325ull ^ (byLength ? static_cast<uint64_t>(length) * 0x9E3779B97F4A7C15ull : 0);
+  for (const char c : name) h = (h ^ static_cast<unsigned char>(FoldAscii(c))) * 0x100000001b3ull;
+  return h;
+}
+
+// Leaves out the entries that cannot be in a group, whose hash no other entry shares: sorting
+// fewer costs less, and the order of those left is the same.
+void DropLoners(Collection& collection, bool sameNames) {
+  std::vector<Collected>& entries = collection.entries;
+  std::vector<uint64_t> hashes(entries.size());
+  for (size_t k = 0; k < entries.size(); ++k) {
+    hashes[k] = GroupHash(collection.records[entries[k].order]->Name(), entries[k].length, !sameNames);
+  }
+  std::vector<uint64_t> sorted = hashes;
+  std::sort(sorted.begin(), sorted.end());
+  auto shared = [&sorted](uint64_t h) {
+    const auto at = std::lower_bound(sorted.begin(), sorted.end(), h);
+    return at + 1 != sorted.end() && at[1] == h;
+  };
+  size_t kept = 0;
+  for (size_t k = 0; k < entries.size(); ++k) {
+    if (shared(hashes[k])) entries[kept++] = entries[k];
+  }
+  entries.resize(kept);
+}
+
 void GroupRows(Collection& collection, bool sameNames, int32_t hitLimit, SearchResult& result) {
   std::vector<Collected>& entries = collection.entries;
+  DropLoners(collection, sameNames);
   std::sort(entries.begin(), entries.end(), [sameNames, &collection](const Collected& a, const Collected& b) {
     if (!sameNames && a.length != b.length) return a.length < b.length;
     if (const int names = collection.CompareNames(a, b); names != 0) return names < 0;

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/text_compare.h"
@@ -168,6 +170,41 @@ TEST_F(SearchTest, TheGroupingLimitLetsTheLastPairComplete) {
   const SearchResult r = Search(inputs);
   EXPECT_EQ(r.count, 3);
   EXPECT_EQ(r.CountText(), ">3");
+}
+
+// Many entries, most without a partner: every entry that has one (same name, and in Duplicates
+// the same length) is a row, in order of length, name and place; no other entry is.
+TEST_F(SearchTest, GroupingListsExactlyTheEntriesThatHaveAPartner) {
+  std::mt19937 random(5);
+  std::vector<Entry> entries;
+  for (int i = 0; i < 3000; ++i) {
+    std::string name = "n" + std::to_string(random() % 900) + (random() % 2 ? "X" : "x");
+    entries.push_back({name, static_cast<int64_t>(random() % 40)});
+  }
+  AddCatalog("A", entries);
+  for (const bool sameNames : {false, true}) {
+    SearchInputs inputs = Mode(sameNames ? 2 : 1);
+    inputs.hitLimit = 100000;
+    const SearchResult r = Search(inputs);
+    std::vector<std::tuple<int64_t, std::string, size_t>> expected;  // length (Duplicates), name, place
+    for (size_t k = 0; k < entries.size(); ++k) {
+      size_t partners = 0;
+      for (const Entry& other : entries) {
+        partners += CompareNoCase(other.name, entries[k].name) == 0 &&
+                    (sameNames || other.length == entries[k].length);
+      }
+      if (partners > 1)
+        expected.emplace_back(sameNames ? 0 : entries[k].length, FoldAscii(entries[k].name), k);
+    }
+    std::sort(expected.begin(), expected.end());
+    ASSERT_EQ(r.hits.size(), expected.size()) << sameNames;
+    for (size_t k = 0; k < expected.size(); ++k) {
+      EXPECT_EQ(FoldAscii(r.hits[k]->Name()), std::get<1>(expected[k])) << k;
+      if (!sameNames) {
+        EXPECT_EQ(r.hits[k]->length, std::get<0>(expected[k])) << k;
+      }
+    }
+  }
 }
 
 TEST_F(SearchTest, SelectedCatalogsOnly) {
