@@ -121,7 +121,7 @@ bool CatalogIndex::Open(Checksums checksums) {
       sectionSize_[fmt::kMeta],  // parsed below
       0,                         // page sums: counted below
       4 * fmt::PageCount(sectionSize_[fmt::kTrigrams]),
-      unindexed_ ? 0 : 8 * (uint64_t{blockCount_} + 1),
+      unindexed_ ? 0 : fmt::kBlockEntrySize * uint64_t{blockCount_} + 8,
       unindexed_ ? 0 : 8 * (fmt::DirGroupCount(dirCount_) + 1),
       numbered_ ? 4 * (uint64_t{dirCount_} - 1) : 0,
       fmt::kTrigramEntrySize * uint64_t{trigramCount_},
@@ -247,14 +247,29 @@ bool CatalogIndex::CatalogBytes(uint64_t from, uint64_t to, std::vector<uint8_t>
   return true;
 }
 
+const uint8_t* CatalogIndex::BlockEntry(uint32_t block) {
+  if (block >= blockCount_) {
+    Fail();
+    return nullptr;
+  }
+  // A page holds 128 blocks' entries, and blocks are looked up mostly in ascending order. The
+  // entry is read with the next block's offset, where this block ends.
+  return Buffered(fmt::kBlocks, blocks_, fmt::kBlockEntrySize * uint64_t{block}, fmt::kBlockEntrySize + 8, 0);
+}
+
 bool CatalogIndex::BlockRange(uint32_t block, uint64_t& from, uint64_t& to) {
-  if (block >= blockCount_) return Fail();
-  // A page holds the offsets of 512 blocks, and blocks are looked up mostly in ascending order.
-  const uint8_t* starts = Buffered(fmt::kBlockStarts, blockStarts_, 8 * uint64_t{block}, 16, 0);
-  if (starts == nullptr) return false;
-  from = Load<uint64_t>(starts);
-  to = Load<uint64_t>(starts + 8);
+  const uint8_t* entry = BlockEntry(block);
+  if (entry == nullptr) return false;
+  from = Load<uint64_t>(entry);
+  to = Load<uint64_t>(entry + fmt::kBlockEntrySize);
   return (from < to && to <= catalog_.size()) || Fail();
+}
+
+bool CatalogIndex::SummaryOf(uint32_t block, BlockSummary& summary) {
+  const uint8_t* entry = BlockEntry(block);
+  if (entry == nullptr) return false;
+  summary = {Load<int64_t>(entry + 8), Load<int64_t>(entry + 16), Load<uint64_t>(entry + 24)};
+  return true;
 }
 
 bool CatalogIndex::ScanBytes(uint32_t block, uint32_t run, std::span<const uint8_t>& bytes) {
@@ -283,10 +298,9 @@ bool CatalogIndex::ScanBytes(uint32_t block, uint32_t run, std::span<const uint8
   return true;
 }
 
-bool CatalogIndex::RunOver(std::span<const uint32_t> blocks, uint32_t& run) {
-  // Bytes between two blocks worth reading rather than a second read, and the most one read takes.
+bool CatalogIndex::RunOver(std::span<const uint32_t> blocks, uint64_t most, uint32_t& run) {
+  // Bytes between two blocks worth reading rather than a second read.
   constexpr uint64_t kGap = 4096;
-  constexpr uint64_t kMost = 64 * 1024;
   run = 1;
   if (blocks.empty()) return true;
   uint64_t first = 0;
@@ -296,7 +310,7 @@ bool CatalogIndex::RunOver(std::span<const uint32_t> blocks, uint32_t& run) {
     uint64_t from = 0;
     uint64_t to = 0;
     if (!BlockRange(blocks[k], from, to)) return false;
-    if (from < end || from - end > kGap || to - first > kMost) break;
+    if (from < end || from - end > kGap || to - first > most) break;
     end = to;
     run = blocks[k] - blocks[0] + 1;
   }
@@ -324,7 +338,17 @@ bool CatalogIndex::ParseBlock(uint32_t block, std::span<const uint8_t> bytes, st
     p += used;
     left -= used;
   }
-  return left == 0 || Fail();  // the block's entries fill its bytes exactly
+  if (left != 0) return Fail();  // the block's entries fill its bytes exactly
+  // The index says of the block what its entries are.
+  BlockSummary said;
+  if (!SummaryOf(block, said)) return false;
+  BlockSummary is{entries[0].time, entries[0].time, 0};
+  for (const Entry& e : entries) {
+    is.earliest = std::min(is.earliest, e.time);
+    is.latest = std::max(is.latest, e.time);
+    is.kinds |= fmt::LengthKind(e.length);
+  }
+  return (said.earliest == is.earliest && said.latest == is.latest && said.kinds == is.kinds) || Fail();
 }
 
 bool CatalogIndex::FindPostings(uint32_t trigram, Postings& postings) {
@@ -506,7 +530,8 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> rec
       while (next < blocks.size() && blocks[next] != blockNumber) ++next;
       uint32_t run = 1;
       std::span<const uint8_t> bytes;
-      if (!RunOver(std::span<const uint32_t>(blocks).subspan(std::min(next, blocks.size())), run) ||
+      if (!RunOver(std::span<const uint32_t>(blocks).subspan(std::min(next, blocks.size())), 64 * 1024,
+                   run) ||
           !ScanBytes(blockNumber, run, bytes) || !ParseBlock(blockNumber, bytes, block)) {
         return nullptr;
       }

@@ -62,8 +62,17 @@ class CatalogIndex {
     int32_t dirNumber = 0;
     std::string_view name;
   };
+  // What the entries of a block hold, as far as the index tells without them: the earliest and
+  // the latest of their times, and the kinds of their lengths (index_format::LengthKind).
+  struct BlockSummary {
+    int64_t earliest = 0;
+    int64_t latest = 0;
+    uint64_t kinds = 0;
+  };
+  bool SummaryOf(uint32_t block, BlockSummary& summary);
+
   // The entries of block `block`, parsed from its bytes; false (and Damaged) when they are not
-  // sound.
+  // sound, or not those the index's summary of the block says.
   bool ParseBlock(uint32_t block, std::span<const uint8_t> bytes, std::vector<Entry>& entries);
   // The same read from the catalog file: the names stay valid until the next read of a block.
   bool ReadBlock(uint32_t block, std::vector<Entry>& entries) {
@@ -77,9 +86,9 @@ class CatalogIndex {
   bool ScanBytes(uint32_t block, uint32_t run, std::span<const uint8_t>& bytes);
   // For a walk over `blocks` (ascending, the first to be read next): how many blocks from the
   // first one read should take, so that the next of `blocks` lying close behind it come in the
-  // same read. Reading the few bytes between them costs less than another read. False (and
-  // Damaged) when the index cannot say where they lie.
-  bool RunOver(std::span<const uint32_t> blocks, uint32_t& run);
+  // same read, which takes at most `most` bytes. Reading the few bytes between them costs less
+  // than another read. False (and Damaged) when the index cannot say where they lie.
+  bool RunOver(std::span<const uint32_t> blocks, uint64_t most, uint32_t& run);
 
   // Pages of one section read a few at a time into memory used again: pieces read front to
   // back cost a read now and then, and no memory written for the first time (which costs more
@@ -198,6 +207,8 @@ class CatalogIndex {
   bool CatalogBytes(uint64_t from, uint64_t to, std::vector<uint8_t>& buffer,
                     std::span<const uint8_t>& bytes);
   bool BlockRange(uint32_t block, uint64_t& from, uint64_t& to);
+  // The bytes of block `block`'s entry in the blocks section, with the next block's offset.
+  const uint8_t* BlockEntry(uint32_t block);
   // The directory entries of group `group`, parsed.
   bool ReadDirGroup(uint32_t group, std::vector<catalog_bytes::DirEntry>& dirs);
 
@@ -233,7 +244,7 @@ class CatalogIndex {
   std::vector<uint8_t> window_;  // ScanBytes: the catalog bytes [windowFrom_, + size)
   uint64_t windowFrom_ = 0;
   std::vector<uint8_t> dirBytes_;  // ReadDirGroup: the bytes of the group read last
-  PageBuffer blockStarts_;         // BlockRange
+  PageBuffer blocks_;              // BlockEntry
 };
 
 }  // namespace mardo

@@ -150,6 +150,7 @@ class CatalogStream {
     }
   }
   uint64_t Offset() const { return windowAt_ + begin_; }
+  uint64_t Remaining() const { return file_.Size() - Offset(); }
 
  private:
   bool Refill() {
@@ -301,6 +302,9 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
     return {};
   }
 
+  // Every directory entry takes a byte at the least: a count the file cannot hold is refused
+  // before anything is allocated for it.
+  if (static_cast<uint64_t>(dirCount) > in.Remaining()) return {};
   ByteWriter dirStarts(section[fmt::kDirStarts]);
   std::vector<std::string> dirPaths(static_cast<size_t>(dirCount));
   for (int32_t k = 0; k < dirCount; ++k) {
@@ -319,7 +323,11 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
 
   // Each block once under every distinct trigram of its entries' folded names; and whether the
   // directory entries are numbered as a scan numbers them (Catalog::KeepsDirectoryNumbering).
-  ByteWriter blockStarts(section[fmt::kBlockStarts]);
+  ByteWriter blockTable(section[fmt::kBlocks]);
+  // The block being read: its entries' earliest and latest times and kinds of length.
+  int64_t earliest = 0;
+  int64_t latest = 0;
+  uint64_t kinds = 0;
   std::vector<uint32_t> dirEntryRecords;
   int64_t nextDir = 1;
   bool numbered = dirCount > 0;
@@ -350,8 +358,18 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
         entry.length < FileRecord::kLowestLength)
       return {};
     if (r % fmt::kBlockRecords == 0) {
-      blockStarts.Put<uint64_t>(static_cast<uint64_t>(at));
+      blockTable.Put<uint64_t>(static_cast<uint64_t>(at));
       sequenceStart.push_back(static_cast<uint32_t>(sequence.size()));
+      earliest = latest = entry.time;
+      kinds = 0;
+    }
+    earliest = std::min(earliest, entry.time);
+    latest = std::max(latest, entry.time);
+    kinds |= fmt::LengthKind(entry.length);
+    if (r % fmt::kBlockRecords == fmt::kBlockRecords - 1 || r + 1 == n) {
+      blockTable.Put<int64_t>(earliest);
+      blockTable.Put<int64_t>(latest);
+      blockTable.Put<uint64_t>(kinds);
     }
     if (entry.length < 0 && numbered) {
       numbered = nextDir < dirCount && entry.length == -nextDir && entry.dirNumber < nextDir;
@@ -383,7 +401,7 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
       sequence.push_back(id);
     }
   }
-  blockStarts.Put<uint64_t>(in.Offset());
+  blockTable.Put<uint64_t>(in.Offset());
   numbered = numbered && nextDir == dirCount;
   // The file must be the one it was when opened, all through the reading.
   FileIdentity after;

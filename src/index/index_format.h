@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -21,8 +23,10 @@
 //                 32 bits of the checksum of that page of the section
 //     pageDir     u32 per kPageSize bytes of trigrams: the first trigram of that page
 //   sections read a page at a time when first used:
-//     blockStarts u64 per block of kBlockRecords entries, and one more: the catalog file offset
-//                 of the block's first file entry (the last: the end of the last entry)
+//     blocks      per block of kBlockRecords entries (kBlockEntrySize bytes): the catalog file
+//                 offset of its first file entry (u64), the earliest and the latest time of its
+//                 entries (i64 each), and the kinds of length they have (u64, LengthKind); then
+//                 one more u64: the end of the last entry
 //     dirStarts   u64 per group of kDirGroup directories, and one more: the catalog file offset
 //                 of the group's first directory entry (the last: the end of the last one)
 //     dirEntries  u32 per directory but the root, with kKeepsNumbering: the number of the file
@@ -35,19 +39,20 @@
 namespace mardo::index_format {
 
 inline constexpr char kMagic[8] = {'M', 'a', 'r', 'd', 'o', 'I', 'd', 'x'};
-inline constexpr uint32_t kVersion = 3;
+inline constexpr uint32_t kVersion = 4;
 inline constexpr size_t kHeaderSize = 224;
 inline constexpr uint32_t kBlockRecords = 32;
 inline constexpr uint32_t kDirGroup = 64;
 inline constexpr uint32_t kGroupBlocks = 128;
 inline constexpr size_t kPageSize = 4096;
 inline constexpr size_t kTrigramEntrySize = 16;
+inline constexpr size_t kBlockEntrySize = 32;
 
 enum Section : int {
   kMeta,
   kPageSums,
   kPageDir,
-  kBlockStarts,
+  kBlocks,
   kDirStarts,
   kDirEntries,
   kTrigrams,
@@ -55,7 +60,7 @@ enum Section : int {
   kSectionCount
 };
 // The sections read a page at a time, each checked against its page sums.
-inline constexpr int kFirstPaged = kBlockStarts;
+inline constexpr int kFirstPaged = kBlocks;
 
 // Byte offsets of the header fields.
 inline constexpr size_t kVersionAt = 8;
@@ -86,6 +91,27 @@ inline constexpr uint32_t kKeepsNumbering = 2;
 // The trigram of three folded bytes.
 constexpr uint32_t Trigram(uint8_t a, uint8_t b, uint8_t c) {
   return uint32_t{a} << 16 | uint32_t{b} << 8 | c;
+}
+
+// The kind of a length, as a bit of a block's kinds: bit 0 for a directory entry (below 0), bit
+// 1 for 0, bit k for the lengths of k - 1 significant bits (from 2^(k-2) to 2^(k-1) - 1), and
+// bit 63 for all from 2^61 on.
+constexpr uint64_t LengthKind(int64_t length) {
+  if (length < 0) return 1;
+  const int bits = std::bit_width(static_cast<uint64_t>(length));
+  return uint64_t{1} << std::min(bits + 1, 63);
+}
+// The lengths of kind `k` (0 to 63): [least, most].
+constexpr void LengthsOfKind(int k, int64_t& least, int64_t& most) {
+  if (k == 0) {
+    least = INT64_MIN;
+    most = -1;
+  } else if (k == 1) {
+    least = most = 0;
+  } else {
+    least = int64_t{1} << (k - 2);
+    most = k == 63 ? INT64_MAX : (int64_t{1} << (k - 1)) - 1;
+  }
 }
 
 constexpr uint64_t BlockCount(uint64_t records) {

@@ -32,6 +32,14 @@ class EntryFilter {
       NamePattern pattern = CompileNamePattern(conditions.patternText);
       if (pattern.active) pattern_ = std::move(pattern);
     }
+    if (byLength_) {
+      for (int k = 0; k < 64; ++k) {
+        int64_t least = 0;
+        int64_t most = 0;
+        index_format::LengthsOfKind(k, least, most);
+        if (conditions.KeepsSomeLength(least, most)) lengthKinds_ |= uint64_t{1} << k;
+      }
+    }
     if (!pattern_) return;
     // Every trigram of the head and of the tail must occur in a matching folded name.
     for (const std::string* part : {&pattern_->head, &pattern_->tail}) {
@@ -114,20 +122,20 @@ class EntryFilter {
     const uint64_t most = Scans() ? index.RecordCount()
                                   : uint64_t{prepared.lists.front().Count()} * index_format::kBlockRecords;
     found.Reserve(static_cast<size_t>(std::min<uint64_t>(limit, most)));
-    if (Scans()) {
-      for (uint32_t block = 0; block < index.BlockCount(); ++block) {
-        // A walk reads about a MiB at a time.
-        if (!TestBlock(index, block, 1024, limit, entries, found)) return false;
-        if (found.Size() >= limit) return true;
-      }
-      return true;
-    }
     auto& lists = prepared.lists;
     uint32_t target = 0;
     bool more = true;
-    // The next block all lists hold, if any.
+    // The next block to test, if any: every block in turn for a walk, else the next block all
+    // lists hold; in both, only a block that may hold a length and a date that pass.
     auto next = [&](uint32_t& block) {
       while (more) {
+        if (Scans()) {
+          if (target >= index.BlockCount()) break;
+          block = target++;
+          if (MayHold(index, block)) return true;
+          if (index.Damaged()) break;
+          continue;
+        }
         if (!lists[0].NextAtLeast(target, block)) break;
         bool agreed = true;
         for (size_t k = 1; agreed && k < lists.size(); ++k) {
@@ -143,23 +151,30 @@ class EntryFilter {
         }
         if (agreed) {
           target = block + 1;
-          return true;
+          if (MayHold(index, block)) return true;
+          if (index.Damaged()) break;
         }
       }
       more = false;
       return false;
     };
-    // Candidates are taken a batch at a time, so that blocks lying close together are read
-    // together; the batches grow, as a search that has not met its limit soon may read many.
+    // Blocks are taken a batch at a time, so that those lying close together are read together
+    // (a walk reads about a MiB at a time); the batches grow, as a search that has not met its
+    // limit soon may read many.
+    const uint64_t mostRead = Scans() ? 1024 * 1024 : 64 * 1024;
     std::vector<uint32_t> batch;
     size_t batchSize = 16;
+    int64_t readThrough = -1;  // the last block of the last read
     while (more) {
       batch.clear();
       for (uint32_t block = 0; batch.size() < batchSize && next(block);) batch.push_back(block);
       if (index.Damaged()) return false;
       for (size_t i = 0; i < batch.size(); ++i) {
         uint32_t run = 1;
-        if (!index.RunOver(std::span<const uint32_t>(batch).subspan(i), run)) return false;
+        if (batch[i] > readThrough) {
+          if (!index.RunOver(std::span<const uint32_t>(batch).subspan(i), mostRead, run)) return false;
+          readThrough = int64_t{batch[i]} + run - 1;
+        }
         if (!TestBlock(index, batch[i], run, limit, entries, found)) return false;
         if (found.Size() >= limit) return true;
       }
@@ -210,9 +225,20 @@ class EntryFilter {
     return true;
   }
 
+  // Whether block `block` may hold an entry that passes the length and date conditions, as far
+  // as the index's summary of it tells. False also when the index turned out damaged.
+  bool MayHold(CatalogIndex& index, uint32_t block) const {
+    if (!byLength_ && !byDate_) return true;
+    CatalogIndex::BlockSummary summary;
+    if (!index.SummaryOf(block, summary)) return false;
+    return (!byLength_ || (summary.kinds & lengthKinds_) != 0) &&
+           (!byDate_ || conditions_.KeepsSomeTime(summary.earliest, summary.latest));
+  }
+
   const SearchConditions& conditions_;
   bool byLength_;
   bool byDate_;
+  uint64_t lengthKinds_ = 0;  // the kinds of length (index_format::LengthKind) that may pass
   std::optional<NamePattern> pattern_;
   std::vector<uint32_t> trigrams_;
   std::optional<FoldedFinder> finder_;

@@ -40,6 +40,25 @@ bool Keeps(CompareOperator op, int64_t v, int64_t low, int64_t high) {
   return true;
 }
 
+// Whether some value from `least` to `most` passes what Keeps tests.
+bool KeepsSome(CompareOperator op, int64_t least, int64_t most, int64_t low, int64_t high) {
+  switch (op) {
+    case CompareOperator::kBefore:
+      return least < low;
+    case CompareOperator::kNotAfter:
+      return least <= high;
+    case CompareOperator::kEqual:
+      return least <= high && most >= low;
+    case CompareOperator::kNotBefore:
+      return most >= low;
+    case CompareOperator::kAfter:
+      return most > high;
+    case CompareOperator::kNone:
+      break;
+  }
+  return true;
+}
+
 DayRange RangeOfDay(int year, int month, int day) {
   return {LocalTimeToSeconds(year, month, day, 0, 0, 0), LocalTimeToSeconds(year, month, day, 23, 59, 59)};
 }
@@ -101,6 +120,14 @@ bool SearchConditions::KeepsTime(int64_t t) const {
 
 bool SearchConditions::KeepsLength(int64_t length) const {
   return Keeps(lengthOperator, length, lengthValue, lengthValue);
+}
+
+bool SearchConditions::KeepsSomeTime(int64_t least, int64_t most) const {
+  return KeepsSome(dateOperator, least, most, dayStart, dayEnd);
+}
+
+bool SearchConditions::KeepsSomeLength(int64_t least, int64_t most) const {
+  return KeepsSome(lengthOperator, least, most, lengthValue, lengthValue);
 }
 
 DayRange ParseSearchDate(std::string_view text, int64_t now) {

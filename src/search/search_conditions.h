@@ -44,6 +44,9 @@ struct SearchConditions {
   // Whether an entry passes the date or length condition (assumed present).
   bool KeepsTime(int64_t t) const;
   bool KeepsLength(int64_t length) const;
+  // Whether some time, or length, from `least` to `most` passes.
+  bool KeepsSomeTime(int64_t least, int64_t most) const;
+  bool KeepsSomeLength(int64_t least, int64_t most) const;
 };
 
 // The raw inputs of the Search tab.

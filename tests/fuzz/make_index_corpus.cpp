@@ -4,6 +4,7 @@
 // directories as a scan does, with names holding '\'; a marker and bytes that are no index.
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -66,7 +67,12 @@ int main(int argc, char** argv) {
   for (const std::string& path : catalogs) {
     mardo::FileIdentity identity;
     if (!mardo::IdentityOfFile(path, identity)) continue;
-    const std::vector<uint8_t> index = mardo::BuildCatalogIndex(path, identity);
+    std::vector<uint8_t> index;
+    try {
+      index = mardo::BuildCatalogIndex(path, identity);
+    } catch (const std::exception&) {
+      continue;  // a catalog too large to index (as the index cache passes it over)
+    }
     if (index.empty()) continue;
     const std::vector<uint8_t> catalog = ReadBytes(path);
     const std::string name = fs::path(path).filename().string();

@@ -219,8 +219,20 @@ TEST_F(CatalogIndexTest, RefusesFilesThatAreNotSoundIndexes) {
   EXPECT_TRUE(ReadAll(*sound));
 }
 
+// A header that counts more directories than the file's bytes could hold (found by the fuzzer):
+// no index, and nothing allocated for the count.
+TEST_F(CatalogIndexTest, NoIndexIsMadeOfACatalogWhoseCountsItsBytesCannotHold) {
+  const uint8_t bytes[] = {0x27, 0x06, 0xa4, 0xd0, 0x00, 0xc0, 0x51, 0x00, 0xef, 0x00,
+                           0x00, 0x00, 0x3e, 0x54, 0x54, 0x58, 0xd0, 0x00, 0x00, 0x78};
+  const std::string path = tmp_ / "counts.mvl";
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+  FileIdentity identity;
+  ASSERT_TRUE(IdentityOfFile(path, identity));
+  EXPECT_TRUE(BuildCatalogIndex(path, identity).empty());
+}
+
 TEST_F(CatalogIndexTest, DamageFoundOnFirstUseMakesTheIndexDamaged) {
-  for (const int section : {fmt::kBlockStarts, fmt::kDirStarts, fmt::kTrigrams, fmt::kPostings}) {
+  for (const int section : {fmt::kBlocks, fmt::kDirStarts, fmt::kTrigrams, fmt::kPostings}) {
     SCOPED_TRACE(section);
     std::vector<uint8_t> b = bytes_;
     b[Section(section, 0) + 4] ^= 0x10;  // the first page
@@ -232,7 +244,7 @@ TEST_F(CatalogIndexTest, DamageFoundOnFirstUseMakesTheIndexDamaged) {
     EXPECT_FALSE(index->ReadBlock(index->BlockCount() - 1, entries));  // nothing more is read
   }
   // Checksums aside: the catalog file's bytes are parsed, never trusted.
-  for (const size_t at : {Section(fmt::kBlockStarts, 0) + 8, Section(fmt::kDirStarts, 0) + 8}) {
+  for (const size_t at : {Section(fmt::kBlocks, 0) + fmt::kBlockEntrySize, Section(fmt::kDirStarts, 0) + 8}) {
     std::vector<uint8_t> b = bytes_;
     b[at] ^= 0x03;  // a block or a group of directories that starts a few bytes off
     const auto index = Open(std::move(b), CatalogIndex::Checksums::kSkip);

@@ -248,11 +248,11 @@ TEST_F(IndexedSearchTest, AStandardSearchStopsReadingAtItsHitLimit) {
   c.hitLimit = 1;
   ASSERT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, 1);
   ASSERT_EQ(cache.Written(), 1);
-  // The last page of the block offsets, far beyond the first hit.
+  // The last page of the blocks section, far beyond the first hit.
   const std::string index = cache.IndexPath(catalog.filePath);
   std::fstream f(index, std::ios::in | std::ios::out | std::ios::binary);
   uint64_t at[2] = {};
-  f.seekg(static_cast<std::streamoff>(index_format::kSectionTableAt + 16 * index_format::kBlockStarts));
+  f.seekg(static_cast<std::streamoff>(index_format::kSectionTableAt + 16 * index_format::kBlocks));
   f.read(reinterpret_cast<char*>(at), sizeof at);
   ASSERT_GT(at[1], 2 * index_format::kPageSize);
   f.seekp(static_cast<std::streamoff>(at[0] + at[1] - 4));
