@@ -74,7 +74,9 @@ void ReadWhole(mardo::CatalogIndex& index) {
       if (entry->length < 0 && -static_cast<int64_t>(entry->length) < catalog->dirs.Size()) {
         Check(catalog->DirectoryOf(*entry) != nullptr);
       }
-      for (int32_t d = entry->dirNumber; d > 0;) {  // a path is spelled up to the root
+      // A path is spelled up to the root where the catalog keeps its directories' numbering
+      // (elsewhere paths are shown as stored, and no walk is made).
+      for (int32_t d = entry->dirNumber; catalog->KeepsDirectoryNumbering() && d > 0;) {
         const mardo::FileRecord* dir = catalog->EntryOfDirectory(d);
         if (dir == nullptr) break;
         Check(dir->dirNumber < d);
