@@ -114,19 +114,19 @@ uint64_t GroupHash(std::string_view name, int64_t length, bool byLength) {
 // fewer costs less, and the order of those left is the same.
 void DropLoners(Collection& collection, bool sameNames) {
   std::vector<Collected>& entries = collection.entries;
-  std::vector<uint64_t> hashes(entries.size());
+  std::vector<std::pair<uint64_t, uint32_t>> hashes(entries.size());  // hash, place in entries
   for (size_t k = 0; k < entries.size(); ++k) {
-    hashes[k] = GroupHash(collection.records[entries[k].order]->Name(), entries[k].length, !sameNames);
+    hashes[k] = {GroupHash(collection.records[entries[k].order]->Name(), entries[k].length, !sameNames),
+                 static_cast<uint32_t>(k)};
   }
-  std::vector<uint64_t> sorted = hashes;
-  std::sort(sorted.begin(), sorted.end());
-  auto shared = [&sorted](uint64_t h) {
-    const auto at = std::lower_bound(sorted.begin(), sorted.end(), h);
-    return at + 1 != sorted.end() && at[1] == h;
-  };
+  std::sort(hashes.begin(), hashes.end());
+  std::vector<char> shared(entries.size(), 0);
+  for (size_t k = 1; k < hashes.size(); ++k) {
+    if (hashes[k].first == hashes[k - 1].first) shared[hashes[k].second] = shared[hashes[k - 1].second] = 1;
+  }
   size_t kept = 0;
   for (size_t k = 0; k < entries.size(); ++k) {
-    if (shared(hashes[k])) entries[kept++] = entries[k];
+    if (shared[k] != 0) entries[kept++] = entries[k];
   }
   entries.resize(kept);
 }
@@ -203,6 +203,14 @@ SearchResult RunSearch(const SearchConditions& input, CatalogLibrary& library, c
   const bool byDate = conditions.Has(SearchConditions::kDateCondition);
 
   Collection collected;
+  if (result.grouping) {
+    // Room not yet written costs no memory: room for every entry spares copying as it fills.
+    size_t most = 0;
+    for (const Catalog* catalog : library.Catalogs())
+      most += catalog->selected ? static_cast<size_t>(catalog->files.Size()) : 0;
+    collected.entries.reserve(most);
+    collected.records.reserve(most);
+  }
   FilesNotElsewhere alone(scope.selectedOnly && !scope.selected.empty());
   int32_t position = -1;
   for (const Catalog* catalog : library.Catalogs()) {
