@@ -579,21 +579,33 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     const auto [k, position] = where(hit);
     rowRecords[k].push_back(parts[k].found.Records()[position]);
   }
-  std::vector<Catalog*> rowCatalogs(parts.size(), nullptr);
-  for (size_t k = 0; k < parts.size(); ++k) {
+  // The rows' catalogs, each from its own index: on both cores.
+  std::vector<std::unique_ptr<Catalog>> made(parts.size());
+  std::vector<std::exception_ptr> failed(parts.size());
+  RunOnAllCores(parts.size(), [&](size_t k) {
     std::vector<uint32_t>& rows = rowRecords[k];
-    if (rows.empty()) continue;
+    if (rows.empty()) return;
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    std::unique_ptr<Catalog> whole =
-        parts[k].index->MakeCatalog(rows, paths[parts[k].source], filter.RowDirectories());
-    if (!whole) {
+    try {
+      made[k] = parts[k].index->MakeCatalog(rows, paths[parts[k].source], filter.RowDirectories());
+    } catch (...) {
+      failed[k] = std::current_exception();  // not memory enough: raised here as on one thread
+    }
+  });
+  for (const std::exception_ptr& failure : failed) {
+    if (failure) std::rethrow_exception(failure);
+  }
+  std::vector<Catalog*> rowCatalogs(parts.size(), nullptr);
+  for (size_t k = 0; k < parts.size(); ++k) {
+    if (rowRecords[k].empty()) continue;
+    if (!made[k]) {
       // Found damaged only now: its index is made again, and so is the search.
       cache.Reread(paths[parts[k].source]);
       return SearchWithIndex(library, conditions, onlyNames, cache);
     }
-    rowCatalogs[k] = whole.get();
-    search.catalogs->AdoptCatalog(std::move(whole));
+    rowCatalogs[k] = made[k].get();
+    search.catalogs->AdoptCatalog(std::move(made[k]));
   }
   search.result = grouped;
   for (const FileRecord*& hit : search.result.hits) {
