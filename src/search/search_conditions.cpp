@@ -40,23 +40,15 @@ bool Keeps(CompareOperator op, int64_t v, int64_t low, int64_t high) {
   return true;
 }
 
-// Whether some value from `least` to `most` passes what Keeps tests.
+// Whether some value from `least` to `most` passes what Keeps tests: the least value decides
+// against an upper bound, the most against a lower one, both against a day.
 bool KeepsSome(CompareOperator op, int64_t least, int64_t most, int64_t low, int64_t high) {
-  switch (op) {
-    case CompareOperator::kBefore:
-      return least < low;
-    case CompareOperator::kNotAfter:
-      return least <= high;
-    case CompareOperator::kEqual:
-      return least <= high && most >= low;
-    case CompareOperator::kNotBefore:
-      return most >= low;
-    case CompareOperator::kAfter:
-      return most > high;
-    case CompareOperator::kNone:
-      break;
+  if (op == CompareOperator::kEqual) {
+    return Keeps(CompareOperator::kNotAfter, least, low, high) &&
+           Keeps(CompareOperator::kNotBefore, most, low, high);
   }
-  return true;
+  const bool upper = op == CompareOperator::kBefore || op == CompareOperator::kNotAfter;
+  return Keeps(op, upper ? least : most, low, high);
 }
 
 DayRange RangeOfDay(int year, int month, int day) {

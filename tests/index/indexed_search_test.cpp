@@ -230,6 +230,40 @@ TEST_F(IndexedSearchTest, PathsOfFoldersWithBackslashesReadAsInTheLoadedLibrary)
   }
 }
 
+// Times and lengths that grow from entry to entry, as in a tree written in one go: most blocks
+// cannot hold a hit of a date or length condition and are passed over, and the rows stay those
+// of the loaded library for every operator, at and around a block's bounds.
+TEST_F(IndexedSearchTest, SearchesByDateOrLengthPassOverBlocksThatCannotHoldAHit) {
+  test::TempDir tmp;
+  test::TempDir cacheDir;
+  Catalog catalog;
+  catalog.filePath = tmp / "growing.mvl";
+  catalog.volumeLabel = "GROWING";
+  catalog.AddDirectory("");
+  for (int32_t k = 0; k < 3000; ++k) {
+    const int64_t length = k == 1500 ? -1 : int64_t{k} * k;  // one directory entry among them
+    catalog.AddFile("entry" + std::to_string(k), 1000000000 + int64_t{k} * 3600, length, 0);
+  }
+  catalog.AddDirectory("\\sub");
+  ASSERT_TRUE(catalog.Write());
+  IndexCache cache(cacheDir / "mardo");
+  for (int op = 1; op <= 5; ++op) {
+    for (const int64_t k : {0, 31, 32, 1500, 2999}) {
+      SearchConditions c;
+      c.hitLimit = 100000;
+      c.flags = SearchConditions::kDateCondition;
+      c.dateOperator = static_cast<CompareOperator>(op);
+      c.dayStart = 1000000000 + k * 3600;
+      c.dayEnd = c.dayStart + 86399;
+      ExpectSameRows({}, tmp.Path(), cache, c, {});
+      c.flags = SearchConditions::kLengthCondition;
+      c.lengthOperator = static_cast<CompareOperator>(op);
+      c.lengthValue = k * k;
+      ExpectSameRows({}, tmp.Path(), cache, c, {});
+    }
+  }
+}
+
 // A search that has its hits reads no further: a damaged page of the index beyond them is not
 // seen (and the index not made again).
 TEST_F(IndexedSearchTest, AStandardSearchStopsReadingAtItsHitLimit) {
