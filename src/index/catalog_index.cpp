@@ -78,7 +78,7 @@ bool CatalogIndex::Open(Checksums checksums) {
   const uint8_t* base = bytes_.data();
   const uint64_t size = bytes_.size();
   // The header and, as written, the sections read on opening lie at the start: one read.
-  if (file_) file_->Load(0, std::min<uint64_t>(size, 8 << 10));
+  if (file_) file_->Load(0, std::min<uint64_t>(size, kOpeningRead));
   if (size < fmt::kHeaderSize || !Need(0, fmt::kHeaderSize) ||
       __builtin_memcmp(base, fmt::kMagic, sizeof fmt::kMagic) != 0) {
     return Fail();
@@ -252,9 +252,11 @@ const uint8_t* CatalogIndex::BlockEntry(uint32_t block) {
     Fail();
     return nullptr;
   }
-  // A page holds 128 blocks' entries, and blocks are looked up mostly in ascending order. The
-  // entry is read with the next block's offset, where this block ends.
-  return Buffered(fmt::kBlocks, blocks_, fmt::kBlockEntrySize * uint64_t{block}, fmt::kBlockEntrySize + 8, 0);
+  // A page holds 128 blocks' entries, and blocks are looked up mostly in ascending order: a few
+  // pages are read at a time. The entry is read with the next block's offset, where this block
+  // ends.
+  const uint64_t at = fmt::kBlockEntrySize * uint64_t{block};
+  return Buffered(fmt::kBlocks, blocks_, at, fmt::kBlockEntrySize + 8, sectionSize_[fmt::kBlocks]);
 }
 
 bool CatalogIndex::BlockRange(uint32_t block, uint64_t& from, uint64_t& to) {

@@ -24,6 +24,9 @@ namespace mardo {
 // Damaged() and nothing more is read from it: the catalog file must be read instead.
 class CatalogIndex {
  public:
+  // The bytes at the start of an index file that opening it reads.
+  static constexpr uint64_t kOpeningRead = 8 << 10;
+
   // Whether the checksums are compared. Only the fuzz target turns them off, to reach the
   // structural checks behind them; every other reader compares them.
   enum class Checksums { kVerify, kSkip };

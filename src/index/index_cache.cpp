@@ -81,6 +81,11 @@ bool IndexCache::IndexWaitsForDisk(const std::string& catalogPath) const {
   return diskProbe_ ? diskProbe_(path) : StartWaitsForDisk(path);
 }
 
+void IndexCache::ReadOpeningsSoon(const std::vector<std::string>& catalogPaths) const {
+  if (directory_.empty()) return;
+  for (const std::string& path : catalogPaths) ReadStartSoon(IndexPath(path), CatalogIndex::kOpeningRead);
+}
+
 bool IndexCache::OpenCurrent(const std::string& path, const FileIdentity& identity, Entry& entry) {
   entry = {};
   if (!IsReadableFile(path, &entry.skipReason)) return true;  // skipped, as loading skips it

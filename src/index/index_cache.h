@@ -67,6 +67,9 @@ class IndexCache {
   void SetDiskProbe(std::function<bool(const std::string& indexPath)> probe) {
     diskProbe_ = std::move(probe);
   }
+  // Asks the system to read what opening these catalog files' indexes reads, without waiting
+  // for it: from the disk, the reads of all of them overlap.
+  void ReadOpeningsSoon(const std::vector<std::string>& catalogPaths) const;
 
   const std::string& Directory() const { return directory_; }
   std::string IndexPath(const std::string& catalogPath) const;

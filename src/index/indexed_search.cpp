@@ -458,8 +458,10 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
   // When the pieces of the indexes (and so of the catalog files) must come from the disk, as far
   // as the first index tells, the catalogs are searched ahead as they are opened.
   std::optional<SearchAhead> ahead;
-  if (!paths.empty() && cache.IndexWaitsForDisk(paths[0]))
+  if (!paths.empty() && cache.IndexWaitsForDisk(paths[0])) {
+    cache.ReadOpeningsSoon(paths);
     ahead.emplace(filter, limit, paths.size(), /*make=*/true);
+  }
   auto wanted = [&onlyNames](const CatalogIndex& index) {
     return onlyNames.empty() ||
            std::find(onlyNames.begin(), onlyNames.end(), index.DisplayName()) != onlyNames.end();

@@ -149,6 +149,13 @@ bool StartWaitsForDisk(const std::string& path) {
   return waits;
 }
 
+void ReadStartSoon(const std::string& path, uint64_t size) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::posix_fadvise(fd, 0, static_cast<off_t>(size), POSIX_FADV_WILLNEED);
+  ::close(fd);
+}
+
 bool IsReadableFile(const std::string& path, std::string* error) {
   if (::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0) return true;
   if (error != nullptr) *error = SystemErrorText(errno);

@@ -84,4 +84,8 @@ bool IsReadableFile(const std::string& path, std::string* error = nullptr);
 // memory); false where the system cannot tell, and for a file that cannot be read.
 bool StartWaitsForDisk(const std::string& path);
 
+// Asks the system to read the first `size` bytes of the file at `path` into memory, without
+// waiting for them; nothing for a file that cannot be read.
+void ReadStartSoon(const std::string& path, uint64_t size);
+
 }  // namespace mardo
