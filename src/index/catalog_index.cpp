@@ -319,6 +319,25 @@ bool CatalogIndex::RunOver(std::span<const uint32_t> blocks, uint64_t most, uint
   return true;
 }
 
+bool CatalogIndex::ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t most) {
+  if (!fromDisk_ || !catalogFile_) return true;
+  for (size_t i = 0; i < blocks.size();) {
+    uint32_t run = 1;
+    uint64_t from = 0;
+    uint64_t to = 0;
+    uint64_t lastFrom = 0;
+    if (!RunOver(blocks.subspan(i), most, run) || !BlockRange(blocks[i], from, to) ||
+        !BlockRange(blocks[i] + run - 1, lastFrom, to)) {
+      return false;
+    }
+    catalogFile_->ReadSoon(static_cast<size_t>(from), static_cast<size_t>(to - from));
+    // The blocks this run covers.
+    const uint32_t last = blocks[i] + run - 1;
+    while (i < blocks.size() && blocks[i] <= last) ++i;
+  }
+  return true;
+}
+
 bool CatalogIndex::ParseBlock(uint32_t block, std::span<const uint8_t> bytes, std::vector<Entry>& entries) {
   if (damaged_ || block >= blockCount_) return Fail();
   const uint32_t first = block * fmt::kBlockRecords;
@@ -634,6 +653,20 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
   catalog->dirs.SetSize(0, std::max<int32_t>(static_cast<int32_t>(slots), 1));
   std::vector<cb::DirEntry> group;
   uint32_t groupNumber = UINT32_MAX;
+  if (fromDisk_ && catalogFile_) {
+    // The groups of directories needed, asked for at once.
+    for (const uint32_t d : wanted) {
+      if (d / fmt::kDirGroup == groupNumber) continue;
+      groupNumber = d / fmt::kDirGroup;
+      const uint8_t* starts = Paged(fmt::kDirStarts, 8 * uint64_t{groupNumber}, 16);
+      if (starts == nullptr) return nullptr;
+      const uint64_t from = Load<uint64_t>(starts);
+      const uint64_t to = Load<uint64_t>(starts + 8);
+      if (from < to && to <= catalog_.size())
+        catalogFile_->ReadSoon(static_cast<size_t>(from), static_cast<size_t>(to - from));
+    }
+    groupNumber = UINT32_MAX;
+  }
   for (const uint32_t d : wanted) {
     if (d / fmt::kDirGroup != groupNumber) {
       if (!ReadDirGroup(d / fmt::kDirGroup, group)) return nullptr;

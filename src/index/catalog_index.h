@@ -92,6 +92,13 @@ class CatalogIndex {
   // same read, which takes at most `most` bytes. Reading the few bytes between them costs less
   // than another read. False (and Damaged) when the index cannot say where they lie.
   bool RunOver(std::span<const uint32_t> blocks, uint64_t most, uint32_t& run);
+  // Whether the catalog file's pieces are to come from the disk: then the pieces a walk will read
+  // next are asked for at once (ReadBlocksSoon), and so are the directories a catalog is made of.
+  void SetFromDisk(bool fromDisk) { fromDisk_ = fromDisk; }
+  bool FromDisk() const { return fromDisk_; }
+  // From the disk, asks for the bytes of `blocks` (ascending), without waiting for them, in the
+  // runs RunOver would read them in. False (and Damaged) when the index cannot say where they lie.
+  bool ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t most);
 
   // Pages of one section read a few at a time into memory used again: pieces read front to
   // back cost a read now and then, and no memory written for the first time (which costs more
@@ -222,6 +229,7 @@ class CatalogIndex {
   std::vector<uint8_t> catalogOwned_;
   std::span<const uint8_t> catalog_;
   bool verify_ = true;
+  bool fromDisk_ = false;
   bool damaged_ = false;
   bool unindexed_ = false;
   bool numbered_ = false;

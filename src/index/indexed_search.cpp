@@ -168,7 +168,7 @@ class EntryFilter {
     while (more) {
       batch.clear();
       for (uint32_t block = 0; batch.size() < batchSize && next(block);) batch.push_back(block);
-      if (index.Damaged()) return false;
+      if (index.Damaged() || !index.ReadBlocksSoon(batch, mostRead)) return false;
       for (size_t i = 0; i < batch.size(); ++i) {
         uint32_t run = 1;
         if (batch[i] > readThrough) {
@@ -374,6 +374,7 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
   };
   auto openCurrent = [&](size_t i) {
     current[i] = cache.OpenCurrent(paths[i], identities[i], sources[i].entry) ? 1 : 0;
+    if (current[i] && ahead != nullptr && sources[i].entry.index) sources[i].entry.index->SetFromDisk(true);
     if (current[i]) prepare(i);
   };
   if (ahead != nullptr) {

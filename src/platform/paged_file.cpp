@@ -97,6 +97,11 @@ bool PagedFile::Load(size_t offset, size_t size) {
   return true;
 }
 
+void PagedFile::ReadSoon(size_t offset, size_t size) const {
+  if (fd_ >= 0 && size > 0)
+    ::posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(size), POSIX_FADV_WILLNEED);
+}
+
 bool PagedFile::ReadInto(size_t offset, size_t size, uint8_t* out) const {
   if (offset > size_ || size > size_ - offset) return false;
   size_t done = 0;

@@ -35,6 +35,9 @@ class PagedFile {
   // Reads [offset, offset + size) into `out` (size bytes), past the memory of Data(): for bytes
   // read once, in order. False when the range lies outside the file or the file cannot give it.
   bool ReadInto(size_t offset, size_t size, uint8_t* out) const;
+  // Asks the system to read [offset, offset + size) into memory, without waiting for it: the
+  // reads of many pieces asked for at once overlap.
+  void ReadSoon(size_t offset, size_t size) const;
 
  private:
   int fd_ = -1;
