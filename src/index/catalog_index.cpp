@@ -252,11 +252,13 @@ const uint8_t* CatalogIndex::BlockEntry(uint32_t block) {
     Fail();
     return nullptr;
   }
-  // A page holds 128 blocks' entries, and blocks are looked up mostly in ascending order: a few
-  // pages are read at a time. The entry is read with the next block's offset, where this block
+  // A page holds 128 blocks' entries, and blocks are looked up mostly in ascending order: from the
+  // disk, a few pages are read at a time (in memory, the pages needed only: memory written first
+  // costs more than a read). The entry is read with the next block's offset, where this block
   // ends.
   const uint64_t at = fmt::kBlockEntrySize * uint64_t{block};
-  return Buffered(fmt::kBlocks, blocks_, at, fmt::kBlockEntrySize + 8, sectionSize_[fmt::kBlocks]);
+  return Buffered(fmt::kBlocks, blocks_, at, fmt::kBlockEntrySize + 8,
+                  fromDisk_ ? sectionSize_[fmt::kBlocks] : 0);
 }
 
 bool CatalogIndex::BlockRange(uint32_t block, uint64_t& from, uint64_t& to) {
