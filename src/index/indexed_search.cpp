@@ -8,16 +8,21 @@
 #include <limits>
 #include <mutex>
 #include <optional>
-#include <unordered_map>
+#include <queue>
+#include <tuple>
 
 #include "base/all_cores.h"
 #include "index/index_format.h"
 #include "search/folded_finder.h"
+#include "search/grouping.h"
 #include "search/name_pattern.h"
 #include "store/store_texts.h"
 
 namespace mardo {
 namespace {
+
+// A grouping key of an entry kept: the hash of what groups it, and its place among those kept.
+using GroupKey = std::pair<uint64_t, uint32_t>;
 
 // The conditions of a search as tests on single entries. The entries it keeps are exactly those
 // RunSearch keeps in Standard search; in the grouping modes, a superset (the files-only rule
@@ -109,6 +114,21 @@ class EntryFilter {
     const bool numbersShow =
         byLength_ && (conditions_.lengthValue < 0 || conditions_.Has(SearchConditions::kGroupingMode));
     return numbersShow ? CatalogIndex::Directories::kNumbered : CatalogIndex::Directories::kCompact;
+  }
+
+  // In the grouping modes, the keys of the entries of `found` that grouping takes (files only,
+  // unless the length condition admits directories), ascending: the hash of what groups each
+  // (GroupHash) and its place in `found`. Entries whose hash no other shares are in no group.
+  void GroupKeys(const CatalogIndex::Found& found, std::vector<GroupKey>& keys) const {
+    const bool byLength = !conditions_.Has(SearchConditions::kSameNames);
+    keys.clear();
+    keys.reserve(found.Size());
+    for (size_t k = 0; k < found.Size(); ++k) {
+      const CatalogIndex::Entry e = found.At(k);
+      if (!byLength_ && e.length < 0) continue;  // a length condition admitted it already
+      keys.push_back({GroupHash(e.name, e.length, byLength), static_cast<uint32_t>(k)});
+    }
+    std::sort(keys.begin(), keys.end());
   }
 
   // Whether a search of this index walks every block (no trigram to narrow it with).
@@ -251,11 +271,12 @@ struct Source {
   EntryFilter::Prepared prepared;
   bool sound = true;  // false: the index turned out damaged while it was prepared
   // With `collected`, the entries a scan kept ahead of time (with the whole hit limit), and
-  // perhaps the catalog made of them all, with its directories as `madeWith` says.
+  // perhaps the catalog made of them all (Standard search) or their grouping keys (the grouping
+  // modes).
   bool collected = false;
   CatalogIndex::Found found;
   std::unique_ptr<Catalog> made;
-  CatalogIndex::Directories madeWith = CatalogIndex::Directories::kNone;
+  std::vector<GroupKey> keys;
 };
 
 // How many catalogs are read at once when their pieces must come from the disk: the waits
@@ -268,13 +289,12 @@ constexpr size_t kDiskThreads = 8;
 // memory enough) is left to the walk too.
 class SearchAhead {
  public:
-  // `slots`: how many searches there are, in library order. With `make`, the catalog of each
-  // index's entries is made too.
+  // `slots`: how many searches there are, in library order. With `make`, what the rows are made
+  // from is made too: in Standard search the catalog of each index's entries, in the grouping
+  // modes (no hit limit) their grouping keys.
   SearchAhead(const EntryFilter& filter, size_t limit, size_t slots, bool make)
       : filter_(filter),
         limit_(limit),
-        // The grouping modes make their catalogs without directories first.
-        with_(limit == SIZE_MAX ? CatalogIndex::Directories::kNone : filter.RowDirectories()),
         make_(make),
         done_(slots, 0),
         hits_(slots, 0),
@@ -310,11 +330,16 @@ class SearchAhead {
   void Run(Source& source, const std::string& path, size_t slot) {
     CatalogIndex::Found found;
     std::unique_ptr<Catalog> made;
+    std::vector<GroupKey> keys;
     bool sound = false;
     if (!enough_) {
       try {
         sound = filter_.Collect(*source.entry.index, source.prepared, limit_, found);
-        if (sound && make_ && !found.Empty()) made = source.entry.index->MakeCatalog(found, path, with_);
+        if (sound && make_ && limit_ == SIZE_MAX) {
+          filter_.GroupKeys(found, keys);
+        } else if (sound && make_ && !found.Empty()) {
+          made = source.entry.index->MakeCatalog(found, path, filter_.RowDirectories());
+        }
       } catch (const std::exception&) {
         sound = false;
       }
@@ -324,7 +349,7 @@ class SearchAhead {
       source.collected = true;
       source.found = std::move(found);
       source.made = std::move(made);
-      source.madeWith = with_;
+      source.keys = std::move(keys);
     }
     Skip(slot, sound ? source.found.Size() : 0);
   }
@@ -344,7 +369,6 @@ class SearchAhead {
  private:
   const EntryFilter& filter_;
   size_t limit_;
-  CatalogIndex::Directories with_;
   bool make_;
   std::mutex mutex_;
   std::vector<char> done_;
@@ -433,9 +457,110 @@ void CollectOnAllCores(std::vector<Source>& sources, const std::vector<bool>& se
   }
   constexpr uint64_t kWorthAThread = 4096;
   if (searched.size() < 2 || blocks < kWorthAThread) return;
-  // The grouping modes use every entry kept: their catalogs are made on both cores too.
+  // The grouping modes use every entry kept: their grouping keys are made on both cores too.
   SearchAhead ahead(filter, limit, searched.size(), /*make=*/limit == SIZE_MAX);
   RunOnAllCores(searched.size(), [&](size_t k) { ahead.Run(sources[searched[k]], paths[searched[k]], k); });
+}
+
+// What a search takes from one catalog file: the catalog of its entries that may become rows, or
+// (light) the entries kept from its index and their grouping keys.
+struct Part {
+  std::unique_ptr<Catalog> catalog;
+  CatalogIndex* index = nullptr;  // with `found`, when the entries came from an index
+  CatalogIndex::Found found;
+  std::vector<GroupKey> keys;
+  size_t source = 0;
+  bool light = false;  // a grouping search's: no catalog made
+};
+
+// Groups the entries kept from the indexes of light `parts` as RunSearch groups them, and makes
+// the catalog of each part's rows (in `made`, by part; none for a part without rows). The entries
+// with a partner are found from the parts' keys first: only they are sorted by name. Returns the
+// part whose index turned out damaged, if any.
+std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchConditions& conditions,
+                                 const EntryFilter& filter, const std::vector<std::string>& paths,
+                                 SearchResult& result, std::vector<std::unique_ptr<Catalog>>& made) {
+  // The keys of all parts merged in hash order: runs of equal hashes are the entries that may
+  // have a partner (a name with the same hash is told apart when sorted).
+  std::vector<std::vector<char>> shared(parts.size());
+  using Head = std::tuple<uint64_t, size_t, size_t>;  // hash, part, place in its keys
+  std::priority_queue<Head, std::vector<Head>, std::greater<>> heads;
+  for (size_t k = 0; k < parts.size(); ++k) {
+    shared[k].assign(parts[k].found.Size(), 0);
+    if (!parts[k].keys.empty()) heads.emplace(parts[k].keys[0].first, k, 0);
+  }
+  std::optional<Head> previous;  // hash, part, place in the part's entries
+  while (!heads.empty()) {
+    const auto [hash, k, at] = heads.top();
+    heads.pop();
+    const uint32_t place = parts[k].keys[at].second;
+    if (previous && std::get<0>(*previous) == hash)
+      shared[k][place] = shared[std::get<1>(*previous)][std::get<2>(*previous)] = 1;
+    previous = Head{hash, k, place};
+    if (at + 1 < parts[k].keys.size()) heads.emplace(parts[k].keys[at + 1].first, k, at + 1);
+  }
+  // Those entries in collection order (library order, then the catalog's), as RunSearch collects.
+  size_t count = 0;
+  for (const std::vector<char>& marks : shared)
+    count += static_cast<size_t>(std::count(marks.begin(), marks.end(), 1));
+  std::vector<GroupedEntry> entries;
+  std::vector<std::pair<uint32_t, uint32_t>> placeOf;  // by order: part, place in its entries
+  std::vector<std::string_view> names;                 // by order: sorting looks at them often
+  entries.reserve(count);
+  placeOf.reserve(count);
+  names.reserve(count);
+  for (size_t k = 0; k < parts.size(); ++k) {
+    for (uint32_t place = 0; place < shared[k].size(); ++place) {
+      if (shared[k][place] == 0) continue;
+      const CatalogIndex::Entry e = parts[k].found.At(place);
+      entries.push_back(GroupedEntry::Of(e.name, e.length, static_cast<uint32_t>(placeOf.size())));
+      placeOf.emplace_back(static_cast<uint32_t>(k), place);
+      names.push_back(e.name);
+    }
+  }
+  std::vector<uint32_t> rows;
+  GroupedRows(
+      entries, [&names](uint32_t order) { return names[order]; },
+      conditions.Has(SearchConditions::kSameNames), conditions.hitLimit, rows);
+
+  // The rows' catalogs, each of its part's entries that are rows: on both cores.
+  std::vector<std::vector<uint32_t>> rowPlaces(parts.size());
+  for (const uint32_t order : rows) rowPlaces[placeOf[order].first].push_back(placeOf[order].second);
+  made.clear();
+  made.resize(parts.size());
+  std::vector<std::exception_ptr> failed(parts.size());
+  RunOnAllCores(parts.size(), [&](size_t k) {
+    std::vector<uint32_t>& places = rowPlaces[k];
+    if (places.empty()) return;
+    std::sort(places.begin(), places.end());
+    places.erase(std::unique(places.begin(), places.end()), places.end());
+    try {
+      CatalogIndex::Found found;
+      found.Reserve(places.size());
+      for (const uint32_t place : places)
+        found.Add(parts[k].found.Records()[place], parts[k].found.At(place));
+      made[k] = parts[k].index->MakeCatalog(found, paths[parts[k].source], filter.RowDirectories());
+    } catch (...) {
+      failed[k] = std::current_exception();  // not memory enough: raised here as on one thread
+    }
+  });
+  for (const std::exception_ptr& failure : failed) {
+    if (failure) std::rethrow_exception(failure);
+  }
+  for (size_t k = 0; k < parts.size(); ++k) {
+    if (!rowPlaces[k].empty() && !made[k]) return k;
+  }
+  result = SearchResult();
+  result.hitLimit = conditions.hitLimit;
+  result.grouping = true;
+  for (const uint32_t order : rows) {
+    const auto [k, place] = placeOf[order];
+    const std::vector<uint32_t>& places = rowPlaces[k];
+    const auto at = std::lower_bound(places.begin(), places.end(), place) - places.begin();
+    result.hits.push_back(made[k]->files[static_cast<int32_t>(at)]);
+  }
+  result.count = static_cast<int32_t>(result.hits.size());
+  return std::nullopt;
 }
 
 const std::string& DisplayNameOf(const IndexCache::Entry& entry) {
@@ -492,13 +617,6 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
   }
 
   if (!ahead) CollectOnAllCores(sources, selected, paths, filter, limit);
-  struct Part {
-    std::unique_ptr<Catalog> catalog;
-    CatalogIndex* index = nullptr;  // with `found`, when the catalog came from an index
-    CatalogIndex::Found found;
-    size_t source = 0;
-    bool light = false;  // made without directories
-  };
   std::vector<Part> parts;
   bool light = !limited;
   int64_t kept = 0;
@@ -510,26 +628,28 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     if (room == 0) break;
     const auto limit = static_cast<size_t>(room);  // room is not negative
     if (entry.index) {
-      CatalogIndex::Found found;
-      std::unique_ptr<Catalog> part;
+      Part part{nullptr, entry.index.get(), {}, {}, i, light};
       bool sound = sources[i].sound;
-      const auto with = light ? CatalogIndex::Directories::kNone : filter.RowDirectories();
       if (sources[i].collected) {
         // The search kept up to the whole hit limit; the first `limit` of them are those a search
         // with this limit keeps.
-        found = std::move(sources[i].found);
-        if (found.Size() <= limit && sources[i].madeWith == with) part = std::move(sources[i].made);
-        found.Truncate(limit);
+        part.found = std::move(sources[i].found);
+        if (part.found.Size() <= limit) {
+          part.catalog = std::move(sources[i].made);
+          part.keys = std::move(sources[i].keys);
+        }
+        part.found.Truncate(limit);
       } else {
-        sound = sound && filter.Collect(*entry.index, sources[i].prepared, limit, found);
+        sound = sound && filter.Collect(*entry.index, sources[i].prepared, limit, part.found);
+        if (sound && light) filter.GroupKeys(part.found, part.keys);
       }
-      if (sound && !found.Empty() && !part) {
-        part = entry.index->MakeCatalog(found, paths[i], with);
-        sound = part != nullptr;
+      if (sound && !part.found.Empty() && !light && !part.catalog) {
+        part.catalog = entry.index->MakeCatalog(part.found, paths[i], filter.RowDirectories());
+        sound = part.catalog != nullptr;
       }
       if (sound) {
-        kept += static_cast<int64_t>(found.Size());
-        if (part) parts.push_back({std::move(part), entry.index.get(), std::move(found), i, light});
+        kept += static_cast<int64_t>(part.found.Size());
+        if (!part.found.Empty()) parts.push_back(std::move(part));
         continue;
       }
       sources[i].prepared = {};
@@ -541,82 +661,34 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
       }
     }
     kept += static_cast<int64_t>(filter.Count(*entry.catalog, limit));
-    parts.push_back({std::move(entry.catalog), nullptr, {}, i, false});
-    light = false;  // a whole catalog cannot move from one library to another
+    parts.push_back({std::move(entry.catalog), nullptr, {}, {}, i, false});
+    light = false;  // a whole catalog cannot be grouped from keys: every part needs its catalog
   }
   if (cache.Written() > 0) cache.RemoveOrphans();
 
   search.catalogs = std::make_unique<CatalogLibrary>(std::vector<std::string>{}, std::string());
   if (!light) {
     for (Part& part : parts) {
-      // Made without directories before a whole catalog came: made again, whole.
+      // Grouping keys made before a whole catalog came: the catalog is made now.
       if (part.light && !(part.catalog = part.index->MakeCatalog(part.found, paths[part.source],
                                                                  filter.RowDirectories()))) {
         cache.Reread(paths[part.source]);  // found damaged only now, as above
         return SearchWithIndex(library, conditions, onlyNames, cache);
       }
-      if (part.catalog) search.catalogs->AdoptCatalog(std::move(part.catalog));
+      search.catalogs->AdoptCatalog(std::move(part.catalog));
     }
     search.result = RunSearch(conditions, *search.catalogs);
     return search;
   }
-  CatalogLibrary candidates(std::vector<std::string>{}, std::string());
-  // Where a candidate came from: its part by its catalog, and its place among the part's entries
-  // by its directory number (a catalog without directories numbers its entries so).
-  std::unordered_map<const Catalog*, size_t> partOf;
-  auto where = [&partOf](const FileRecord* record) {
-    return std::pair(partOf.at(record->OwningCatalog()), static_cast<size_t>(record->dirNumber));
-  };
-  for (size_t k = 0; k < parts.size(); ++k) {
-    partOf[parts[k].catalog.get()] = k;
-    candidates.AdoptCatalog(std::move(parts[k].catalog));
+  std::vector<std::unique_ptr<Catalog>> made;
+  if (const std::optional<size_t> damaged =
+          GroupParts(parts, conditions, filter, paths, search.result, made)) {
+    // Found damaged only now: its index is made again, and so is the search.
+    cache.Reread(paths[parts[*damaged].source]);
+    return SearchWithIndex(library, conditions, onlyNames, cache);
   }
-  // Every candidate passed the name and date conditions already, as the entries of the loaded
-  // catalogs would: grouping tests their lengths only.
-  SearchConditions grouping = conditions;
-  grouping.flags &=
-      ~static_cast<uint32_t>(SearchConditions::kNameCondition | SearchConditions::kDateCondition);
-  const SearchResult grouped = RunSearch(grouping, candidates);
-  std::vector<std::vector<uint32_t>> rowRecords(parts.size());
-  for (const FileRecord* hit : grouped.hits) {
-    const auto [k, position] = where(hit);
-    rowRecords[k].push_back(parts[k].found.Records()[position]);
-  }
-  // The rows' catalogs, each from its own index: on both cores.
-  std::vector<std::unique_ptr<Catalog>> made(parts.size());
-  std::vector<std::exception_ptr> failed(parts.size());
-  RunOnAllCores(parts.size(), [&](size_t k) {
-    std::vector<uint32_t>& rows = rowRecords[k];
-    if (rows.empty()) return;
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    try {
-      made[k] = parts[k].index->MakeCatalog(rows, paths[parts[k].source], filter.RowDirectories());
-    } catch (...) {
-      failed[k] = std::current_exception();  // not memory enough: raised here as on one thread
-    }
-  });
-  for (const std::exception_ptr& failure : failed) {
-    if (failure) std::rethrow_exception(failure);
-  }
-  std::vector<Catalog*> rowCatalogs(parts.size(), nullptr);
-  for (size_t k = 0; k < parts.size(); ++k) {
-    if (rowRecords[k].empty()) continue;
-    if (!made[k]) {
-      // Found damaged only now: its index is made again, and so is the search.
-      cache.Reread(paths[parts[k].source]);
-      return SearchWithIndex(library, conditions, onlyNames, cache);
-    }
-    rowCatalogs[k] = made[k].get();
-    search.catalogs->AdoptCatalog(std::move(made[k]));
-  }
-  search.result = grouped;
-  for (const FileRecord*& hit : search.result.hits) {
-    const auto [k, position] = where(hit);
-    const std::vector<uint32_t>& rows = rowRecords[k];
-    const auto at =
-        std::lower_bound(rows.begin(), rows.end(), parts[k].found.Records()[position]) - rows.begin();
-    hit = rowCatalogs[k]->files[static_cast<int32_t>(at)];
+  for (std::unique_ptr<Catalog>& catalog : made) {
+    if (catalog) search.catalogs->AdoptCatalog(std::move(catalog));
   }
   return search;
 }

@@ -6,6 +6,7 @@
 
 #include "base/text_compare.h"
 #include "search/folded_finder.h"
+#include "search/grouping.h"
 #include "search/name_pattern.h"
 
 namespace mardo {
@@ -58,62 +59,22 @@ class NameTest {
   NextOccurrence next_;
 };
 
-// One collected entry of a grouping search, in 24 bytes, so that sorting moves no more than it
-// must: the first twelve folded name bytes are packed so that most comparisons need no look at the
-// names, and the record is found by its place in the collection.
-struct Collected {
-  uint64_t prefix;  // folded name bytes 0 to 7, the first the highest; 0 past the end of the name
-  int64_t length;
-  uint32_t prefix2;  // folded name bytes 8 to 11, likewise
-  uint32_t order;    // collection order, the record's place in Collection::records: ties keep it
-};
-
-static_assert(sizeof(Collected) == 24);
-
+// The entries a grouping search collects, in library order.
 struct Collection {
-  std::vector<Collected> entries;
-  std::vector<const FileRecord*> records;
+  std::vector<GroupedEntry> entries;
+  std::vector<const FileRecord*> records;  // by order
 
   void Add(const FileRecord* record) {
-    const std::string_view name = record->Name();
-    entries.push_back({FoldedBytes<uint64_t>(name, 0), record->length, FoldedBytes<uint32_t>(name, 8),
-                       static_cast<uint32_t>(records.size())});
+    entries.push_back(
+        GroupedEntry::Of(record->Name(), record->length, static_cast<uint32_t>(records.size())));
     records.push_back(record);
   }
-  // Names compare as CompareNoCase compares them: the packed bytes decide unless they are equal.
-  int CompareNames(const Collected& a, const Collected& b) const {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
-    if (a.prefix2 != b.prefix2) return a.prefix2 < b.prefix2 ? -1 : 1;
-    // The packed bytes of both names agree: so do their folded bytes as far as both go, up to 12.
-    const std::string_view x = records[a.order]->Name();
-    const std::string_view y = records[b.order]->Name();
-    const size_t same = std::min({x.size(), y.size(), sizeof a.prefix + sizeof a.prefix2});
-    return CompareNoCase(x.substr(same), y.substr(same));
-  }
-
- private:
-  template <class Packed>
-  static Packed FoldedBytes(std::string_view name, size_t from) {
-    Packed packed = 0;
-    for (size_t i = from; i < from + sizeof(Packed); ++i) {
-      packed = static_cast<Packed>(packed << 8) |
-               (i < name.size() ? static_cast<unsigned char>(FoldAscii(name[i])) : 0u);
-    }
-    return packed;
-  }
 };
-
-// A hash of what groups an entry: its folded name, and with `byLength` its length too.
-uint64_t GroupHash(std::string_view name, int64_t length, bool byLength) {
-  uint64_t h = 0xcbf29ce484222325ull ^ (byLength ? static_cast<uint64_t>(length) * 0x9E3779B97F4A7C15ull : 0);
-  for (const char c : name) h = (h ^ static_cast<unsigned char>(FoldAscii(c))) * 0x100000001b3ull;
-  return h;
-}
 
 // Leaves out the entries that cannot be in a group, whose hash no other entry shares: sorting
 // fewer costs less, and the order of those left is the same.
 void DropLoners(Collection& collection, bool sameNames) {
-  std::vector<Collected>& entries = collection.entries;
+  std::vector<GroupedEntry>& entries = collection.entries;
   std::vector<std::pair<uint64_t, uint32_t>> hashes(entries.size());  // hash, place in entries
   for (size_t k = 0; k < entries.size(); ++k) {
     hashes[k] = {GroupHash(collection.records[entries[k].order]->Name(), entries[k].length, !sameNames),
@@ -132,32 +93,13 @@ void DropLoners(Collection& collection, bool sameNames) {
 }
 
 void GroupRows(Collection& collection, bool sameNames, int32_t hitLimit, SearchResult& result) {
-  std::vector<Collected>& entries = collection.entries;
   DropLoners(collection, sameNames);
-  std::sort(entries.begin(), entries.end(), [sameNames, &collection](const Collected& a, const Collected& b) {
-    if (!sameNames && a.length != b.length) return a.length < b.length;
-    if (const int names = collection.CompareNames(a, b); names != 0) return names < 0;
-    if (sameNames && a.length != b.length) return a.length < b.length;
-    return a.order < b.order;
-  });
-  if (entries.size() < 2) return;
-  auto equal = [sameNames, &collection](const Collected& a, const Collected& b) {
-    return (sameNames || a.length == b.length) && collection.CompareNames(a, b) == 0;
-  };
-  auto add = [&result, &collection](const Collected& entry) {
-    result.hits.push_back(collection.records[entry.order]);
-    ++result.count;
-  };
-  size_t current = 0;
-  bool mark = false;
-  for (size_t next = 1; next < entries.size(); ++next) {
-    if (result.count >= hitLimit) break;
-    const bool same = equal(entries[current], entries[next]);
-    if (same || mark) add(entries[current]);
-    mark = same;
-    current = next;
-  }
-  if (mark) add(entries[current]);
+  std::vector<uint32_t> rows;
+  GroupedRows(
+      collection.entries, [&collection](uint32_t order) { return collection.records[order]->Name(); },
+      sameNames, hitLimit, rows);
+  for (const uint32_t order : rows) result.hits.push_back(collection.records[order]);
+  result.count = static_cast<int32_t>(result.hits.size());
 }
 
 }  // namespace

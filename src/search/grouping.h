@@ -1,0 +1,72 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "base/text_compare.h"
+
+namespace mardo {
+
+// One entry of a grouping search (Duplicates or Same names), in 24 bytes, so that sorting moves no
+// more than it must: the first twelve folded name bytes are packed so that most comparisons need
+// no look at the names, and the entry is found by its place in the collection.
+struct GroupedEntry {
+  uint64_t prefix;  // folded name bytes 0 to 7, the first the highest; 0 past the end of the name
+  int64_t length;
+  uint32_t prefix2;  // folded name bytes 8 to 11, likewise
+  uint32_t order;    // its place in collection order: ties keep that order
+
+  static GroupedEntry Of(std::string_view name, int64_t length, uint32_t order);
+};
+
+static_assert(sizeof(GroupedEntry) == 24);
+
+// A hash of what groups an entry: its folded name, and with `byLength` (Duplicates) its length
+// too. Entries whose hash no other entry shares are in no group.
+uint64_t GroupHash(std::string_view name, int64_t length, bool byLength);
+
+// Orders `entries` into their groups, (length, name) for Duplicates and (name, length) for Same
+// names, names compared as CompareNoCase compares them, ties in collection order; then appends
+// the orders of the entries that have a partner, group after group, to `rows`, until `hitLimit`
+// are listed (the group being listed ends with its entry at hand). `nameOf(order)` gives an
+// entry's name.
+template <class NameOf>
+void GroupedRows(std::vector<GroupedEntry>& entries, const NameOf& nameOf, bool sameNames, int32_t hitLimit,
+                 std::vector<uint32_t>& rows) {
+  auto compareNames = [&nameOf](const GroupedEntry& a, const GroupedEntry& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
+    if (a.prefix2 != b.prefix2) return a.prefix2 < b.prefix2 ? -1 : 1;
+    // The packed bytes of both names agree: so do their folded bytes as far as both go, up to 12.
+    const std::string_view x = nameOf(a.order);
+    const std::string_view y = nameOf(b.order);
+    const size_t same = std::min({x.size(), y.size(), sizeof a.prefix + sizeof a.prefix2});
+    return CompareNoCase(x.substr(same), y.substr(same));
+  };
+  std::sort(entries.begin(), entries.end(),
+            [sameNames, &compareNames](const GroupedEntry& a, const GroupedEntry& b) {
+              if (!sameNames && a.length != b.length) return a.length < b.length;
+              if (const int names = compareNames(a, b); names != 0) return names < 0;
+              if (sameNames && a.length != b.length) return a.length < b.length;
+              return a.order < b.order;
+            });
+  if (entries.size() < 2) return;
+  auto equal = [sameNames, &compareNames](const GroupedEntry& a, const GroupedEntry& b) {
+    return (sameNames || a.length == b.length) && compareNames(a, b) == 0;
+  };
+  const size_t first = rows.size();
+  auto listed = [&] { return static_cast<int64_t>(rows.size() - first); };
+  size_t current = 0;
+  bool mark = false;
+  for (size_t next = 1; next < entries.size(); ++next) {
+    if (listed() >= hitLimit) break;
+    const bool same = equal(entries[current], entries[next]);
+    if (same || mark) rows.push_back(entries[current].order);
+    mark = same;
+    current = next;
+  }
+  if (mark) rows.push_back(entries[current].order);
+}
+
+}  // namespace mardo
