@@ -222,9 +222,12 @@ const uint8_t* CatalogIndex::Buffered(int s, PageBuffer& buffer, uint64_t at, ui
     const uint64_t needed = (at + size - 1) / fmt::kPageSize + 1 - first;
     const uint64_t last = (std::max(end, at + size) + fmt::kPageSize - 1) / fmt::kPageSize;
     uint64_t count = std::max(needed, std::min(kPages, last - first));
-    // A walk that looks a little ahead steps back now and then: the page before the one that
-    // ended the buffer stays in it.
     if (!buffer.pages.empty() && first > 0 && first * fmt::kPageSize == buffer.at + buffer.pages.size()) {
+      // A walk that needs the page after the buffer's is dense: it will likely need the next
+      // ones too, and one read of several pages costs less than several reads.
+      count = std::max(count, kPages);
+      // A walk that looks a little ahead steps back now and then: the page before the one that
+      // ended the buffer stays in it.
       --first;
       ++count;
     }
@@ -321,8 +324,21 @@ bool CatalogIndex::RunOver(std::span<const uint32_t> blocks, uint64_t most, uint
   return true;
 }
 
+void CatalogIndex::SectionSoon(int s, uint64_t at, uint64_t size) {
+  if (!fromDisk_ || !file_ || at >= sectionSize_[s]) return;
+  file_->ReadSoon(static_cast<size_t>(sectionAt_[s] + at),
+                  static_cast<size_t>(std::min(size, sectionSize_[s] - at)));
+}
+
 bool CatalogIndex::ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t most) {
   if (!fromDisk_ || !catalogFile_) return true;
+  // Where the blocks lie is asked for first, for all of them: then the catalog's bytes.
+  uint64_t asked = UINT64_MAX;  // the page of the blocks section asked for last
+  for (const uint32_t block : blocks) {
+    const uint64_t page = fmt::kBlockEntrySize * uint64_t{block} / fmt::kPageSize;
+    if (page != asked) SectionSoon(fmt::kBlocks, page * fmt::kPageSize, 2 * fmt::kPageSize);
+    asked = page;
+  }
   for (size_t i = 0; i < blocks.size();) {
     uint32_t run = 1;
     uint64_t from = 0;
@@ -374,8 +390,7 @@ bool CatalogIndex::ParseBlock(uint32_t block, std::span<const uint8_t> bytes, st
   return (said.earliest == is.earliest && said.latest == is.latest && said.kinds == is.kinds) || Fail();
 }
 
-bool CatalogIndex::FindPostings(uint32_t trigram, Postings& postings) {
-  if (damaged_ || trigramCount_ == 0) return false;
+uint32_t CatalogIndex::TrigramPage(uint32_t trigram) const {
   const uint8_t* pages = bytes_.data() + sectionAt_[fmt::kPageDir];
   const auto pageCount = static_cast<uint32_t>(sectionSize_[fmt::kPageDir] / 4);
   // The last page whose first trigram is not above `trigram`.
@@ -389,6 +404,24 @@ bool CatalogIndex::FindPostings(uint32_t trigram, Postings& postings) {
       high = mid;
     }
   }
+  return low;
+}
+
+void CatalogIndex::FindPostingsSoon(std::span<const uint32_t> trigrams) {
+  if (!fromDisk_ || !file_ || damaged_ || trigramCount_ == 0) return;
+  for (const uint32_t trigram : trigrams) {
+    const uint64_t from = uint64_t{TrigramPage(trigram)} * fmt::kPageSize;
+    if (from >= sectionSize_[fmt::kTrigrams]) continue;  // opening checks the page directory's order only
+    file_->ReadSoon(
+        static_cast<size_t>(sectionAt_[fmt::kTrigrams] + from),
+        static_cast<size_t>(std::min<uint64_t>(fmt::kPageSize, sectionSize_[fmt::kTrigrams] - from)));
+  }
+}
+
+bool CatalogIndex::FindPostings(uint32_t trigram, Postings& postings) {
+  if (damaged_ || trigramCount_ == 0) return false;
+  const uint8_t* pages = bytes_.data() + sectionAt_[fmt::kPageDir];
+  const uint32_t low = TrigramPage(trigram);
   constexpr uint32_t kPerPage = fmt::kPageSize / fmt::kTrigramEntrySize;
   const uint32_t first = low * kPerPage;
   const uint32_t count = std::min(kPerPage, trigramCount_ - first);
@@ -425,6 +458,14 @@ bool CatalogIndex::FindPostings(uint32_t trigram, Postings& postings) {
   postings.count_ = blocks;
   postings.left_ = blocks;
   return true;
+}
+
+void CatalogIndex::Postings::ReadSoon() const {
+  if (index_ == nullptr || !index_->fromDisk_ || !index_->file_ || loaded_) return;
+  // As much as the first read of the list takes (Buffered).
+  constexpr uint64_t kFirstRead = 8 * fmt::kPageSize;
+  index_->file_->ReadSoon(static_cast<size_t>(index_->sectionAt_[fmt::kPostings] + at_),
+                          static_cast<size_t>(std::min(end_ - at_, kFirstRead)));
 }
 
 bool CatalogIndex::Postings::Load() {
@@ -656,7 +697,13 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
   std::vector<cb::DirEntry> group;
   uint32_t groupNumber = UINT32_MAX;
   if (fromDisk_ && catalogFile_) {
-    // The groups of directories needed, asked for at once.
+    // The groups of directories needed, asked for at once: where they lie first.
+    for (const uint32_t d : wanted) {
+      if (d / fmt::kDirGroup == groupNumber) continue;
+      groupNumber = d / fmt::kDirGroup;
+      SectionSoon(fmt::kDirStarts, 8 * uint64_t{groupNumber}, 16);
+    }
+    groupNumber = UINT32_MAX;
     for (const uint32_t d : wanted) {
       if (d / fmt::kDirGroup == groupNumber) continue;
       groupNumber = d / fmt::kDirGroup;

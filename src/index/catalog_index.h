@@ -113,6 +113,8 @@ class CatalogIndex {
    public:
     Postings() = default;
     uint32_t Count() const { return count_; }
+    // From the disk, asks for the list's first bytes without waiting for them.
+    void ReadSoon() const;
     // Reads and checks the list's bytes (the first NextAtLeast does it otherwise); false when
     // they are not sound (then the index is Damaged).
     bool Load();
@@ -137,6 +139,9 @@ class CatalogIndex {
   };
   // The posting list of `trigram`; false when no name holds it or the index is not sound.
   bool FindPostings(uint32_t trigram, Postings& postings);
+  // From the disk, asks for the pieces of the index that FindPostings reads for `trigrams`,
+  // without waiting for them: their reads overlap.
+  void FindPostingsSoon(std::span<const uint32_t> trigrams);
 
   // Which directories a catalog made from some entries holds.
   enum class Directories {
@@ -217,6 +222,10 @@ class CatalogIndex {
   bool CatalogBytes(uint64_t from, uint64_t to, std::vector<uint8_t>& buffer,
                     std::span<const uint8_t>& bytes);
   bool BlockRange(uint32_t block, uint64_t& from, uint64_t& to);
+  // From the disk, asks for the bytes [at, at + size) of section `s`, without waiting for them.
+  void SectionSoon(int s, uint64_t at, uint64_t size);
+  // The page of the trigrams section that `trigram` would lie in.
+  uint32_t TrigramPage(uint32_t trigram) const;
   // The bytes of block `block`'s entry in the blocks section, with the next block's offset.
   const uint8_t* BlockEntry(uint32_t block);
   // The directory entries of group `group`, parsed.

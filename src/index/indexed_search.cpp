@@ -89,6 +89,7 @@ class EntryFilter {
     // Three lists narrow the blocks enough (the name test decides the rest), and each costs a
     // read or two.
     prepared.lists.resize(std::min<size_t>(trigrams_.size(), 3));
+    index.FindPostingsSoon(std::span<const uint32_t>(trigrams_).first(prepared.lists.size()));
     for (size_t i = 0; i < prepared.lists.size(); ++i) {
       if (!index.FindPostings(trigrams_[i], prepared.lists[i])) {
         prepared.none = true;
@@ -100,6 +101,9 @@ class EntryFilter {
     std::sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) { return a.Count() < b.Count(); });
     // Short lists are read now; a long one only if the search gets that far (a common pattern
     // fills the hit limit from the first catalogs).
+    for (const CatalogIndex::Postings& list : lists) {
+      if (list.Count() <= kReadAhead) list.ReadSoon();
+    }
     for (CatalogIndex::Postings& list : lists) {
       if (list.Count() <= kReadAhead && !list.Load()) return false;
     }
