@@ -101,11 +101,13 @@ bool CatalogIndex::Open(Checksums checksums) {
   const uint32_t flags = Load<uint32_t>(base + fmt::kFlagsAt);
   if (recordCount_ > kMostPositions || dirCount_ > kMostPositions ||
       trigramCount_ > fmt::Trigram(255, 255, 255) + 1 ||
-      (flags & ~(fmt::kUnindexed | fmt::kKeepsNumbering)) != 0) {
+      (flags & ~(fmt::kUnindexed | fmt::kKeepsNumbering | fmt::kSpelledFromNames)) != 0) {
     return Fail();
   }
   unindexed_ = (flags & fmt::kUnindexed) != 0;
   numbered_ = (flags & fmt::kKeepsNumbering) != 0;
+  spelled_ = (flags & fmt::kSpelledFromNames) != 0;
+  if (spelled_ && !numbered_) return Fail();
   if (unindexed_ && (recordCount_ != 0 || dirCount_ != 0 || trigramCount_ != 0 || numbered_)) return Fail();
   if (numbered_ && dirCount_ == 0) return Fail();
   blockCount_ = static_cast<uint32_t>(fmt::BlockCount(recordCount_));
@@ -639,7 +641,7 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
     std::string name;
   };
   std::map<uint32_t, Spelling> entryOfDir;
-  if (numbered_ && withDirectories) {
+  if (spelled_ && withDirectories) {
     for (size_t k = 0; k < records.size(); ++k) {
       const auto first = static_cast<uint32_t>(found.At(k).dirNumber);
       for (uint32_t d = first; d > 0 && entryOfDir.count(d) == 0;) {

@@ -242,6 +242,7 @@ class CatalogIndex {
   bool damaged_ = false;
   bool unindexed_ = false;
   bool numbered_ = false;
+  bool spelled_ = false;  // with numbered_: some path shown is spelled from the names of entries
 
   std::string sourcePath_;
   FileIdentity source_;

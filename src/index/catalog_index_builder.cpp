@@ -329,6 +329,7 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
   int64_t latest = 0;
   uint64_t kinds = 0;
   std::vector<uint32_t> dirEntryRecords;
+  bool anyShownFromNames = false;  // some path shown is spelled from names
   int64_t nextDir = 1;
   bool numbered = dirCount > 0;
   // Per directory: whether its names up to the root spell its stored path, and whether one of
@@ -382,7 +383,9 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
                      path.compare(0, above.size(), above) == 0 && path[above.size()] == '\\' &&
                      path.compare(above.size() + 1, std::string::npos, entry.name) == 0;
         backslash[d] = backslash[parent] != 0 || entry.name.find('\\') != std::string_view::npos;
-        dirEntryRecords.push_back(r | (spelled[d] != 0 && backslash[d] != 0 ? fmt::kShownFromNames : 0));
+        const bool shownFromNames = spelled[d] != 0 && backslash[d] != 0;
+        anyShownFromNames = anyShownFromNames || shownFromNames;
+        dirEntryRecords.push_back(r | (shownFromNames ? fmt::kShownFromNames : 0));
       }
       ++nextDir;
     }
@@ -444,8 +447,9 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
     entries.Put(static_cast<uint32_t>(from));
     entries.Put(static_cast<uint32_t>(packed.size() - from));
   }
-  return Assemble(meta, sourcePath, source, numbered ? fmt::kKeepsNumbering : 0, n,
-                  static_cast<uint32_t>(dirCount), section, trigramCount);
+  const uint32_t flags =
+      numbered ? fmt::kKeepsNumbering | (anyShownFromNames ? fmt::kSpelledFromNames : 0) : 0;
+  return Assemble(meta, sourcePath, source, flags, n, static_cast<uint32_t>(dirCount), section, trigramCount);
 }
 
 }  // namespace

@@ -14,7 +14,8 @@
 //     checksum (the header before it but the revision, chained over the sections read on
 //     opening). The flag kUnindexed marks an index without records that says the catalog file,
 //     as it is, could not be indexed; kKeepsNumbering says the catalog numbers its directories
-//     as a scan does (Catalog::KeepsDirectoryNumbering), with dirEntries filled.
+//     as a scan does (Catalog::KeepsDirectoryNumbering), with dirEntries filled, and with it
+//     kSpelledFromNames that some path shown is spelled from names (kShownFromNames).
 //   sections read on opening:
 //     meta        the catalog file's path, volume root, label, catalog name (u32 size + bytes
 //                 each), format version (i16), 2 zero bytes, catalogued time (i64), serial (u32),
@@ -39,7 +40,7 @@
 namespace mardo::index_format {
 
 inline constexpr char kMagic[8] = {'M', 'a', 'r', 'd', 'o', 'I', 'd', 'x'};
-inline constexpr uint32_t kVersion = 4;
+inline constexpr uint32_t kVersion = 5;
 inline constexpr size_t kHeaderSize = 224;
 inline constexpr uint32_t kBlockRecords = 32;
 inline constexpr uint32_t kDirGroup = 64;
@@ -87,6 +88,8 @@ inline constexpr uint32_t kShownFromNames = 0x80000000u;
 // Header flags.
 inline constexpr uint32_t kUnindexed = 1;
 inline constexpr uint32_t kKeepsNumbering = 2;
+inline constexpr uint32_t kSpelledFromNames =
+    4;  // with kKeepsNumbering: some dirEntries value has kShownFromNames
 
 // The trigram of three folded bytes.
 constexpr uint32_t Trigram(uint8_t a, uint8_t b, uint8_t c) {
