@@ -503,33 +503,46 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
     previous = Head{hash, k, place};
     if (at + 1 < parts[k].keys.size()) heads.emplace(parts[k].keys[at + 1].first, k, at + 1);
   }
-  // Those entries in collection order (library order, then the catalog's), as RunSearch collects.
-  size_t count = 0;
-  for (const std::vector<char>& marks : shared)
-    count += static_cast<size_t>(std::count(marks.begin(), marks.end(), 1));
-  std::vector<GroupedEntry> entries;
-  std::vector<std::pair<uint32_t, uint32_t>> placeOf;  // by order: part, place in its entries
-  std::vector<std::string_view> names;                 // by order: sorting looks at them often
-  entries.reserve(count);
-  placeOf.reserve(count);
-  names.reserve(count);
+  // Those entries in collection order (library order, then the catalog's), as RunSearch collects
+  // them, each part's on either core. The arrays are left unwritten until then: memory is first
+  // written where it is filled, and filling it is most of the work.
+  std::vector<size_t> firstOrder(parts.size() + 1, 0);  // by part
   for (size_t k = 0; k < parts.size(); ++k) {
+    firstOrder[k + 1] =
+        firstOrder[k] + static_cast<size_t>(std::count(shared[k].begin(), shared[k].end(), 1));
+  }
+  const size_t count = firstOrder.back();
+  struct Place {
+    uint32_t part;
+    uint32_t place;  // in the part's entries
+  };
+  struct Name {
+    const char* data;
+    size_t size;
+  };
+  const std::unique_ptr<GroupedEntry[]> entries(new GroupedEntry[count]);
+  const std::unique_ptr<Place[]> placeOf(new Place[count]);  // by order
+  const std::unique_ptr<Name[]> names(new Name[count]);      // by order: sorting looks at them often
+  RunOnThreads(parts.size(), count >= kGroupSortApart ? 2 : 1, [&](size_t k) {
+    auto order = static_cast<uint32_t>(firstOrder[k]);
     for (uint32_t place = 0; place < shared[k].size(); ++place) {
       if (shared[k][place] == 0) continue;
       const CatalogIndex::Entry e = parts[k].found.At(place);
-      entries.push_back(GroupedEntry::Of(e.name, e.length, static_cast<uint32_t>(placeOf.size())));
-      placeOf.emplace_back(static_cast<uint32_t>(k), place);
-      names.push_back(e.name);
+      entries[order] = GroupedEntry::Of(e.name, e.length, order);
+      placeOf[order] = {static_cast<uint32_t>(k), place};
+      names[order] = {e.name.data(), e.name.size()};
+      ++order;
     }
-  }
+  });
   std::vector<uint32_t> rows;
   GroupedRows(
-      entries, [&names](uint32_t order) { return names[order]; },
+      std::span<GroupedEntry>(entries.get(), count),
+      [&names](uint32_t order) { return std::string_view(names[order].data, names[order].size); },
       conditions.Has(SearchConditions::kSameNames), conditions.hitLimit, rows);
 
   // The rows' catalogs, each of its part's entries that are rows: on both cores.
   std::vector<std::vector<uint32_t>> rowPlaces(parts.size());
-  for (const uint32_t order : rows) rowPlaces[placeOf[order].first].push_back(placeOf[order].second);
+  for (const uint32_t order : rows) rowPlaces[placeOf[order].part].push_back(placeOf[order].place);
   made.clear();
   made.resize(parts.size());
   std::vector<std::exception_ptr> failed(parts.size());

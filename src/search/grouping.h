@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
+#include "base/all_cores.h"
 #include "base/text_compare.h"
 
 namespace mardo {
@@ -27,13 +29,16 @@ static_assert(sizeof(GroupedEntry) == 24);
 // too. Entries whose hash no other entry shares are in no group.
 uint64_t GroupHash(std::string_view name, int64_t length, bool byLength);
 
+// Above this many entries, grouping sorts two halves on two cores and walks them merged.
+inline constexpr size_t kGroupSortApart = 8192;
+
 // Orders `entries` into their groups, (length, name) for Duplicates and (name, length) for Same
 // names, names compared as CompareNoCase compares them, ties in collection order; then appends
 // the orders of the entries that have a partner, group after group, to `rows`, until `hitLimit`
 // are listed (the group being listed ends with its entry at hand). `nameOf(order)` gives an
-// entry's name.
+// entry's name, from any thread.
 template <class NameOf>
-void GroupedRows(std::vector<GroupedEntry>& entries, const NameOf& nameOf, bool sameNames, int32_t hitLimit,
+void GroupedRows(std::span<GroupedEntry> entries, const NameOf& nameOf, bool sameNames, int32_t hitLimit,
                  std::vector<uint32_t>& rows) {
   auto compareNames = [&nameOf](const GroupedEntry& a, const GroupedEntry& b) {
     if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
@@ -44,29 +49,40 @@ void GroupedRows(std::vector<GroupedEntry>& entries, const NameOf& nameOf, bool 
     const size_t same = std::min({x.size(), y.size(), sizeof a.prefix + sizeof a.prefix2});
     return CompareNoCase(x.substr(same), y.substr(same));
   };
-  std::sort(entries.begin(), entries.end(),
-            [sameNames, &compareNames](const GroupedEntry& a, const GroupedEntry& b) {
-              if (!sameNames && a.length != b.length) return a.length < b.length;
-              if (const int names = compareNames(a, b); names != 0) return names < 0;
-              if (sameNames && a.length != b.length) return a.length < b.length;
-              return a.order < b.order;
-            });
-  if (entries.size() < 2) return;
+  // A strict total order: every entry has an order of its own.
+  auto less = [sameNames, &compareNames](const GroupedEntry& a, const GroupedEntry& b) {
+    if (!sameNames && a.length != b.length) return a.length < b.length;
+    if (const int names = compareNames(a, b); names != 0) return names < 0;
+    if (sameNames && a.length != b.length) return a.length < b.length;
+    return a.order < b.order;
+  };
+  const size_t n = entries.size();
+  const size_t half = n >= kGroupSortApart ? n / 2 : n;
+  RunOnThreads(half < n ? 2 : 1, 2, [&](size_t k) {
+    std::sort(entries.begin() + static_cast<std::ptrdiff_t>(k == 0 ? 0 : half),
+              entries.begin() + static_cast<std::ptrdiff_t>(k == 0 ? half : n), less);
+  });
+  // The two sorted halves, walked merged.
+  size_t i = 0;
+  size_t j = half;
+  auto next = [&]() -> const GroupedEntry* {
+    if (i < half && (j == n || less(entries[i], entries[j]))) return &entries[i++];
+    return j < n ? &entries[j++] : nullptr;
+  };
   auto equal = [sameNames, &compareNames](const GroupedEntry& a, const GroupedEntry& b) {
     return (sameNames || a.length == b.length) && compareNames(a, b) == 0;
   };
   const size_t first = rows.size();
-  auto listed = [&] { return static_cast<int64_t>(rows.size() - first); };
-  size_t current = 0;
+  const GroupedEntry* current = next();
   bool mark = false;
-  for (size_t next = 1; next < entries.size(); ++next) {
-    if (listed() >= hitLimit) break;
-    const bool same = equal(entries[current], entries[next]);
-    if (same || mark) rows.push_back(entries[current].order);
+  for (const GroupedEntry* following = next(); following != nullptr; following = next()) {
+    if (static_cast<int64_t>(rows.size() - first) >= hitLimit) break;
+    const bool same = equal(*current, *following);
+    if (same || mark) rows.push_back(current->order);
     mark = same;
-    current = next;
+    current = following;
   }
-  if (mark) rows.push_back(entries[current].order);
+  if (mark) rows.push_back(current->order);
 }
 
 }  // namespace mardo
