@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +40,10 @@ void ReadWhole(mardo::CatalogIndex& index) {
   std::vector<uint32_t> records;
   std::vector<uint32_t> trigrams = {fmt::Trigram('a', 'b', 'c'), 0};
   std::vector<mardo::CatalogIndex::Entry> entries;
+  std::vector<uint32_t> blocks;
+  for (uint32_t b = 0; b < std::min<uint32_t>(index.BlockCount(), 64); ++b) blocks.push_back(b);
+  const bool asked = index.ReadBlocksSoon(blocks, 64 * 1024);  // false: damaged, and read no further
+  Check(asked || index.Damaged());
   for (uint32_t b = 0; b < index.BlockCount(); ++b) {
     if (!index.ReadBlock(b, entries)) break;
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -50,9 +55,11 @@ void ReadWhole(mardo::CatalogIndex& index) {
       records.push_back(b * fmt::kBlockRecords + static_cast<uint32_t>(i));
     }
   }
+  index.FindPostingsSoon(trigrams);
   for (const uint32_t trigram : trigrams) {
     mardo::CatalogIndex::Postings postings;
     if (!index.FindPostings(trigram, postings)) continue;
+    postings.ReadSoon();
     uint32_t b = 0;
     uint32_t count = 0;
     for (uint32_t target = 0; postings.NextAtLeast(target, b); target = b + 1) {
@@ -120,8 +127,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     auto file = std::make_unique<mardo::PagedFile>();
     if (WriteFile(indexPath, bytes.data(), bytes.size()) && file->Open(indexPath)) {
-      if (auto index = mardo::CatalogIndex::OpenFile(std::move(file), std::move(source), Checksums::kSkip))
+      if (auto index = mardo::CatalogIndex::OpenFile(std::move(file), std::move(source), Checksums::kSkip)) {
+        index->SetFromDisk(true);  // the pieces read next are asked for ahead too
         ReadWhole(*index);
+      }
     }
   }
   ::unlink(indexPath.c_str());
