@@ -277,7 +277,8 @@ bool CatalogIndex::BlockRange(uint32_t block, uint64_t& from, uint64_t& to) {
 bool CatalogIndex::SummaryOf(uint32_t block, BlockSummary& summary) {
   const uint8_t* entry = BlockEntry(block);
   if (entry == nullptr) return false;
-  summary = {Load<int64_t>(entry + 8), Load<int64_t>(entry + 16), Load<uint64_t>(entry + 24)};
+  summary = {Load<int64_t>(entry + 8), Load<int64_t>(entry + 16), Load<uint64_t>(entry + 24),
+             Load<uint64_t>(entry + 32)};
   return true;
 }
 
@@ -383,13 +384,16 @@ bool CatalogIndex::ParseBlock(uint32_t block, std::span<const uint8_t> bytes, st
   // The index says of the block what its entries are.
   BlockSummary said;
   if (!SummaryOf(block, said)) return false;
-  BlockSummary is{entries[0].time, entries[0].time, 0};
+  BlockSummary is{entries[0].time, entries[0].time, 0, 0};
   for (const Entry& e : entries) {
     is.earliest = std::min(is.earliest, e.time);
     is.latest = std::max(is.latest, e.time);
     is.kinds |= fmt::LengthKind(e.length);
+    is.lengths |= fmt::LengthBit(e.length);
   }
-  return (said.earliest == is.earliest && said.latest == is.latest && said.kinds == is.kinds) || Fail();
+  return (said.earliest == is.earliest && said.latest == is.latest && said.kinds == is.kinds &&
+          said.lengths == is.lengths) ||
+         Fail();
 }
 
 uint32_t CatalogIndex::TrigramPage(uint32_t trigram) const {

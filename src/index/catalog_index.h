@@ -66,11 +66,13 @@ class CatalogIndex {
     std::string_view name;
   };
   // What the entries of a block hold, as far as the index tells without them: the earliest and
-  // the latest of their times, and the kinds of their lengths (index_format::LengthKind).
+  // the latest of their times, the kinds of their lengths (index_format::LengthKind) and the bits
+  // of their exact lengths (index_format::LengthBit).
   struct BlockSummary {
     int64_t earliest = 0;
     int64_t latest = 0;
     uint64_t kinds = 0;
+    uint64_t lengths = 0;
   };
   bool SummaryOf(uint32_t block, BlockSummary& summary);
 

@@ -324,10 +324,11 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
   // Each block once under every distinct trigram of its entries' folded names; and whether the
   // directory entries are numbered as a scan numbers them (Catalog::KeepsDirectoryNumbering).
   ByteWriter blockTable(section[fmt::kBlocks]);
-  // The block being read: its entries' earliest and latest times and kinds of length.
+  // The block being read: its entries' earliest and latest times, kinds of length and length bits.
   int64_t earliest = 0;
   int64_t latest = 0;
   uint64_t kinds = 0;
+  uint64_t lengths = 0;
   std::vector<uint32_t> dirEntryRecords;
   bool anyShownFromNames = false;  // some path shown is spelled from names
   int64_t nextDir = 1;
@@ -362,15 +363,17 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
       blockTable.Put<uint64_t>(static_cast<uint64_t>(at));
       sequenceStart.push_back(static_cast<uint32_t>(sequence.size()));
       earliest = latest = entry.time;
-      kinds = 0;
+      kinds = lengths = 0;
     }
     earliest = std::min(earliest, entry.time);
     latest = std::max(latest, entry.time);
     kinds |= fmt::LengthKind(entry.length);
+    lengths |= fmt::LengthBit(entry.length);
     if (r % fmt::kBlockRecords == fmt::kBlockRecords - 1 || r + 1 == n) {
       blockTable.Put<int64_t>(earliest);
       blockTable.Put<int64_t>(latest);
       blockTable.Put<uint64_t>(kinds);
+      blockTable.Put<uint64_t>(lengths);
     }
     if (entry.length < 0 && numbered) {
       numbered = nextDir < dirCount && entry.length == -nextDir && entry.dirNumber < nextDir;

@@ -26,8 +26,9 @@
 //   sections read a page at a time when first used:
 //     blocks      per block of kBlockRecords entries (kBlockEntrySize bytes): the catalog file
 //                 offset of its first file entry (u64), the earliest and the latest time of its
-//                 entries (i64 each), and the kinds of length they have (u64, LengthKind); then
-//                 one more u64: the end of the last entry
+//                 entries (i64 each), the kinds of length they have (u64, LengthKind) and the
+//                 bits of their exact lengths (u64, LengthBit); then one more u64: the end of
+//                 the last entry
 //     dirStarts   u64 per group of kDirGroup directories, and one more: the catalog file offset
 //                 of the group's first directory entry (the last: the end of the last one)
 //     dirEntries  u32 per directory but the root, with kKeepsNumbering: the number of the file
@@ -47,7 +48,7 @@ inline constexpr uint32_t kDirGroup = 64;
 inline constexpr uint32_t kGroupBlocks = 128;
 inline constexpr size_t kPageSize = 4096;
 inline constexpr size_t kTrigramEntrySize = 16;
-inline constexpr size_t kBlockEntrySize = 32;
+inline constexpr size_t kBlockEntrySize = 40;
 
 enum Section : int {
   kMeta,
@@ -103,6 +104,11 @@ constexpr uint64_t LengthKind(int64_t length) {
   if (length < 0) return 1;
   const int bits = std::bit_width(static_cast<uint64_t>(length));
   return uint64_t{1} << std::min(bits + 1, 63);
+}
+// One of 64 bits picked by a hash of an exact length: a block whose entries' bits lack a length's
+// holds no entry of that length (a search for one exact length passes over most blocks).
+constexpr uint64_t LengthBit(int64_t length) {
+  return uint64_t{1} << ((static_cast<uint64_t>(length) * 0x9E3779B97F4A7C15ull) >> 58);
 }
 // The lengths of kind `k` (0 to 63): [least, most].
 constexpr void LengthsOfKind(int k, int64_t& least, int64_t& most) {

@@ -256,6 +256,8 @@ class EntryFilter {
     CatalogIndex::BlockSummary summary;
     if (!index.SummaryOf(block, summary)) return false;
     return (!byLength_ || (summary.kinds & lengthKinds_) != 0) &&
+           (!byLength_ || conditions_.lengthOperator != CompareOperator::kEqual ||
+            (summary.lengths & index_format::LengthBit(conditions_.lengthValue)) != 0) &&
            (!byDate_ || conditions_.KeepsSomeTime(summary.earliest, summary.latest));
   }
 
