@@ -327,6 +327,12 @@ bool CatalogIndex::RunOver(std::span<const uint32_t> blocks, uint64_t most, uint
   return true;
 }
 
+void CatalogIndex::SetFromDisk(bool fromDisk) {
+  fromDisk_ = fromDisk;
+  constexpr uint64_t kSmall = 64 * 1024;
+  if (sectionSize_[fmt::kDirStarts] <= kSmall) SectionSoon(fmt::kDirStarts, 0, sectionSize_[fmt::kDirStarts]);
+}
+
 void CatalogIndex::SectionSoon(int s, uint64_t at, uint64_t size) {
   if (!fromDisk_ || !file_ || at >= sectionSize_[s]) return;
   file_->ReadSoon(static_cast<size_t>(sectionAt_[s] + at),

@@ -95,8 +95,10 @@ class CatalogIndex {
   // than another read. False (and Damaged) when the index cannot say where they lie.
   bool RunOver(std::span<const uint32_t> blocks, uint64_t most, uint32_t& run);
   // Whether the catalog file's pieces are to come from the disk: then the pieces a walk will read
-  // next are asked for at once (ReadBlocksSoon), and so are the directories a catalog is made of.
-  void SetFromDisk(bool fromDisk) { fromDisk_ = fromDisk; }
+  // next are asked for at once (ReadBlocksSoon), and so are the directories a catalog is made of;
+  // where the groups of directories lie (a small section, read by every search that makes rows)
+  // is asked for at once.
+  void SetFromDisk(bool fromDisk);
   bool FromDisk() const { return fromDisk_; }
   // From the disk, asks for the bytes of `blocks` (ascending), without waiting for them, in the
   // runs RunOver would read them in. False (and Damaged) when the index cannot say where they lie.
