@@ -740,11 +740,16 @@ int Run(const std::string& libraryDir, const std::string& treeDir, const std::st
   // database of the same tree.
   CatalogLibrary treeLibrary({}, "/nonexistent");
   {
-    auto pending = std::make_unique<Catalog>();
-    TreeScanner scanner(*pending);
+    auto scanned = std::make_unique<Catalog>();
+    TreeScanner scanner(*scanned);
     scanner.Scan(treeDir, "");
-    pending->filePath = "/nonexistent/tree.mvl";  // kept in memory only
-    treeLibrary.AddCatalog(pending);
+    scanned->filePath = "/nonexistent/tree.mvl";  // kept in memory only: adopted, not written
+    scanned->UpdateDisplayName();
+    treeLibrary.AdoptCatalog(std::move(scanned));
+  }
+  if (treeLibrary.Catalogs().Size() != 1 || treeLibrary.Catalogs()[0]->files.Empty()) {
+    std::cerr << treeDir << ": the tree could not be scanned\n";
+    return 1;
   }
   const double mardoTree = 1000.0 * Time(9, [&] { RunSearch(Conditions(kRarePattern), treeLibrary); });
   const double plocate = 1000.0 * Time(9, [&] {
