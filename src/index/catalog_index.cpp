@@ -620,7 +620,6 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> rec
 std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std::string& filePath,
                                                    Directories directories) {
   if (damaged_) return nullptr;
-  const bool withDirectories = directories != Directories::kNone;
   const bool compact = directories == Directories::kCompact;
   const std::vector<uint32_t>& records = found.Records();
   std::vector<Entry> block;
@@ -637,7 +636,7 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
   };
   // The directories the entries name: where each lies, and the one each directory entry stands for.
   std::vector<uint32_t> wanted;
-  for (size_t k = 0; withDirectories && k < records.size(); ++k) {
+  for (size_t k = 0; k < records.size(); ++k) {
     const Entry hit = found.At(k);
     wanted.push_back(static_cast<uint32_t>(hit.dirNumber));
     if (hit.length < 0 && -hit.length < dirCount_) wanted.push_back(static_cast<uint32_t>(-hit.length));
@@ -651,7 +650,7 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
     std::string name;
   };
   std::map<uint32_t, Spelling> entryOfDir;
-  if (spelled_ && withDirectories) {
+  if (spelled_) {
     for (size_t k = 0; k < records.size(); ++k) {
       const auto first = static_cast<uint32_t>(found.At(k).dirNumber);
       for (uint32_t d = first; d > 0 && entryOfDir.count(d) == 0;) {
@@ -741,9 +740,7 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
   catalog->files.SetSize(0, std::max<int32_t>(static_cast<int32_t>(records.size()), 1));
   for (size_t k = 0; k < records.size(); ++k) {
     const Entry hit = found.At(k);
-    catalog->AddFile(
-        hit.name, hit.time, lengthOf(hit),
-        withDirectories ? numberOf(static_cast<uint32_t>(hit.dirNumber)) : static_cast<int32_t>(k));
+    catalog->AddFile(hit.name, hit.time, lengthOf(hit), numberOf(static_cast<uint32_t>(hit.dirNumber)));
   }
   auto aside = std::make_unique<Catalog>();
   std::vector<const FileRecord*> numbering;

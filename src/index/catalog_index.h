@@ -149,8 +149,6 @@ class CatalogIndex {
 
   // Which directories a catalog made from some entries holds.
   enum class Directories {
-    kNone,      // none, and each entry's directory number is its place among the entries:
-                // enough to group entries and find them again
     kNumbered,  // the array runs up to the last directory the entries name, with null slots
                 // between, so every directory keeps its number
     kCompact,   // only those the entries name, renumbered in their order (the root stays 0):

@@ -596,8 +596,8 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
   const std::vector<std::string> paths = library.CatalogFiles(&identities);
   // Only the entries the search can list are taken, in library order; RunSearch over them then
   // gives the rows of the whole library. The grouping modes take every candidate, of which few
-  // become rows: their catalogs are made first without directories (grouping needs none), and
-  // again, whole, of the rows' entries only.
+  // become rows: they are grouped from the entries kept (GroupParts), and catalogs are made of
+  // the rows' entries only.
   const bool limited = !conditions.Has(SearchConditions::kGroupingMode);
   const size_t limit = limited ? static_cast<size_t>(conditions.hitLimit) : SIZE_MAX;
   // When the pieces of the indexes (and so of the catalog files) must come from the disk, as far
