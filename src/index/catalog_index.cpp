@@ -569,7 +569,9 @@ void CatalogIndex::Found::Add(uint32_t record, const Entry& entry) {
   records_.push_back(record);
   kept_.push_back(
       {entry.time, entry.length, entry.dirNumber, static_cast<uint32_t>(entry.name.size()), names_.size()});
-  names_.append(entry.name);
+  const size_t at = names_.size();
+  names_.resize(at + entry.name.size());
+  __builtin_memcpy(names_.data() + at, entry.name.data(), entry.name.size());
 }
 
 void CatalogIndex::Found::Truncate(size_t count) {
@@ -621,7 +623,7 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
                                                    Directories directories) {
   if (damaged_) return nullptr;
   const bool compact = directories == Directories::kCompact;
-  const std::vector<uint32_t>& records = found.Records();
+  const std::span<const uint32_t> records = found.Records();
   std::vector<Entry> block;
   uint32_t blockNumber = UINT32_MAX;
   auto entryOf = [&](uint32_t r, Entry& entry) {

@@ -10,6 +10,7 @@
 #include "index/catalog_bytes.h"
 #include "index/index_format.h"
 #include "platform/file_system.h"
+#include "platform/large_memory.h"
 #include "platform/paged_file.h"
 #include "store/catalog.h"
 
@@ -173,7 +174,7 @@ class CatalogIndex {
     void Truncate(size_t count);
     size_t Size() const { return records_.size(); }
     bool Empty() const { return records_.empty(); }
-    const std::vector<uint32_t>& Records() const { return records_; }
+    std::span<const uint32_t> Records() const { return records_; }
     // The entry kept k-th; its name is valid while this holds it unchanged.
     Entry At(size_t k) const;
 
@@ -185,9 +186,10 @@ class CatalogIndex {
       uint32_t nameSize;
       size_t nameAt;  // in names_
     };
-    std::vector<uint32_t> records_;
-    std::vector<Kept> kept_;
-    std::string names_;
+    // A grouping search keeps tens of thousands of entries: their arrays may be large.
+    std::vector<uint32_t, LargeAllocator<uint32_t>> records_;
+    std::vector<Kept, LargeAllocator<Kept>> kept_;
+    std::vector<char, LargeAllocator<char>> names_;
   };
   // The same from entries already read.
   std::unique_ptr<Catalog> MakeCatalog(const Found& found, const std::string& filePath,

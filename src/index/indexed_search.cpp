@@ -13,6 +13,7 @@
 
 #include "base/all_cores.h"
 #include "index/index_format.h"
+#include "platform/large_memory.h"
 #include "search/folded_finder.h"
 #include "search/grouping.h"
 #include "search/name_pattern.h"
@@ -23,6 +24,7 @@ namespace {
 
 // A grouping key of an entry kept: the hash of what groups it, and its place among those kept.
 using GroupKey = std::pair<uint64_t, uint32_t>;
+using GroupKeys = std::vector<GroupKey, LargeAllocator<GroupKey>>;
 
 // The conditions of a search as tests on single entries. The entries it keeps are exactly those
 // RunSearch keeps in Standard search; in the grouping modes, a superset (the files-only rule
@@ -123,7 +125,7 @@ class EntryFilter {
   // In the grouping modes, the keys of the entries of `found` that grouping takes (files only,
   // unless the length condition admits directories), ascending: the hash of what groups each
   // (GroupHash) and its place in `found`. Entries whose hash no other shares are in no group.
-  void GroupKeys(const CatalogIndex::Found& found, std::vector<GroupKey>& keys) const {
+  void GroupKeys(const CatalogIndex::Found& found, GroupKeys& keys) const {
     const bool byLength = !conditions_.Has(SearchConditions::kSameNames);
     keys.clear();
     keys.reserve(found.Size());
@@ -145,7 +147,10 @@ class EntryFilter {
     std::vector<CatalogIndex::Entry> entries;
     const uint64_t most = Scans() ? index.RecordCount()
                                   : uint64_t{prepared.lists.front().Count()} * index_format::kBlockRecords;
-    found.Reserve(static_cast<size_t>(std::min<uint64_t>(limit, most)));
+    // Without a hit limit (grouping), the lists grow as they fill: their memory comes in huge
+    // pages, and room reserved for every candidate block's 32 entries would be written to only
+    // in part (a huge page costs its whole 2 MiB once written to).
+    if (limit != SIZE_MAX) found.Reserve(static_cast<size_t>(std::min<uint64_t>(limit, most)));
     auto& lists = prepared.lists;
     uint32_t target = 0;
     bool more = true;
@@ -282,7 +287,7 @@ struct Source {
   bool collected = false;
   CatalogIndex::Found found;
   std::unique_ptr<Catalog> made;
-  std::vector<GroupKey> keys;
+  GroupKeys keys;
 };
 
 // How many catalogs are read at once when their pieces must come from the disk: the waits
@@ -336,7 +341,7 @@ class SearchAhead {
   void Run(Source& source, const std::string& path, size_t slot) {
     CatalogIndex::Found found;
     std::unique_ptr<Catalog> made;
-    std::vector<GroupKey> keys;
+    GroupKeys keys;
     bool sound = false;
     if (!enough_) {
       try {
@@ -391,10 +396,11 @@ class SearchAhead {
 // Current indexes first; then the catalogs whose index must be made are read, on both cores.
 // With `ahead` (when the indexes are to be read from the disk rather than from memory), each
 // current index is opened, prepared and searched on a thread of its own, so that the waits for
-// the disk overlap; `wanted` says which catalogs take part.
+// the disk overlap; `wanted` says which catalogs take part. Without it, current indexes are
+// opened on both cores for a search that reads every catalog (`whole`).
 std::vector<Source> OpenAll(const std::vector<std::string>& paths,
                             const std::vector<FileIdentity>& identities, IndexCache& cache,
-                            const EntryFilter& filter, SearchAhead* ahead,
+                            const EntryFilter& filter, SearchAhead* ahead, bool whole,
                             const std::function<bool(const CatalogIndex&)>& wanted) {
   std::vector<Source> sources(paths.size());
   std::vector<char> current(paths.size(), 0);
@@ -403,18 +409,18 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
     if (source.entry.index) source.sound = filter.Prepare(*source.entry.index, source.prepared);
   };
   auto openCurrent = [&](size_t i) {
-    current[i] = cache.OpenCurrent(paths[i], identities[i], sources[i].entry) ? 1 : 0;
-    if (current[i] && ahead != nullptr && sources[i].entry.index) sources[i].entry.index->SetFromDisk(true);
-    if (current[i]) prepare(i);
+    try {
+      current[i] = cache.OpenCurrent(paths[i], identities[i], sources[i].entry) ? 1 : 0;
+      if (current[i] && ahead != nullptr && sources[i].entry.index) sources[i].entry.index->SetFromDisk(true);
+      if (current[i]) prepare(i);
+    } catch (const std::exception&) {
+      sources[i] = Source();  // made below, where a failure is named
+      current[i] = 0;
+    }
   };
   if (ahead != nullptr) {
     RunOnThreads(paths.size(), kDiskThreads, [&](size_t i) {
-      try {
-        openCurrent(i);
-      } catch (const std::exception&) {
-        sources[i] = Source();  // made below, where a failure is named
-        current[i] = 0;
-      }
+      openCurrent(i);
       const Source& source = sources[i];
       const bool searchable = current[i] && source.entry.index && source.sound && wanted(*source.entry.index);
       if (ahead->Worth(i, searchable ? &source.prepared : nullptr, source.entry.index.get())) {
@@ -423,9 +429,14 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
         ahead->SkipLocked(i);
       }
     });
+  } else if (whole) {
+    // Even in memory, opening an index and reading its posting lists takes about half a
+    // millisecond, most of it writing memory for the first time: worth a second thread for a
+    // search that will keep both cores busy anyway.
+    RunOnAllCores(paths.size(), openCurrent);
   } else {
-    // A current index in memory opens in microseconds: a helper thread would cost more than it
-    // saves.
+    // A search that may stop at its hit limit in the first catalogs would pay more for the
+    // thread than it saves.
     for (size_t i = 0; i < paths.size(); ++i) openCurrent(i);
   }
   std::vector<size_t> toBuild;
@@ -450,19 +461,29 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
 // Searches the selected indexes ahead of the walk on both cores, when the work is of some size.
 void CollectOnAllCores(std::vector<Source>& sources, const std::vector<bool>& selected,
                        const std::vector<std::string>& paths, const EntryFilter& filter, size_t limit) {
+  // The blocks the search of the i-th may read, at most.
+  auto candidates = [&](size_t i) {
+    const std::vector<CatalogIndex::Postings>& lists = sources[i].prepared.lists;
+    if (sources[i].prepared.none) return uint64_t{0};
+    return filter.Scans() || lists.empty() ? uint64_t{sources[i].entry.index->BlockCount()}
+                                           : uint64_t{lists.front().Count()};
+  };
   std::vector<size_t> searched;
+  uint64_t blocks = 0;
   for (size_t i = 0; i < sources.size(); ++i) {
-    if (selected[i] && sources[i].entry.index && sources[i].sound) searched.push_back(i);
+    if (!selected[i] || !sources[i].entry.index || !sources[i].sound) continue;
+    searched.push_back(i);
+    blocks += candidates(i);
   }
   // A second thread pays only for work of some size: it may have to wait for a core.
-  uint64_t blocks = 0;  // the blocks the searches may read, at most
-  for (const size_t i : searched) {
-    const std::vector<CatalogIndex::Postings>& lists = sources[i].prepared.lists;
-    if (sources[i].prepared.none) continue;
-    blocks += filter.Scans() || lists.empty() ? sources[i].entry.index->BlockCount() : lists.front().Count();
-  }
   constexpr uint64_t kWorthAThread = 4096;
   if (searched.size() < 2 || blocks < kWorthAThread) return;
+  // Without a hit limit every catalog is searched whole: the longest first, so that both cores
+  // end together rather than one waiting for a long one begun last.
+  if (limit == SIZE_MAX) {
+    std::stable_sort(searched.begin(), searched.end(),
+                     [&](size_t a, size_t b) { return candidates(a) > candidates(b); });
+  }
   // The grouping modes use every entry kept: their grouping keys are made on both cores too.
   SearchAhead ahead(filter, limit, searched.size(), /*make=*/limit == SIZE_MAX);
   RunOnAllCores(searched.size(), [&](size_t k) { ahead.Run(sources[searched[k]], paths[searched[k]], k); });
@@ -474,7 +495,7 @@ struct Part {
   std::unique_ptr<Catalog> catalog;
   CatalogIndex* index = nullptr;  // with `found`, when the entries came from an index
   CatalogIndex::Found found;
-  std::vector<GroupKey> keys;
+  GroupKeys keys;
   size_t source = 0;
   bool light = false;  // a grouping search's: no catalog made
 };
@@ -522,9 +543,9 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
     const char* data;
     size_t size;
   };
-  const std::unique_ptr<GroupedEntry[]> entries(new GroupedEntry[count]);
-  const std::unique_ptr<Place[]> placeOf(new Place[count]);  // by order
-  const std::unique_ptr<Name[]> names(new Name[count]);      // by order: sorting looks at them often
+  const LargeArray<GroupedEntry> entries(count);
+  const LargeArray<Place> placeOf(count);  // by order
+  const LargeArray<Name> names(count);     // by order: sorting looks at them often
   RunOnThreads(parts.size(), count >= kGroupSortApart ? 2 : 1, [&](size_t k) {
     auto order = static_cast<uint32_t>(firstOrder[k]);
     for (uint32_t place = 0; place < shared[k].size(); ++place) {
@@ -538,7 +559,7 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
   });
   std::vector<uint32_t> rows;
   GroupedRows(
-      std::span<GroupedEntry>(entries.get(), count),
+      std::span<GroupedEntry>(entries.data(), count),
       [&names](uint32_t order) { return std::string_view(names[order].data, names[order].size); },
       conditions.Has(SearchConditions::kSameNames), conditions.hitLimit, rows);
 
@@ -611,7 +632,8 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     return onlyNames.empty() ||
            std::find(onlyNames.begin(), onlyNames.end(), index.DisplayName()) != onlyNames.end();
   };
-  std::vector<Source> sources = OpenAll(paths, identities, cache, filter, ahead ? &*ahead : nullptr, wanted);
+  std::vector<Source> sources =
+      OpenAll(paths, identities, cache, filter, ahead ? &*ahead : nullptr, !limited, wanted);
 
   auto skip = [&search, &paths](size_t i, std::string reason) {
     search.skipped.push_back({paths[i], std::move(reason)});
