@@ -191,7 +191,7 @@ const uint8_t* CatalogIndex::Paged(int s, uint64_t at, uint64_t size) {
   return section + at;
 }
 
-bool CatalogIndex::ReadPages(int s, uint64_t first, uint64_t count, std::vector<uint8_t>& out) {
+bool CatalogIndex::ReadPages(int s, uint64_t first, uint64_t count, ReadBuffer& out) {
   const uint64_t from = first * fmt::kPageSize;
   if (damaged_ || from >= sectionSize_[s] || count == 0) return Fail();
   const uint64_t length = std::min(count * fmt::kPageSize, sectionSize_[s] - from);
@@ -239,7 +239,7 @@ const uint8_t* CatalogIndex::Buffered(int s, PageBuffer& buffer, uint64_t at, ui
   return buffer.pages.data() + (at - buffer.at);
 }
 
-bool CatalogIndex::CatalogBytes(uint64_t from, uint64_t to, std::vector<uint8_t>& buffer,
+bool CatalogIndex::CatalogBytes(uint64_t from, uint64_t to, ReadBuffer& buffer,
                                 std::span<const uint8_t>& bytes) {
   if (from > to || to > catalog_.size()) return Fail();
   if (!catalogFile_) {

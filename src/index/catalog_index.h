@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "index/catalog_bytes.h"
@@ -15,6 +16,24 @@
 #include "store/catalog.h"
 
 namespace mardo {
+
+// An allocator that leaves new elements unwritten: for buffers that reads overwrite whole, so that
+// growing one does not first fill it with zeros.
+template <class T>
+struct UnwrittenAllocator : std::allocator<T> {
+  UnwrittenAllocator() = default;
+  template <class U>
+  UnwrittenAllocator(const UnwrittenAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* place) noexcept {
+    ::new (static_cast<void*>(place)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* place, Args&&... args) {
+    ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+  }
+};
+using ReadBuffer = std::vector<uint8_t, UnwrittenAllocator<uint8_t>>;
 
 // A catalog index file and the catalog file it was made from, read piece by piece as a search
 // needs them (or held in memory whole). The index holds no names: it knows where the catalog
@@ -109,7 +128,7 @@ class CatalogIndex {
   // back cost a read now and then, and no memory written for the first time (which costs more
   // than the read).
   struct PageBuffer {
-    std::vector<uint8_t> pages;
+    ReadBuffer pages;
     uint64_t at = 0;  // within the section, of pages[0]
   };
 
@@ -217,14 +236,13 @@ class CatalogIndex {
   const uint8_t* Paged(int s, uint64_t at, uint64_t size);
   // Reads `count` pages of section `s` from page `first` on (fewer at the section's end) into
   // `out`, each checked against its sum; false (and Damaged) when they are not sound.
-  bool ReadPages(int s, uint64_t first, uint64_t count, std::vector<uint8_t>& out);
+  bool ReadPages(int s, uint64_t first, uint64_t count, ReadBuffer& out);
   // The bytes [at, at + size) of section `s` through `buffer`, which is filled, when it lacks
   // them, with a few pages from the one holding `at` (not past `end`, the end of what is read
   // front to back); nullptr (and Damaged) when they lie outside the section or are not sound.
   const uint8_t* Buffered(int s, PageBuffer& buffer, uint64_t at, uint64_t size, uint64_t end);
   // The catalog file's bytes [from, to): in memory, or read into `buffer`.
-  bool CatalogBytes(uint64_t from, uint64_t to, std::vector<uint8_t>& buffer,
-                    std::span<const uint8_t>& bytes);
+  bool CatalogBytes(uint64_t from, uint64_t to, ReadBuffer& buffer, std::span<const uint8_t>& bytes);
   bool BlockRange(uint32_t block, uint64_t& from, uint64_t& to);
   // From the disk, asks for the bytes [at, at + size) of section `s`, without waiting for them.
   void SectionSoon(int s, uint64_t at, uint64_t size);
@@ -266,10 +284,10 @@ class CatalogIndex {
   uint64_t sectionSize_[index_format::kSectionCount] = {};
   uint64_t firstSum_[index_format::kSectionCount] = {};  // of the section's first page in pageSums
   std::vector<bool> pageChecked_[index_format::kSectionCount];
-  std::vector<uint8_t> window_;  // ScanBytes: the catalog bytes [windowFrom_, + size)
+  ReadBuffer window_;  // ScanBytes: the catalog bytes [windowFrom_, + size)
   uint64_t windowFrom_ = 0;
-  std::vector<uint8_t> dirBytes_;  // ReadDirGroup: the bytes of the group read last
-  PageBuffer blocks_;              // BlockEntry
+  ReadBuffer dirBytes_;  // ReadDirGroup: the bytes of the group read last
+  PageBuffer blocks_;    // BlockEntry
 };
 
 }  // namespace mardo
