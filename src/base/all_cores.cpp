@@ -1,22 +1,144 @@
 #include "base/all_cores.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 namespace mardo {
+namespace {
+
+// One call's items, shared by the caller and the helpers it got.
+struct Job {
+  const std::function<void(size_t)>* body = nullptr;
+  size_t count = 0;
+  std::atomic<size_t> next{0};
+  std::mutex mutex;
+  std::condition_variable done;
+  size_t working = 0;  // helpers not yet through with it
+};
+
+void Work(Job& job) {
+  for (size_t i = job.next++; i < job.count; i = job.next++) (*job.body)(i);
+}
+
+// Helper threads kept from call to call: starting a thread, and the first use of its stack and
+// heap, cost far more than handing it work (on a virtual machine, up to milliseconds). They wait
+// for work while the program runs and end with it; the pool is never destroyed, so that a helper
+// still waiting at exit touches nothing destroyed.
+class Helpers {
+ public:
+  static Helpers& Shared() {
+    static auto* helpers = new Helpers;
+    return *helpers;
+  }
+
+  // Hands `job` to up to `wanted` helpers, idle ones first; returns how many took it.
+  size_t Hand(Job& job, size_t wanted) {
+    std::vector<Helper*> taken;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      while (taken.size() < wanted && !idle_.empty()) {
+        taken.push_back(idle_.back());
+        idle_.pop_back();
+      }
+    }
+    while (taken.size() < wanted) {
+      Helper* helper = Start();
+      if (helper == nullptr) break;  // no thread to be had: the caller's does the work
+      taken.push_back(helper);
+    }
+    job.working = taken.size();
+    // Woken by this thread, a helper would be run on this thread's core, the two taking turns
+    // there while another core idles (for tens of milliseconds, as seen on virtual machines):
+    // it is kept to the other cores the program may use, if there are any.
+    cpu_set_t others;
+    CPU_ZERO(&others);
+    const int here = ::sched_getcpu();
+    const bool elsewhere = here >= 0 && here < CPU_SETSIZE &&
+                           ::sched_getaffinity(0, sizeof others, &others) == 0 &&
+                           (CPU_CLR(here, &others), CPU_COUNT(&others) > 0);
+    for (Helper* helper : taken) {
+      if (elsewhere) ::pthread_setaffinity_np(helper->handle, sizeof others, &others);
+      const std::lock_guard<std::mutex> lock(helper->mutex);
+      helper->job = &job;
+      helper->wake.notify_one();
+    }
+    return taken.size();
+  }
+
+ private:
+  struct Helper {
+    pthread_t handle{};
+    std::mutex mutex;
+    std::condition_variable wake;
+    Job* job = nullptr;
+  };
+
+  Helper* Start() {
+    auto* helper = new Helper;
+    try {
+      std::thread thread([this, helper] { Serve(*helper); });
+      helper->handle = thread.native_handle();
+      thread.detach();
+    } catch (const std::system_error&) {
+      delete helper;
+      return nullptr;
+    }
+    return helper;
+  }
+
+  void Serve(Helper& helper) {
+    for (;;) {
+      Job* job = nullptr;
+      {
+        std::unique_lock<std::mutex> lock(helper.mutex);
+        helper.wake.wait(lock, [&helper] { return helper.job != nullptr; });
+        job = helper.job;
+      }
+      Work(*job);
+      // Idle again before the caller hears that the job is done, so that its next call finds
+      // this helper rather than starting another.
+      {
+        const std::lock_guard<std::mutex> lock(helper.mutex);
+        helper.job = nullptr;
+      }
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        idle_.push_back(&helper);
+      }
+      // The caller waits for this before its job ends: nothing touches the job afterwards.
+      const std::lock_guard<std::mutex> lock(job->mutex);
+      if (--job->working == 0) job->done.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::vector<Helper*> idle_;
+};
+
+}  // namespace
 
 void RunOnThreads(size_t count, size_t threads, const std::function<void(size_t)>& body) {
-  std::atomic<size_t> next{0};
-  auto worker = [&] {
-    for (size_t i = next++; i < count; i = next++) body(i);
-  };
   threads = std::min(count, std::max<size_t>(threads, 1));
-  std::vector<std::thread> helpers;
-  for (size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
-  worker();
-  for (std::thread& helper : helpers) helper.join();
+  if (threads <= 1) {
+    for (size_t i = 0; i < count; ++i) body(i);
+    return;
+  }
+  Job job;
+  job.body = &body;
+  job.count = count;
+  const size_t helpers = Helpers::Shared().Hand(job, threads - 1);
+  Work(job);
+  if (helpers == 0) return;
+  std::unique_lock<std::mutex> lock(job.mutex);
+  job.done.wait(lock, [&job] { return job.working == 0; });
 }
 
 void RunOnAllCores(size_t count, const std::function<void(size_t)>& body) {
