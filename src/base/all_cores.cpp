@@ -57,13 +57,15 @@ class Helpers {
     job.working = taken.size();
     // Woken by this thread, a helper would be run on this thread's core, the two taking turns
     // there while another core idles (for tens of milliseconds, as seen on virtual machines):
-    // it is kept to the other cores the program may use, if there are any.
+    // it is kept to the other cores the program may use, if there are any and they are enough
+    // for the helpers. (Helpers beyond the cores mostly wait for the disk: the system places
+    // them best.)
     cpu_set_t others;
     CPU_ZERO(&others);
     const int here = ::sched_getcpu();
     const bool elsewhere = here >= 0 && here < CPU_SETSIZE &&
                            ::sched_getaffinity(0, sizeof others, &others) == 0 &&
-                           (CPU_CLR(here, &others), CPU_COUNT(&others) > 0);
+                           (CPU_CLR(here, &others), CPU_COUNT(&others) >= static_cast<int>(taken.size()));
     for (Helper* helper : taken) {
       if (elsewhere) ::pthread_setaffinity_np(helper->handle, sizeof others, &others);
       const std::lock_guard<std::mutex> lock(helper->mutex);
