@@ -329,6 +329,8 @@ bool CatalogIndex::RunOver(std::span<const uint32_t> blocks, uint64_t most, uint
 
 void CatalogIndex::SetFromDisk(bool fromDisk) {
   fromDisk_ = fromDisk;
+  if (fromDisk && file_) file_->ReadScattered();
+  if (fromDisk && catalogFile_) catalogFile_->ReadScattered();
   constexpr uint64_t kSmall = 64 * 1024;
   if (sectionSize_[fmt::kDirStarts] <= kSmall) SectionSoon(fmt::kDirStarts, 0, sectionSize_[fmt::kDirStarts]);
 }
@@ -348,6 +350,11 @@ bool CatalogIndex::ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t mos
     if (page != asked) SectionSoon(fmt::kBlocks, page * fmt::kPageSize, 2 * fmt::kPageSize);
     asked = page;
   }
+  // Runs lying close together are asked for as one piece: the disk reads a little more, in far
+  // fewer requests.
+  constexpr uint64_t kDiskGap = 32 * 1024;
+  uint64_t askFrom = 0;
+  uint64_t askTo = 0;
   for (size_t i = 0; i < blocks.size();) {
     uint32_t run = 1;
     uint64_t from = 0;
@@ -357,11 +364,18 @@ bool CatalogIndex::ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t mos
         !BlockRange(blocks[i] + run - 1, lastFrom, to)) {
       return false;
     }
-    catalogFile_->ReadSoon(static_cast<size_t>(from), static_cast<size_t>(to - from));
+    if (askTo > askFrom && (from < askTo || from - askTo > kDiskGap)) {
+      catalogFile_->ReadSoon(static_cast<size_t>(askFrom), static_cast<size_t>(askTo - askFrom));
+      askFrom = askTo = 0;
+    }
+    if (askTo == askFrom) askFrom = from;
+    askTo = to;
     // The blocks this run covers.
     const uint32_t last = blocks[i] + run - 1;
     while (i < blocks.size() && blocks[i] <= last) ++i;
   }
+  if (askTo > askFrom)
+    catalogFile_->ReadSoon(static_cast<size_t>(askFrom), static_cast<size_t>(askTo - askFrom));
   return true;
 }
 

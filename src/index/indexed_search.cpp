@@ -189,15 +189,23 @@ class EntryFilter {
     };
     // Blocks are taken a batch at a time, so that those lying close together are read together
     // (a walk reads about a MiB at a time); the batches grow, as a search that has not met its
-    // limit soon may read many.
+    // limit soon may read many. From the disk, the next batch is asked for before this one is
+    // tested, so that the disk is kept busy meanwhile.
     const uint64_t mostRead = Scans() ? 1024 * 1024 : 64 * 1024;
     std::vector<uint32_t> batch;
+    std::vector<uint32_t> following;
     size_t batchSize = 16;
+    auto take = [&](std::vector<uint32_t>& blocks) {
+      blocks.clear();
+      for (uint32_t block = 0; blocks.size() < batchSize && next(block);) blocks.push_back(block);
+      batchSize = std::min<size_t>(batchSize * 2, 1024);
+      return !index.Damaged() && index.ReadBlocksSoon(blocks, mostRead);
+    };
+    if (!take(batch)) return false;
     int64_t readThrough = -1;  // the last block of the last read
-    while (more) {
-      batch.clear();
-      for (uint32_t block = 0; batch.size() < batchSize && next(block);) batch.push_back(block);
-      if (index.Damaged() || !index.ReadBlocksSoon(batch, mostRead)) return false;
+    while (!batch.empty()) {
+      following.clear();
+      if (index.FromDisk() && more && !take(following)) return false;
       for (size_t i = 0; i < batch.size(); ++i) {
         uint32_t run = 1;
         if (batch[i] > readThrough) {
@@ -207,7 +215,8 @@ class EntryFilter {
         if (!TestBlock(index, batch[i], run, limit, entries, found)) return false;
         if (found.Size() >= limit) return true;
       }
-      batchSize = std::min<size_t>(batchSize * 2, 1024);
+      if (!index.FromDisk() && more && !take(following)) return false;
+      std::swap(batch, following);
     }
     return !index.Damaged();
   }

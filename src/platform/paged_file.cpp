@@ -102,6 +102,10 @@ void PagedFile::ReadSoon(size_t offset, size_t size) const {
     ::posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(size), POSIX_FADV_WILLNEED);
 }
 
+void PagedFile::ReadScattered() const {
+  if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
+}
+
 bool PagedFile::ReadInto(size_t offset, size_t size, uint8_t* out) const {
   if (offset > size_ || size > size_ - offset) return false;
   size_t done = 0;

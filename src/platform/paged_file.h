@@ -38,6 +38,9 @@ class PagedFile {
   // Asks the system to read [offset, offset + size) into memory, without waiting for it: the
   // reads of many pieces asked for at once overlap.
   void ReadSoon(size_t offset, size_t size) const;
+  // Tells the system that the file is read in scattered pieces, each asked for (ReadSoon) or
+  // read as needed: it then reads no more than those around each.
+  void ReadScattered() const;
 
  private:
   int fd_ = -1;
