@@ -39,22 +39,17 @@ class Helpers {
     return *helpers;
   }
 
-  // Hands `job` to up to `wanted` helpers, idle ones first; returns how many took it.
+  // Hands `job` to up to `wanted` helpers, idle ones first, each as soon as it is had (starting
+  // several takes a while); returns how many took it.
   size_t Hand(Job& job, size_t wanted) {
-    std::vector<Helper*> taken;
+    std::vector<Helper*> idle;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
-      while (taken.size() < wanted && !idle_.empty()) {
-        taken.push_back(idle_.back());
+      while (idle.size() < wanted && !idle_.empty()) {
+        idle.push_back(idle_.back());
         idle_.pop_back();
       }
     }
-    while (taken.size() < wanted) {
-      Helper* helper = Start();
-      if (helper == nullptr) break;  // no thread to be had: the caller's does the work
-      taken.push_back(helper);
-    }
-    job.working = taken.size();
     // Woken by this thread, a helper would be run on this thread's core, the two taking turns
     // there while another core idles (for tens of milliseconds, as seen on virtual machines):
     // it is kept to the other cores the program may use, if there are any and they are enough
@@ -65,14 +60,21 @@ class Helpers {
     const int here = ::sched_getcpu();
     const bool elsewhere = here >= 0 && here < CPU_SETSIZE &&
                            ::sched_getaffinity(0, sizeof others, &others) == 0 &&
-                           (CPU_CLR(here, &others), CPU_COUNT(&others) >= static_cast<int>(taken.size()));
-    for (Helper* helper : taken) {
+                           (CPU_CLR(here, &others), CPU_COUNT(&others) >= static_cast<int>(wanted));
+    size_t handed = 0;
+    for (; handed < wanted; ++handed) {
+      Helper* helper = handed < idle.size() ? idle[handed] : Start();
+      if (helper == nullptr) break;  // no thread to be had: the caller's does the rest
       if (elsewhere) ::pthread_setaffinity_np(helper->handle, sizeof others, &others);
+      {
+        const std::lock_guard<std::mutex> lock(job.mutex);
+        ++job.working;
+      }
       const std::lock_guard<std::mutex> lock(helper->mutex);
       helper->job = &job;
       helper->wake.notify_one();
     }
-    return taken.size();
+    return handed;
   }
 
  private:

@@ -44,8 +44,9 @@ using ReadBuffer = std::vector<uint8_t, UnwrittenAllocator<uint8_t>>;
 // Damaged() and nothing more is read from it: the catalog file must be read instead.
 class CatalogIndex {
  public:
-  // The bytes at the start of an index file that opening it reads.
-  static constexpr uint64_t kOpeningRead = 8 << 10;
+  // The bytes at the start of an index file that opening it reads: the sections read on opening
+  // lie there for catalogs of up to a few million entries (their page sums grow with the index).
+  static constexpr uint64_t kOpeningRead = 16 << 10;
 
   // Whether the checksums are compared. Only the fuzz target turns them off, to reach the
   // structural checks behind them; every other reader compares them.
