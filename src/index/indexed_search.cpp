@@ -319,15 +319,18 @@ class SearchAhead {
         done_(slots, 0),
         hits_(slots, 0),
         reported_(slots, 0),
-        candidates_(slots, 0) {}
+        candidates_(slots, 0),
+        late_(slots, 0) {}
 
-  // Whether the slot-th catalog, now `prepared` (null: it cannot be searched ahead), is worth
-  // searching ahead. In the grouping modes every catalog is searched in the end. In Standard
-  // search, the walk in library order stops once it has its hits: a catalog is searched ahead
-  // only while the candidate blocks of those before it (a hit each, at the least, for most
-  // patterns; every block for a walk without trigrams) fall short of the hit limit. Waits for
-  // the catalogs before it to be prepared.
-  bool Worth(size_t slot, const EntryFilter::Prepared* prepared, const CatalogIndex* index) {
+  // For how many hits the slot-th catalog, now `prepared` (null: it cannot be searched ahead),
+  // is worth searching ahead; 0: not at all. In the grouping modes every catalog is searched
+  // whole. In Standard search, the walk in library order stops once it has its hits: a catalog
+  // is searched for the whole hit limit while the candidate blocks of those before it (a hit
+  // each, at the least, for most patterns; every block for a walk without trigrams) fall short
+  // of it. Else it waits for those before it to be searched: when they gave fewer hits than
+  // their blocks promised, it is searched for the hits still missing, rather than by the walk
+  // after all the others. Waits for the catalogs before it to be prepared.
+  size_t Worth(size_t slot, const EntryFilter::Prepared* prepared, const CatalogIndex* index) {
     std::unique_lock<std::mutex> lock(mutex_);
     reported_[slot] = 1;
     if (prepared != nullptr && !prepared->none) {
@@ -336,25 +339,37 @@ class SearchAhead {
                               : prepared->lists.front().Count();
     }
     ready_.notify_all();
-    if (prepared == nullptr) return false;
-    if (limit_ == SIZE_MAX) return true;
+    if (prepared == nullptr) return 0;
+    if (limit_ == SIZE_MAX) return limit_;
     ready_.wait(lock, [&] {
       return std::all_of(reported_.begin(), reported_.begin() + slot, [](char r) { return r != 0; });
     });
     uint64_t before = 0;
     for (size_t k = 0; k < slot; ++k) before += candidates_[k];
-    return before < limit_;
+    if (before < limit_) return limit_;
+    // The hits still missing, at most, once each catalog before it is searched or waits as this
+    // one does: the late ones are searched together.
+    late_[slot] = 1;
+    ready_.notify_all();
+    ready_.wait(lock, [&] {
+      for (size_t k = 0; k < slot; ++k) {
+        if (done_[k] == 0 && late_[k] == 0) return enough_.load();
+      }
+      return true;
+    });
+    return enough_ ? 0 : limit_ - prefixHits_;
   }
 
-  // Searches `source` (the slot-th in library order), unless enough hits are known already.
-  void Run(Source& source, const std::string& path, size_t slot) {
+  // Searches `source` (the slot-th in library order) for up to `limit` hits, unless enough hits
+  // are known already.
+  void Run(Source& source, const std::string& path, size_t slot, size_t limit) {
     CatalogIndex::Found found;
     std::unique_ptr<Catalog> made;
     GroupKeys keys;
     bool sound = false;
     if (!enough_) {
       try {
-        sound = filter_.Collect(*source.entry.index, source.prepared, limit_, found);
+        sound = filter_.Collect(*source.entry.index, source.prepared, limit, found);
         if (sound && make_ && limit_ == SIZE_MAX) {
           filter_.GroupKeys(found, keys);
         } else if (sound && make_ && !found.Empty()) {
@@ -380,6 +395,7 @@ class SearchAhead {
     hits_[slot] = hits;
     for (; prefix_ < done_.size() && done_[prefix_] != 0; ++prefix_) prefixHits_ += hits_[prefix_];
     if (prefixHits_ >= limit_) enough_ = true;
+    ready_.notify_all();  // Worth: the catalogs searched before one
   }
   void SkipLocked(size_t slot) {
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -399,6 +415,7 @@ class SearchAhead {
   std::condition_variable ready_;
   std::vector<char> reported_;        // Worth: the catalogs prepared
   std::vector<uint64_t> candidates_;  // and their candidate blocks
+  std::vector<char> late_;            // the catalogs waiting for those before them
 };
 
 // Opens and prepares the sources of all catalog files, each in its own slot, in path order.
@@ -432,8 +449,9 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
       openCurrent(i);
       const Source& source = sources[i];
       const bool searchable = current[i] && source.entry.index && source.sound && wanted(*source.entry.index);
-      if (ahead->Worth(i, searchable ? &source.prepared : nullptr, source.entry.index.get())) {
-        ahead->Run(sources[i], paths[i], i);
+      if (const size_t limit =
+              ahead->Worth(i, searchable ? &source.prepared : nullptr, source.entry.index.get())) {
+        ahead->Run(sources[i], paths[i], i, limit);
       } else {
         ahead->SkipLocked(i);
       }
@@ -495,7 +513,8 @@ void CollectOnAllCores(std::vector<Source>& sources, const std::vector<bool>& se
   }
   // The grouping modes use every entry kept: their grouping keys are made on both cores too.
   SearchAhead ahead(filter, limit, searched.size(), /*make=*/limit == SIZE_MAX);
-  RunOnAllCores(searched.size(), [&](size_t k) { ahead.Run(sources[searched[k]], paths[searched[k]], k); });
+  RunOnAllCores(searched.size(),
+                [&](size_t k) { ahead.Run(sources[searched[k]], paths[searched[k]], k, limit); });
 }
 
 // What a search takes from one catalog file: the catalog of its entries that may become rows, or
