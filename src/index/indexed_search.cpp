@@ -101,6 +101,11 @@ class EntryFilter {
     }
     auto& lists = prepared.lists;
     std::sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) { return a.Count() < b.Count(); });
+    // A page of the blocks section says where 100 blocks lie: a grouping search, which reads
+    // every candidate, with one in every 64 blocks or more reads most of its pages.
+    if (conditions_.Has(SearchConditions::kGroupingMode) &&
+        uint64_t{lists.front().Count()} * 64 >= index.BlockCount())
+      index.ReadBlockPlacesSoon();
     // Short lists are read now; a long one only if the search gets that far (a common pattern
     // fills the hit limit from the first catalogs).
     for (const CatalogIndex::Postings& list : lists) {
