@@ -54,18 +54,19 @@ class Helpers {
     // there while another core idles (for tens of milliseconds, as seen on virtual machines):
     // it is kept to the other cores the program may use, if there are any and they are enough
     // for the helpers. (Helpers beyond the cores mostly wait for the disk: the system places
-    // them best.)
-    cpu_set_t others;
-    CPU_ZERO(&others);
+    // them best, on any of the cores.)
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    const bool known = ::sched_getaffinity(0, sizeof allowed, &allowed) == 0;
+    cpu_set_t others = allowed;
     const int here = ::sched_getcpu();
-    const bool elsewhere = here >= 0 && here < CPU_SETSIZE &&
-                           ::sched_getaffinity(0, sizeof others, &others) == 0 &&
+    const bool elsewhere = known && here >= 0 && here < CPU_SETSIZE &&
                            (CPU_CLR(here, &others), CPU_COUNT(&others) >= static_cast<int>(wanted));
     size_t handed = 0;
     for (; handed < wanted; ++handed) {
       Helper* helper = handed < idle.size() ? idle[handed] : Start();
       if (helper == nullptr) break;  // no thread to be had: the caller's does the rest
-      if (elsewhere) ::pthread_setaffinity_np(helper->handle, sizeof others, &others);
+      if (known) ::pthread_setaffinity_np(helper->handle, sizeof allowed, elsewhere ? &others : &allowed);
       {
         const std::lock_guard<std::mutex> lock(job.mutex);
         ++job.working;
