@@ -428,10 +428,10 @@ class SearchAhead {
 // With `ahead` (when the indexes are to be read from the disk rather than from memory), each
 // current index is opened, prepared and searched on a thread of its own, so that the waits for
 // the disk overlap; `wanted` says which catalogs take part. Without it, current indexes are
-// opened on both cores for a search that reads every catalog (`whole`).
+// opened on both cores.
 std::vector<Source> OpenAll(const std::vector<std::string>& paths,
                             const std::vector<FileIdentity>& identities, IndexCache& cache,
-                            const EntryFilter& filter, SearchAhead* ahead, bool whole,
+                            const EntryFilter& filter, SearchAhead* ahead,
                             const std::function<bool(const CatalogIndex&)>& wanted) {
   std::vector<Source> sources(paths.size());
   std::vector<char> current(paths.size(), 0);
@@ -461,15 +461,10 @@ std::vector<Source> OpenAll(const std::vector<std::string>& paths,
         ahead->SkipLocked(i);
       }
     });
-  } else if (whole) {
-    // Even in memory, opening an index and reading its posting lists takes about half a
-    // millisecond, most of it writing memory for the first time: worth a second thread for a
-    // search that will keep both cores busy anyway.
-    RunOnAllCores(paths.size(), openCurrent);
   } else {
-    // A search that may stop at its hit limit in the first catalogs would pay more for the
-    // thread than it saves.
-    for (size_t i = 0; i < paths.size(); ++i) openCurrent(i);
+    // Even in memory, opening an index and reading its posting lists takes about half a
+    // millisecond, most of it writing memory for the first time: both cores share that.
+    RunOnAllCores(paths.size(), openCurrent);
   }
   std::vector<size_t> toBuild;
   for (size_t i = 0; i < paths.size(); ++i) {
@@ -665,8 +660,7 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     return onlyNames.empty() ||
            std::find(onlyNames.begin(), onlyNames.end(), index.DisplayName()) != onlyNames.end();
   };
-  std::vector<Source> sources =
-      OpenAll(paths, identities, cache, filter, ahead ? &*ahead : nullptr, !limited, wanted);
+  std::vector<Source> sources = OpenAll(paths, identities, cache, filter, ahead ? &*ahead : nullptr, wanted);
 
   auto skip = [&search, &paths](size_t i, std::string reason) {
     search.skipped.push_back({paths[i], std::move(reason)});
