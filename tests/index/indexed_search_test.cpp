@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 
 #include "index/index_format.h"
 #include "index/library_maker.h"
@@ -80,27 +81,54 @@ SearchResult LoadedSearch(CatalogLibrary& library, const SearchConditions& condi
   return RunSearch(conditions, library, scope);
 }
 
+// The library loaded whole, and the files loading passes over: made again only when the catalog
+// files change, as loading them for each of a test's many searches would be most of its time.
+struct Loaded {
+  std::vector<std::string> arguments;
+  std::string start;
+  std::vector<std::string> paths;
+  std::vector<FileIdentity> identities;
+  std::unique_ptr<CatalogLibrary> library;
+  std::vector<std::string> skipped;
+};
+
+Loaded& LoadedLibrary(const std::vector<std::string>& arguments, const std::string& start) {
+  static Loaded loaded;
+  std::vector<FileIdentity> identities;
+  std::vector<std::string> paths = CatalogLibrary(arguments, start).CatalogFiles(&identities);
+  if (loaded.library && loaded.arguments == arguments && loaded.start == start && loaded.paths == paths &&
+      loaded.identities == identities) {
+    return loaded;
+  }
+  loaded = Loaded{arguments,
+                  start,
+                  std::move(paths),
+                  std::move(identities),
+                  std::make_unique<CatalogLibrary>(arguments, start),
+                  {}};
+  loaded.library->LoadAll();
+  for (const std::string& path : loaded.library->CatalogFiles()) {
+    Catalog catalog;
+    catalog.filePath = path;
+    if (!catalog.Read()) loaded.skipped.push_back(path);
+  }
+  return loaded;
+}
+
 // `fromDisk`: the search takes the indexes for not in memory (and searches them all at once).
 void ExpectSameRows(const std::vector<std::string>& arguments, const std::string& start, IndexCache& cache,
                     const SearchConditions& conditions, const std::vector<std::string>& only,
                     bool fromDisk = false) {
   SCOPED_TRACE(Describe(conditions, only) + (fromDisk ? " from the disk" : ""));
   cache.SetDiskProbe([fromDisk](const std::string&) { return fromDisk; });
-  CatalogLibrary loaded(arguments, start);
-  loaded.LoadAll();
+  Loaded& loaded = LoadedLibrary(arguments, start);
   std::optional<std::string> unknown;
-  const SearchResult expected = LoadedSearch(loaded, conditions, only, unknown);
+  const SearchResult expected = LoadedSearch(*loaded.library, conditions, only, unknown);
   const IndexedSearch indexed = SearchWithIndex(CatalogLibrary(arguments, start), conditions, only, cache);
   // The files passed over are those loading passes over.
-  std::vector<std::string> skipped;
-  for (const std::string& path : loaded.CatalogFiles()) {
-    Catalog catalog;
-    catalog.filePath = path;
-    if (!catalog.Read()) skipped.push_back(path);
-  }
   std::vector<std::string> indexedSkipped;
   for (const auto& file : indexed.skipped) indexedSkipped.push_back(file.path);
-  EXPECT_EQ(indexedSkipped, skipped);
+  EXPECT_EQ(indexedSkipped, loaded.skipped);
   ASSERT_EQ(indexed.unknownCatalog, unknown);
   if (unknown) return;
   EXPECT_EQ(indexed.result.count, expected.count);
