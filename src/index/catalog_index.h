@@ -5,7 +5,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "index/catalog_bytes.h"
@@ -17,22 +16,7 @@
 
 namespace mardo {
 
-// An allocator that leaves new elements unwritten: for buffers that reads overwrite whole, so that
-// growing one does not first fill it with zeros.
-template <class T>
-struct UnwrittenAllocator : std::allocator<T> {
-  UnwrittenAllocator() = default;
-  template <class U>
-  UnwrittenAllocator(const UnwrittenAllocator<U>&) noexcept {}
-  template <class U>
-  void construct(U* place) noexcept {
-    ::new (static_cast<void*>(place)) U;
-  }
-  template <class U, class... Args>
-  void construct(U* place, Args&&... args) {
-    ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
-  }
-};
+// Bytes that each read overwrites whole.
 using ReadBuffer = std::vector<uint8_t, UnwrittenAllocator<uint8_t>>;
 
 // A catalog index file and the catalog file it was made from, read piece by piece as a search

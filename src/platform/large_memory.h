@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <type_traits>
+#include <utility>
 
 namespace mardo {
 
@@ -48,6 +49,22 @@ struct LargeAllocator {
   }
 };
 
+// An allocator that leaves new elements unwritten: for buffers that reads overwrite whole, so that
+// growing one does not first fill it with zeros.
+template <class T>
+struct UnwrittenAllocator : std::allocator<T> {
+  UnwrittenAllocator() = default;
+  template <class U>
+  UnwrittenAllocator(const UnwrittenAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* place) noexcept {
+    ::new (static_cast<void*>(place)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* place, Args&&... args) {
+    ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+  }
+};
 // An array of `size` plain values left unwritten, in memory from LargeAllocator: for arrays
 // filled soon after, perhaps on several threads, as memory is first written where it is filled.
 template <class T>
