@@ -48,24 +48,44 @@ class EntryFilter {
       }
     }
     if (!pattern_) return;
-    // Every trigram of the head and of the tail must occur in a matching folded name.
+    // Every trigram of the head and of the tail occurs in a matching folded name; a catalog is
+    // searched through a few of them. Those taken are the rarest as far as the bytes tell, each
+    // from a part of the pattern that the ones taken before do not overlap while there is such a
+    // part: overlapping trigrams come from the same names (those of "desktop" for ".desktop"), so
+    // the list of one narrows the others' little.
+    struct Place {
+      uint32_t trigram;
+      int commonness;
+      size_t at;  // in the pattern, the tail counted after the head
+    };
+    std::vector<Place> places;
+    size_t at = 0;
     for (const std::string* part : {&pattern_->head, &pattern_->tail}) {
       for (size_t i = 0; i + 3 <= part->size(); ++i) {
-        trigrams_.push_back(index_format::Trigram(static_cast<uint8_t>((*part)[i]),
-                                                  static_cast<uint8_t>((*part)[i + 1]),
-                                                  static_cast<uint8_t>((*part)[i + 2])));
+        const auto a = static_cast<uint8_t>((*part)[i]);
+        const auto b = static_cast<uint8_t>((*part)[i + 1]);
+        const auto c = static_cast<uint8_t>((*part)[i + 2]);
+        places.push_back({index_format::Trigram(a, b, c),
+                          ByteCommonness(a) + ByteCommonness(b) + ByteCommonness(c), at + i});
       }
+      at += part->size() + 3;  // no trigram of the tail overlaps one of the head
     }
-    std::sort(trigrams_.begin(), trigrams_.end());
-    trigrams_.erase(std::unique(trigrams_.begin(), trigrams_.end()), trigrams_.end());
-    // Rarest first, as far as the bytes tell: a catalog is searched through the first few only.
-    auto commonness = [](uint32_t t) {
-      return ByteCommonness(static_cast<unsigned char>(t >> 16)) +
-             ByteCommonness(static_cast<unsigned char>(t >> 8)) +
-             ByteCommonness(static_cast<unsigned char>(t));
+    std::stable_sort(places.begin(), places.end(),
+                     [](const Place& x, const Place& y) { return x.commonness < y.commonness; });
+    std::vector<size_t> taken;  // where the trigrams taken lie
+    auto apart = [&taken](const Place& p) {
+      return std::all_of(taken.begin(), taken.end(),
+                         [&p](size_t t) { return p.at + 3 <= t || t + 3 <= p.at; });
     };
-    std::stable_sort(trigrams_.begin(), trigrams_.end(),
-                     [&commonness](uint32_t a, uint32_t b) { return commonness(a) < commonness(b); });
+    while (!places.empty() && trigrams_.size() < kLists) {
+      auto next = std::find_if(places.begin(), places.end(), apart);
+      if (next == places.end()) next = places.begin();
+      if (std::find(trigrams_.begin(), trigrams_.end(), next->trigram) == trigrams_.end()) {
+        trigrams_.push_back(next->trigram);
+        taken.push_back(next->at);
+      }
+      places.erase(next);
+    }
     if (!pattern_->head.empty() && pattern_->head.find('\0') == std::string::npos)
       finder_.emplace(pattern_->head);
   }
@@ -75,6 +95,10 @@ class EntryFilter {
     if (byDate_ && !conditions_.KeepsTime(time)) return false;
     return !pattern_ || MatchesName(*pattern_, name);
   }
+
+  // How many posting lists a catalog is searched through: three narrow the blocks enough (the
+  // name test decides the rest), and each costs a read or two.
+  static constexpr size_t kLists = 3;
 
   // Blocks of a posting list read while preparing.
   static constexpr uint32_t kReadAhead = 8192;
@@ -88,10 +112,8 @@ class EntryFilter {
   // False when the index turned out damaged.
   bool Prepare(CatalogIndex& index, Prepared& prepared) const {
     if (!pattern_ || trigrams_.empty()) return true;
-    // Three lists narrow the blocks enough (the name test decides the rest), and each costs a
-    // read or two.
-    prepared.lists.resize(std::min<size_t>(trigrams_.size(), 3));
-    index.FindPostingsSoon(std::span<const uint32_t>(trigrams_).first(prepared.lists.size()));
+    prepared.lists.resize(trigrams_.size());
+    index.FindPostingsSoon(trigrams_);
     for (size_t i = 0; i < prepared.lists.size(); ++i) {
       if (!index.FindPostings(trigrams_[i], prepared.lists[i])) {
         prepared.none = true;
@@ -285,7 +307,7 @@ class EntryFilter {
   bool byDate_;
   uint64_t lengthKinds_ = 0;  // the kinds of length (index_format::LengthKind) that may pass
   std::optional<NamePattern> pattern_;
-  std::vector<uint32_t> trigrams_;
+  std::vector<uint32_t> trigrams_;  // those a catalog is searched through, rarest first
   std::optional<FoldedFinder> finder_;
 };
 

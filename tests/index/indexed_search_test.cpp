@@ -330,5 +330,37 @@ TEST_F(IndexedSearchTest, AStandardSearchStopsReadingAtItsHitLimit) {
   EXPECT_EQ(cache.Written(), 2);
 }
 
+// Of a pattern's trigrams, those searched through lie apart where they can: names holding
+// only the rare part of the pattern ("qxzjea") lack one of them and their blocks go unread
+// (here a damaged page of the index that says where those blocks lie is not seen).
+TEST_F(IndexedSearchTest, NamesHoldingPartOfThePatternAreNotRead) {
+  test::TempDir tmp;
+  test::TempDir cacheDir;
+  Catalog catalog;
+  catalog.filePath = tmp / "parts.mvl";
+  catalog.volumeLabel = "PARTS";
+  catalog.AddDirectory("");
+  for (int32_t k = 0; k < 3500; ++k) catalog.AddFile("qxzjea" + std::to_string(k), 1000000000, k, 0);
+  catalog.AddFile("qxzjeaist", 1000000000, 1, 0);
+  ASSERT_TRUE(catalog.Write());
+  IndexCache cache(cacheDir / "mardo");
+  SearchConditions c;
+  c.patternText = "qxzjeaist";
+  c.flags = SearchConditions::kNameCondition;
+  c.hitLimit = 10;
+  ASSERT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, 1);
+  // The first page of the blocks section: where the first 102 blocks lie.
+  const std::string index = cache.IndexPath(catalog.filePath);
+  std::fstream f(index, std::ios::in | std::ios::out | std::ios::binary);
+  uint64_t at = 0;
+  f.seekg(static_cast<std::streamoff>(index_format::kSectionTableAt + 16 * index_format::kBlocks));
+  f.read(reinterpret_cast<char*>(&at), sizeof at);
+  f.seekp(static_cast<std::streamoff>(at + 8));
+  f.put('\x5A');
+  f.close();
+  EXPECT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, 1);
+  EXPECT_EQ(cache.Written(), 1);
+}
+
 }  // namespace
 }  // namespace mardo
