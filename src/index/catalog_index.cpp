@@ -343,12 +343,24 @@ void CatalogIndex::SectionSoon(int s, uint64_t at, uint64_t size) {
 
 bool CatalogIndex::ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t most) {
   if (!fromDisk_ || !catalogFile_) return true;
-  // Where the blocks lie is asked for first, for all of them: then the catalog's bytes.
-  uint64_t asked = UINT64_MAX;  // the page of the blocks section asked for last
-  for (const uint32_t block : blocks) {
-    const uint64_t page = fmt::kBlockEntrySize * uint64_t{block} / fmt::kPageSize;
-    if (page != asked) SectionSoon(fmt::kBlocks, page * fmt::kPageSize, 2 * fmt::kPageSize);
-    asked = page;
+  // Where the blocks lie is asked for first, for all of them (unless the whole section was),
+  // pages next to each other as one piece: then the catalog's bytes. A request costs some 20 µs
+  // of the caller's time.
+  if (!blockPlacesAsked_) {
+    uint64_t pageFrom = 0;  // the pages [pageFrom, pageTo) are to be asked for
+    uint64_t pageTo = 0;
+    for (const uint32_t block : blocks) {
+      // A block's entry and the next block's offset may lie on the next page.
+      const uint64_t page = fmt::kBlockEntrySize * uint64_t{block} / fmt::kPageSize;
+      if (page > pageTo) {
+        if (pageTo > pageFrom)
+          SectionSoon(fmt::kBlocks, pageFrom * fmt::kPageSize, (pageTo - pageFrom) * fmt::kPageSize);
+        pageFrom = page;
+      }
+      pageTo = std::max(pageTo, page + 2);
+    }
+    if (pageTo > pageFrom)
+      SectionSoon(fmt::kBlocks, pageFrom * fmt::kPageSize, (pageTo - pageFrom) * fmt::kPageSize);
   }
   // Runs lying close together are asked for as one piece: the disk reads a little more, in far
   // fewer requests.

@@ -110,7 +110,10 @@ class CatalogIndex {
   bool ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t most);
   // From the disk, asks for where all blocks lie at once: for a walk over so many of them that
   // it reads most of that anyway, one long read in place of many short ones it waits for.
-  void ReadBlockPlacesSoon() { SectionSoon(index_format::kBlocks, 0, sectionSize_[index_format::kBlocks]); }
+  void ReadBlockPlacesSoon() {
+    SectionSoon(index_format::kBlocks, 0, sectionSize_[index_format::kBlocks]);
+    blockPlacesAsked_ = fromDisk_;
+  }
 
   // Pages of one section read a few at a time into memory used again: pieces read front to
   // back cost a read now and then, and no memory written for the first time (which costs more
@@ -249,6 +252,7 @@ class CatalogIndex {
   std::span<const uint8_t> catalog_;
   bool verify_ = true;
   bool fromDisk_ = false;
+  bool blockPlacesAsked_ = false;  // from the disk, the whole blocks section was asked for
   bool damaged_ = false;
   bool unindexed_ = false;
   bool numbered_ = false;
