@@ -341,27 +341,30 @@ void CatalogIndex::SectionSoon(int s, uint64_t at, uint64_t size) {
                   static_cast<size_t>(std::min(size, sectionSize_[s] - at)));
 }
 
+void CatalogIndex::ReadBlockPlacesSoon(std::span<const uint32_t> blocks) {
+  // Pages next to each other are asked for as one piece: a request costs some 20 µs of the
+  // caller's time.
+  if (!fromDisk_ || blockPlacesAsked_) return;
+  uint64_t pageFrom = 0;  // the pages [pageFrom, pageTo) are to be asked for
+  uint64_t pageTo = 0;
+  for (const uint32_t block : blocks) {
+    // A block's entry and the next block's offset may lie on the next page.
+    const uint64_t page = fmt::kBlockEntrySize * uint64_t{block} / fmt::kPageSize;
+    if (page > pageTo) {
+      if (pageTo > pageFrom)
+        SectionSoon(fmt::kBlocks, pageFrom * fmt::kPageSize, (pageTo - pageFrom) * fmt::kPageSize);
+      pageFrom = page;
+    }
+    pageTo = std::max(pageTo, page + 2);
+  }
+  if (pageTo > pageFrom)
+    SectionSoon(fmt::kBlocks, pageFrom * fmt::kPageSize, (pageTo - pageFrom) * fmt::kPageSize);
+}
+
 bool CatalogIndex::ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t most) {
   if (!fromDisk_ || !catalogFile_) return true;
-  // Where the blocks lie is asked for first, for all of them (unless the whole section was),
-  // pages next to each other as one piece: then the catalog's bytes. A request costs some 20 µs
-  // of the caller's time.
-  if (!blockPlacesAsked_) {
-    uint64_t pageFrom = 0;  // the pages [pageFrom, pageTo) are to be asked for
-    uint64_t pageTo = 0;
-    for (const uint32_t block : blocks) {
-      // A block's entry and the next block's offset may lie on the next page.
-      const uint64_t page = fmt::kBlockEntrySize * uint64_t{block} / fmt::kPageSize;
-      if (page > pageTo) {
-        if (pageTo > pageFrom)
-          SectionSoon(fmt::kBlocks, pageFrom * fmt::kPageSize, (pageTo - pageFrom) * fmt::kPageSize);
-        pageFrom = page;
-      }
-      pageTo = std::max(pageTo, page + 2);
-    }
-    if (pageTo > pageFrom)
-      SectionSoon(fmt::kBlocks, pageFrom * fmt::kPageSize, (pageTo - pageFrom) * fmt::kPageSize);
-  }
+  // Where the blocks lie is asked for first, for all of them: then the catalog's bytes.
+  ReadBlockPlacesSoon(blocks);
   // Runs lying close together are asked for as one piece: the disk reads a little more, in far
   // fewer requests.
   constexpr uint64_t kDiskGap = 32 * 1024;

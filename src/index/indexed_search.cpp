@@ -179,6 +179,19 @@ class EntryFilter {
     // in part (a huge page costs its whole 2 MiB once written to).
     if (limit != SIZE_MAX) found.Reserve(static_cast<size_t>(std::min<uint64_t>(limit, most)));
     auto& lists = prepared.lists;
+    // From the disk, a date or length condition looks at what every candidate block holds before
+    // reading it: where the blocks all lists loaded hold lie is asked for at once, where each
+    // page would be waited for in turn.
+    if (index.FromDisk() && (byLength_ || byDate_) && !Scans()) {
+      std::vector<CatalogIndex::Postings> loaded;  // walked ahead of the search, from their start
+      for (const CatalogIndex::Postings& list : lists) {
+        if (list.Count() <= kReadAhead) loaded.push_back(list);
+      }
+      std::vector<uint32_t> blocks;
+      for (uint32_t block = 0, from = 0; !loaded.empty() && NextInAll(loaded, from, block); from = block + 1)
+        blocks.push_back(block);
+      index.ReadBlockPlacesSoon(blocks);
+    }
     uint32_t target = 0;
     bool more = true;
     // The next block to test, if any: every block in turn for a walk, else the next block all
@@ -192,24 +205,10 @@ class EntryFilter {
           if (index.Damaged()) break;
           continue;
         }
-        if (!lists[0].NextAtLeast(target, block)) break;
-        bool agreed = true;
-        for (size_t k = 1; agreed && k < lists.size(); ++k) {
-          uint32_t other = 0;
-          if (!lists[k].NextAtLeast(block, other)) {
-            more = false;
-            return false;
-          }
-          if (other != block) {
-            target = other;
-            agreed = false;
-          }
-        }
-        if (agreed) {
-          target = block + 1;
-          if (MayHold(index, block)) return true;
-          if (index.Damaged()) break;
-        }
+        if (!NextInAll(lists, target, block)) break;
+        target = block + 1;
+        if (MayHold(index, block)) return true;
+        if (index.Damaged()) break;
       }
       more = false;
       return false;
@@ -259,6 +258,24 @@ class EntryFilter {
   }
 
  private:
+  // The first block at or after `from` that all `lists` hold; false when there is none (or a
+  // list is not sound).
+  static bool NextInAll(std::span<CatalogIndex::Postings> lists, uint32_t from, uint32_t& block) {
+    for (uint32_t target = from;;) {
+      if (!lists[0].NextAtLeast(target, block)) return false;
+      bool agreed = true;
+      for (size_t k = 1; agreed && k < lists.size(); ++k) {
+        uint32_t other = 0;
+        if (!lists[k].NextAtLeast(block, other)) return false;
+        if (other != block) {
+          target = other;
+          agreed = false;
+        }
+      }
+      if (agreed) return true;
+    }
+  }
+
   // Tests the entries of one block, appending those that pass (up to `limit` in all); when its
   // bytes must be read, the `run` blocks from it are read with them.
   bool TestBlock(CatalogIndex& index, uint32_t block, uint32_t run, size_t limit,
