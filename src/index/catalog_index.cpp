@@ -598,7 +598,10 @@ void CatalogIndex::Found::Add(uint32_t record, const Entry& entry) {
   records_.push_back(record);
   kept_.push_back(
       {entry.time, entry.length, entry.dirNumber, static_cast<uint32_t>(entry.name.size()), names_.size()});
-  names_.insert(names_.end(), entry.name.begin(), entry.name.end());
+  // Copied whole (an insert would copy byte by byte through the allocator).
+  const size_t at = names_.size();
+  names_.resize(at + entry.name.size());
+  std::copy(entry.name.begin(), entry.name.end(), names_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 void CatalogIndex::Found::Truncate(size_t count) {

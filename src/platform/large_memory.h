@@ -21,7 +21,8 @@ void FreeLarge(void* memory, size_t bytes) noexcept;
 
 // An allocator for containers that may grow large and are filled soon after: small arrays come
 // from the ordinary heap, large ones from AllocateLarge. Room reserved and never written still
-// costs no memory.
+// costs no memory, and elements made without a value (`resize`) are left unwritten: the
+// container's owner fills them.
 template <class T>
 struct LargeAllocator {
   using value_type = T;
@@ -29,6 +30,10 @@ struct LargeAllocator {
   LargeAllocator() = default;
   template <class U>
   LargeAllocator(const LargeAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* place) noexcept {
+    ::new (static_cast<void*>(place)) U;
+  }
 
   T* allocate(size_t count) {
     if (count * sizeof(T) < kLargeArrayBytes) return std::allocator<T>().allocate(count);
