@@ -42,9 +42,9 @@ void ReadWhole(mardo::CatalogIndex& index) {
   std::vector<mardo::CatalogIndex::Entry> entries;
   std::vector<uint32_t> blocks;
   for (uint32_t b = 0; b < std::min<uint32_t>(index.BlockCount(), 64); ++b) blocks.push_back(b);
-  index.ReadBlockPlacesSoon();
   const bool asked = index.ReadBlocksSoon(blocks, 64 * 1024);  // false: damaged, and read no further
   Check(asked || index.Damaged());
+  index.ReadBlockPlacesSoon();  // after it, where blocks lie is not asked for again
   for (uint32_t b = 0; b < index.BlockCount(); ++b) {
     if (!index.ReadBlock(b, entries)) break;
     for (size_t i = 0; i < entries.size(); ++i) {
