@@ -152,6 +152,46 @@ class IndexedSearchTest : public testing::Test {
   void SetUp() override { test::SetTimeZone("UTC0"); }
 };
 
+// Writes, in `dir`, a catalog of `count` files named `prefix` and their number, then `last`;
+// returns its path.
+std::string WriteNumberedCatalog(const std::string& dir, const std::string& prefix, int32_t count,
+                                 const std::string& last) {
+  Catalog catalog;
+  catalog.filePath = dir + "/" + prefix + ".mvl";
+  catalog.volumeLabel = "NUMBERED";
+  catalog.AddDirectory("");
+  for (int32_t k = 0; k < count; ++k) catalog.AddFile(prefix + std::to_string(k), 1000000000, k, 0);
+  if (!last.empty()) catalog.AddFile(last, 1000000000, 1, 0);
+  EXPECT_TRUE(catalog.Write());
+  return catalog.filePath;
+}
+
+// A Standard search for names holding `pattern`, up to `limit` hits.
+SearchConditions NameSearch(const std::string& pattern, int32_t limit) {
+  SearchConditions c;
+  c.patternText = pattern;
+  c.flags = SearchConditions::kNameCondition;
+  c.hitLimit = limit;
+  return c;
+}
+
+// How many rows a search of the catalogs in `dir` through `cache` gives.
+int32_t RowsThroughIndex(const std::string& dir, const SearchConditions& c, IndexCache& cache) {
+  return SearchWithIndex(CatalogLibrary({}, dir), c, {}, cache).result.count;
+}
+
+// Changes a byte of the blocks section of the index at `path`, `from` bytes into the section
+// (from its end when negative); returns the section's size.
+uint64_t DamageBlocksSection(const std::string& path, int64_t from) {
+  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+  uint64_t at[2] = {};  // the section's offset and size
+  f.seekg(static_cast<std::streamoff>(index_format::kSectionTableAt + 16 * index_format::kBlocks));
+  f.read(reinterpret_cast<char*>(at), sizeof at);
+  f.seekp(static_cast<std::streamoff>(at[0] + (from < 0 ? at[1] : 0) + from));
+  f.put('\x5A');
+  return at[1];
+}
+
 TEST_F(IndexedSearchTest, GivesTheRowsOfTheLoadedLibraryForRandomLibrariesAndSearches) {
   for (uint32_t seed = 1; seed <= kRandomLibraries; ++seed) {
     SCOPED_TRACE("library seed " + std::to_string(seed));
@@ -297,36 +337,20 @@ TEST_F(IndexedSearchTest, SearchesByDateOrLengthPassOverBlocksThatCannotHoldAHit
 TEST_F(IndexedSearchTest, AStandardSearchStopsReadingAtItsHitLimit) {
   test::TempDir tmp;
   test::TempDir cacheDir;
-  Catalog catalog;
-  catalog.filePath = tmp / "many.mvl";
-  catalog.volumeLabel = "MANY";
-  catalog.AddDirectory("");
-  for (int32_t k = 0; k < 40000; ++k) catalog.AddFile("file" + std::to_string(k), 1000000000, k, 0);
-  ASSERT_TRUE(catalog.Write());
+  const std::string catalog = WriteNumberedCatalog(tmp.Path(), "file", 40000, "");
   IndexCache cache(cacheDir / "mardo");
-  SearchConditions c;
-  c.patternText = "file";
-  c.flags = SearchConditions::kNameCondition;
-  c.hitLimit = 1;
-  ASSERT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, 1);
+  SearchConditions c = NameSearch("file", 1);
+  ASSERT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 1);
   ASSERT_EQ(cache.Written(), 1);
   // The last page of the blocks section, far beyond the first hit.
-  const std::string index = cache.IndexPath(catalog.filePath);
-  std::fstream f(index, std::ios::in | std::ios::out | std::ios::binary);
-  uint64_t at[2] = {};
-  f.seekg(static_cast<std::streamoff>(index_format::kSectionTableAt + 16 * index_format::kBlocks));
-  f.read(reinterpret_cast<char*>(at), sizeof at);
-  ASSERT_GT(at[1], 2 * index_format::kPageSize);
-  f.seekp(static_cast<std::streamoff>(at[0] + at[1] - 4));
-  f.put('\x5A');
-  f.close();
+  ASSERT_GT(DamageBlocksSection(cache.IndexPath(catalog), -4), 2 * index_format::kPageSize);
   for (const int32_t limit : {1, 512}) {
     c.hitLimit = limit;
-    EXPECT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, limit);
+    EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), limit);
     EXPECT_EQ(cache.Written(), 1) << limit;
   }
   c.hitLimit = 100000;  // now the damage is found: the rows come from the catalog file
-  EXPECT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, 40000);
+  EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 40000);
   EXPECT_EQ(cache.Written(), 2);
 }
 
@@ -336,29 +360,13 @@ TEST_F(IndexedSearchTest, AStandardSearchStopsReadingAtItsHitLimit) {
 TEST_F(IndexedSearchTest, NamesHoldingPartOfThePatternAreNotRead) {
   test::TempDir tmp;
   test::TempDir cacheDir;
-  Catalog catalog;
-  catalog.filePath = tmp / "parts.mvl";
-  catalog.volumeLabel = "PARTS";
-  catalog.AddDirectory("");
-  for (int32_t k = 0; k < 3500; ++k) catalog.AddFile("qxzjea" + std::to_string(k), 1000000000, k, 0);
-  catalog.AddFile("qxzjeaist", 1000000000, 1, 0);
-  ASSERT_TRUE(catalog.Write());
+  const std::string catalog = WriteNumberedCatalog(tmp.Path(), "qxzjea", 3500, "qxzjeaist");
   IndexCache cache(cacheDir / "mardo");
-  SearchConditions c;
-  c.patternText = "qxzjeaist";
-  c.flags = SearchConditions::kNameCondition;
-  c.hitLimit = 10;
-  ASSERT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, 1);
+  const SearchConditions c = NameSearch("qxzjeaist", 10);
+  ASSERT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 1);
   // The first page of the blocks section: where the first 102 blocks lie.
-  const std::string index = cache.IndexPath(catalog.filePath);
-  std::fstream f(index, std::ios::in | std::ios::out | std::ios::binary);
-  uint64_t at = 0;
-  f.seekg(static_cast<std::streamoff>(index_format::kSectionTableAt + 16 * index_format::kBlocks));
-  f.read(reinterpret_cast<char*>(&at), sizeof at);
-  f.seekp(static_cast<std::streamoff>(at + 8));
-  f.put('\x5A');
-  f.close();
-  EXPECT_EQ(SearchWithIndex(CatalogLibrary({}, tmp.Path()), c, {}, cache).result.count, 1);
+  DamageBlocksSection(cache.IndexPath(catalog), 8);
+  EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 1);
   EXPECT_EQ(cache.Written(), 1);
 }
 
