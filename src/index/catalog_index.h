@@ -108,10 +108,10 @@ class CatalogIndex {
   // From the disk, asks for the bytes of `blocks` (ascending), without waiting for them, in the
   // runs RunOver would read them in. False (and Damaged) when the index cannot say where they lie.
   bool ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t most);
-  // From the disk, asks for where all blocks lie at once: for a walk over so many of them that
-  // it reads most of that anyway, one long read in place of many short ones it waits for.
   // From the disk, asks for where `blocks` (ascending) lie and what their entries hold.
   void ReadBlockPlacesSoon(std::span<const uint32_t> blocks);
+  // From the disk, asks for where all blocks lie at once: for a walk over so many of them that
+  // it reads most of that anyway, one long read in place of many short ones it waits for.
   void ReadBlockPlacesSoon() {
     SectionSoon(index_format::kBlocks, 0, sectionSize_[index_format::kBlocks]);
     blockPlacesAsked_ = fromDisk_;
