@@ -19,21 +19,30 @@ void* AllocateLarge(size_t bytes);
 // Gives back what AllocateLarge(bytes) returned.
 void FreeLarge(void* memory, size_t bytes) noexcept;
 
+// Makes the elements an allocator's container makes without a value (`resize`) unwritten: their
+// owner fills them, and growing costs no filling with zeros first.
+struct LeavesNewElementsUnwritten {
+  template <class U>
+  void construct(U* place) noexcept {
+    ::new (static_cast<void*>(place)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* place, Args&&... args) {
+    ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+  }
+};
+
 // An allocator for containers that may grow large and are filled soon after: small arrays come
 // from the ordinary heap, large ones from AllocateLarge. Room reserved and never written still
 // costs no memory, and elements made without a value (`resize`) are left unwritten: the
 // container's owner fills them.
 template <class T>
-struct LargeAllocator {
+struct LargeAllocator : LeavesNewElementsUnwritten {
   using value_type = T;
 
   LargeAllocator() = default;
   template <class U>
   LargeAllocator(const LargeAllocator<U>&) noexcept {}
-  template <class U>
-  void construct(U* place) noexcept {
-    ::new (static_cast<void*>(place)) U;
-  }
 
   T* allocate(size_t count) {
     if (count * sizeof(T) < kLargeArrayBytes) return std::allocator<T>().allocate(count);
@@ -57,18 +66,11 @@ struct LargeAllocator {
 // An allocator that leaves new elements unwritten: for buffers that reads overwrite whole, so that
 // growing one does not first fill it with zeros.
 template <class T>
-struct UnwrittenAllocator : std::allocator<T> {
+struct UnwrittenAllocator : std::allocator<T>, LeavesNewElementsUnwritten {
   UnwrittenAllocator() = default;
   template <class U>
   UnwrittenAllocator(const UnwrittenAllocator<U>&) noexcept {}
-  template <class U>
-  void construct(U* place) noexcept {
-    ::new (static_cast<void*>(place)) U;
-  }
-  template <class U, class... Args>
-  void construct(U* place, Args&&... args) {
-    ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
-  }
+  using LeavesNewElementsUnwritten::construct;
 };
 // An array of `size` plain values left unwritten, in memory from LargeAllocator: for arrays
 // filled soon after, perhaps on several threads, as memory is first written where it is filled.
