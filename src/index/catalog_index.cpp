@@ -12,6 +12,18 @@ namespace {
 namespace fmt = index_format;
 namespace cb = catalog_bytes;
 
+// Makes `buffer` `size` bytes long for a read that overwrites it whole: what it held is not kept,
+// so growing copies nothing, and new memory gets its pages at once rather than a fault each.
+void SizeForRead(ReadBuffer& buffer, size_t size) {
+  if (size > buffer.capacity()) {
+    ReadBuffer fresh;
+    fresh.reserve(std::max(size, 2 * buffer.capacity()));
+    MapForWriting(fresh.data(), fresh.capacity());
+    buffer.swap(fresh);
+  }
+  buffer.resize(size);
+}
+
 // Reads the meta section's fields in order, never past its end.
 class MetaReader {
  public:
@@ -195,7 +207,7 @@ bool CatalogIndex::ReadPages(int s, uint64_t first, uint64_t count, ReadBuffer& 
   const uint64_t from = first * fmt::kPageSize;
   if (damaged_ || from >= sectionSize_[s] || count == 0) return Fail();
   const uint64_t length = std::min(count * fmt::kPageSize, sectionSize_[s] - from);
-  out.resize(static_cast<size_t>(length));
+  SizeForRead(out, static_cast<size_t>(length));
   const uint64_t at = sectionAt_[s] + from;
   if (file_) {
     if (!file_->ReadInto(static_cast<size_t>(at), out.size(), out.data())) return Fail();
@@ -246,7 +258,7 @@ bool CatalogIndex::CatalogBytes(uint64_t from, uint64_t to, ReadBuffer& buffer,
     bytes = catalog_.subspan(from, to - from);
     return true;
   }
-  buffer.resize(static_cast<size_t>(to - from));
+  SizeForRead(buffer, static_cast<size_t>(to - from));
   if (!catalogFile_->ReadInto(static_cast<size_t>(from), buffer.size(), buffer.data())) return Fail();
   bytes = buffer;
   return true;
@@ -595,6 +607,9 @@ void CatalogIndex::Found::Reserve(size_t count) {
 }
 
 void CatalogIndex::Found::Add(uint32_t record, const Entry& entry) {
+  GrowForFilling(records_, 1);
+  GrowForFilling(kept_, 1);
+  GrowForFilling(names_, entry.name.size());
   records_.push_back(record);
   kept_.push_back(
       {entry.time, entry.length, entry.dirNumber, static_cast<uint32_t>(entry.name.size()), names_.size()});

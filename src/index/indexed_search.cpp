@@ -156,6 +156,7 @@ class EntryFilter {
     const bool byLength = !conditions_.Has(SearchConditions::kSameNames);
     keys.clear();
     keys.reserve(found.Size());
+    MapForWriting(keys.data(), keys.capacity() * sizeof(GroupKey));  // filled but for directories
     for (size_t k = 0; k < found.Size(); ++k) {
       const CatalogIndex::Entry e = found.At(k);
       if (!byLength_ && e.length < 0) continue;  // a length condition admitted it already

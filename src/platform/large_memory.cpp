@@ -37,4 +37,17 @@ void FreeLarge(void* memory, size_t bytes) noexcept {
   if (memory != nullptr) ::munmap(memory, Rounded(bytes));
 }
 
+void MapForWriting(void* memory, size_t bytes) noexcept {
+#ifdef MADV_POPULATE_WRITE
+  if (memory == nullptr || bytes == 0) return;
+  constexpr uintptr_t kPage = 4096;
+  const auto from = reinterpret_cast<uintptr_t>(memory) / kPage * kPage;
+  const uintptr_t to = reinterpret_cast<uintptr_t>(memory) + bytes;
+  ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#else
+  (void)memory;
+  (void)bytes;
+#endif
+}
+
 }  // namespace mardo

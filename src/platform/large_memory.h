@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <type_traits>
@@ -18,6 +19,12 @@ inline constexpr size_t kLargeArrayBytes = size_t{256} << 10;
 void* AllocateLarge(size_t bytes);
 // Gives back what AllocateLarge(bytes) returned.
 void FreeLarge(void* memory, size_t bytes) noexcept;
+
+// Gives the pages of [memory, memory + bytes), which must be writable, their memory now, all in one
+// call, where each would otherwise cost a fault when first written: on a virtual machine a fault
+// costs about ten times as much as a page given so. What is in them is left as it is. Without
+// support from the system it does nothing.
+void MapForWriting(void* memory, size_t bytes) noexcept;
 
 // Makes the elements an allocator's container makes without a value (`resize`) unwritten: their
 // owner fills them, and growing costs no filling with zeros first.
@@ -72,6 +79,21 @@ struct UnwrittenAllocator : std::allocator<T>, LeavesNewElementsUnwritten {
   UnwrittenAllocator(const UnwrittenAllocator<U>&) noexcept {}
   using LeavesNewElementsUnwritten::construct;
 };
+// Makes room in `array`, a vector of plain values whose allocator leaves new elements unwritten,
+// for `more` elements beyond its size, at least doubling its capacity when it grows. The new
+// memory gets its pages at once (MapForWriting) before the elements are copied into it: for
+// arrays filled as they grow, where each page would cost a fault.
+template <class Array>
+void GrowForFilling(Array& array, size_t more) {
+  if (array.capacity() - array.size() >= more) return;
+  Array grown;
+  grown.reserve(std::max(array.size() + more, 2 * array.capacity()));
+  MapForWriting(grown.data(), grown.capacity() * sizeof(*grown.data()));
+  grown.resize(array.size());
+  std::copy(array.begin(), array.end(), grown.begin());
+  array.swap(grown);
+}
+
 // An array of `size` plain values left unwritten, in memory from LargeAllocator: for arrays
 // filled soon after, perhaps on several threads, as memory is first written where it is filled.
 template <class T>
@@ -79,7 +101,11 @@ class LargeArray {
   static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
 
  public:
-  explicit LargeArray(size_t size) : size_(size), data_(LargeAllocator<T>().allocate(size)) {}
+  explicit LargeArray(size_t size) : size_(size), data_(LargeAllocator<T>().allocate(size)) {
+    // Huge pages cost a fault each 2 MiB, where they are filled; smaller arrays get their pages
+    // now rather than a fault each.
+    if (size * sizeof(T) < kLargeArrayBytes) MapForWriting(data_, size * sizeof(T));
+  }
   LargeArray(const LargeArray&) = delete;
   LargeArray& operator=(const LargeArray&) = delete;
   ~LargeArray() { LargeAllocator<T>().deallocate(data_, size_); }

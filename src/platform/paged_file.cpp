@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/large_memory.h"
+
 namespace mardo {
 namespace {
 
@@ -86,6 +88,7 @@ bool PagedFile::Load(size_t offset, size_t size) {
     // Read the pages [page, run) whole, less what lies past the end of the file.
     size_t at = page * kPage;
     const size_t until = std::min(run * kPage, size_);
+    MapForWriting(data_ + at, until - at);
     while (at < until) {
       const ssize_t got = ::pread(fd_, data_ + at, until - at, static_cast<off_t>(at));
       if (got < 0 && errno == EINTR) continue;

@@ -26,5 +26,28 @@ TEST(LargeMemory, ArraysKeepTheirValuesAsTheyGrowIntoMemoryAlignedForHugePages) 
   }
 }
 
+TEST(LargeMemory, MemoryGivenItsPagesAtOnceAndArraysGrownForFillingKeepTheirValues) {
+  std::vector<uint8_t> bytes(3 * 4096 + 100);
+  for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>(k * 7);
+  MapForWriting(bytes.data() + 5, bytes.size() - 5);  // from inside a page
+  for (size_t k = 0; k < bytes.size(); ++k) ASSERT_EQ(bytes[k], static_cast<uint8_t>(k * 7)) << k;
+
+  // From empty, small, and past the size where arrays get memory of their own.
+  for (const size_t start : {size_t{0}, size_t{3}, kLargeArrayBytes / sizeof(uint32_t) + 1}) {
+    std::vector<uint32_t, LargeAllocator<uint32_t>> values;
+    for (uint32_t k = 0; k < start; ++k) values.push_back(k * 2654435761u);
+    for (const size_t more : {size_t{1}, size_t{5000}}) {
+      const size_t before = values.capacity();
+      GrowForFilling(values, more);
+      EXPECT_GE(values.capacity(), values.size() + more) << start;
+      if (values.capacity() != before) {
+        EXPECT_GE(values.capacity(), 2 * before) << start;
+      }
+    }
+    ASSERT_EQ(values.size(), start);
+    for (uint32_t k = 0; k < start; ++k) ASSERT_EQ(values[k], k * 2654435761u) << start << " " << k;
+  }
+}
+
 }  // namespace
 }  // namespace mardo
