@@ -10,6 +10,7 @@
 
 int main(int argc, char** argv) {
   mardo::MapProgramCode();
+  mardo::PrepareHeapForShortRun();
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   // Ctrl+C during a scan cancels it cleanly; at any other time it ends the program as usual.
