@@ -177,8 +177,11 @@ class EntryFilter {
                                   : uint64_t{prepared.lists.front().Count()} * index_format::kBlockRecords;
     // Without a hit limit (grouping), the lists grow as they fill: their memory comes in huge
     // pages, and room reserved for every candidate block's 32 entries would be written to only
-    // in part (a huge page costs its whole 2 MiB once written to).
-    if (limit != SIZE_MAX) found.Reserve(static_cast<size_t>(std::min<uint64_t>(limit, most)));
+    // in part (a huge page costs its whole 2 MiB once written to). With one, room for a first
+    // thousand: each catalog searched ahead would reserve room for the whole limit, mostly
+    // never filled, and the lists grow at little cost.
+    constexpr uint64_t kFirstRoom = 1024;
+    if (limit != SIZE_MAX) found.Reserve(static_cast<size_t>(std::min<uint64_t>({limit, most, kFirstRoom})));
     auto& lists = prepared.lists;
     // From the disk, a date or length condition looks at what every candidate block holds before
     // reading it: where the blocks all lists loaded hold lie is asked for at once, where each

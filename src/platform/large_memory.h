@@ -80,15 +80,17 @@ struct UnwrittenAllocator : std::allocator<T>, LeavesNewElementsUnwritten {
   using LeavesNewElementsUnwritten::construct;
 };
 // Makes room in `array`, a vector of plain values whose allocator leaves new elements unwritten,
-// for `more` elements beyond its size, at least doubling its capacity when it grows. The new
-// memory gets its pages at once (MapForWriting) before the elements are copied into it: for
-// arrays filled as they grow, where each page would cost a fault.
+// for `more` elements beyond its size, at least doubling its capacity when it grows. New memory
+// below kLargeArrayBytes gets its pages at once (MapForWriting) before the elements are copied
+// into it: for arrays filled as they grow, where each page would cost a fault.
 template <class Array>
 void GrowForFilling(Array& array, size_t more) {
   if (array.capacity() - array.size() >= more) return;
   Array grown;
   grown.reserve(std::max(array.size() + more, 2 * array.capacity()));
-  MapForWriting(grown.data(), grown.capacity() * sizeof(*grown.data()));
+  // Huge pages cost a fault each 2 MiB, where they are written.
+  if (const size_t bytes = grown.capacity() * sizeof(*grown.data()); bytes < kLargeArrayBytes)
+    MapForWriting(grown.data(), bytes);
   grown.resize(array.size());
   std::copy(array.begin(), array.end(), grown.begin());
   array.swap(grown);
