@@ -8,9 +8,9 @@ namespace mardo {
 // Without support from the system it does nothing.
 void MapProgramCode();
 
-// Shapes the heap for a run of a second or less that reads many pieces: the first MiB of the heap
-// gets its pages at once (MapForWriting), and blocks of up to a MiB come from the heap, where they
-// are used again, rather than from fresh mappings that cost a fault for every page written.
+// Shapes the heap for short runs that read many pieces: the first MiB of the heap gets its pages
+// at once (MapForWriting), and blocks of up to 32 MiB come from the heap, where they are used
+// again, rather than from fresh mappings that cost a fault for every page written.
 void PrepareHeapForShortRun();
 
 }  // namespace mardo
