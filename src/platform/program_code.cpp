@@ -27,7 +27,7 @@ void MapProgramCode() {
 void PrepareHeapForShortRun() {
   // Blocks up to 32 MiB come from the heap and are used again once freed, as the system library
   // itself would allow once it had seen blocks that large freed (its limit rises as they are);
-  // setting any of these turns that rise off, and building an index then took a third longer.
+  // setting any of these turns that rise off, and building an index then took a quarter longer.
   constexpr int kFromHeap = 32 << 20;
   ::mallopt(M_MMAP_THRESHOLD, kFromHeap);
   ::mallopt(M_TRIM_THRESHOLD, 2 * kFromHeap);  // as the rise would set it
