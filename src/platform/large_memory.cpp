@@ -28,8 +28,8 @@ void* AllocateLarge(size_t bytes) {
   if (aligned > start) ::munmap(p, aligned - start);
   if (const uintptr_t end = start + size + kHugePage; end > aligned + size)
     ::munmap(reinterpret_cast<void*>(aligned + size), end - aligned - size);
-  // Without huge pages (the system declines) the memory is ordinary memory.
-  ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+  // Without huge pages (too small, or the system declines) the memory is ordinary memory.
+  if (bytes >= kHugeArrayBytes) ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
   return reinterpret_cast<void*>(aligned);
 }
 

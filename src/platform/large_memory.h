@@ -8,9 +8,12 @@
 
 namespace mardo {
 
-// Arrays from this many bytes on are given memory of their own, backed by huge pages where the
-// system gives them on request.
+// Arrays from this many bytes on are given memory of their own.
 inline constexpr size_t kLargeArrayBytes = size_t{256} << 10;
+// From this many bytes on, that memory is backed by huge pages where the system gives them on
+// request. Giving a huge page its memory clears all of its 2 MiB: it costs as much as some 180
+// ordinary pages (measured), so only an array that fills several of them gains by it.
+inline constexpr size_t kHugeArrayBytes = size_t{8} << 20;
 
 // `bytes` of memory aligned to huge pages and asked to be backed by them: the first write to a
 // page of ordinary memory costs a fault (on a virtual machine, several microseconds), and an array
@@ -81,15 +84,16 @@ struct UnwrittenAllocator : std::allocator<T>, LeavesNewElementsUnwritten {
 };
 // Makes room in `array`, a vector of plain values whose allocator leaves new elements unwritten,
 // for `more` elements beyond its size, at least doubling its capacity when it grows. New memory
-// below kLargeArrayBytes gets its pages at once (MapForWriting) before the elements are copied
+// below kHugeArrayBytes gets its pages at once (MapForWriting) before the elements are copied
 // into it: for arrays filled as they grow, where each page would cost a fault.
 template <class Array>
 void GrowForFilling(Array& array, size_t more) {
   if (array.capacity() - array.size() >= more) return;
   Array grown;
   grown.reserve(std::max(array.size() + more, 2 * array.capacity()));
-  // Huge pages cost a fault each 2 MiB, where they are written.
-  if (const size_t bytes = grown.capacity() * sizeof(*grown.data()); bytes < kLargeArrayBytes)
+  // Huge pages cost a fault each 2 MiB, where they are written; doubling leaves at most half of
+  // the room unwritten.
+  if (const size_t bytes = grown.capacity() * sizeof(*grown.data()); bytes < kHugeArrayBytes)
     MapForWriting(grown.data(), bytes);
   grown.resize(array.size());
   std::copy(array.begin(), array.end(), grown.begin());
@@ -104,9 +108,9 @@ class LargeArray {
 
  public:
   explicit LargeArray(size_t size) : size_(size), data_(LargeAllocator<T>().allocate(size)) {
-    // Huge pages cost a fault each 2 MiB, where they are filled; smaller arrays get their pages
-    // now rather than a fault each.
-    if (size * sizeof(T) < kLargeArrayBytes) MapForWriting(data_, size * sizeof(T));
+    // Huge pages cost a fault each 2 MiB, where they are filled; arrays in ordinary pages get
+    // their pages now rather than a fault each.
+    if (size * sizeof(T) < kHugeArrayBytes) MapForWriting(data_, size * sizeof(T));
   }
   LargeArray(const LargeArray&) = delete;
   LargeArray& operator=(const LargeArray&) = delete;

@@ -16,8 +16,8 @@ TEST(LargeMemory, ArraysKeepTheirValuesAsTheyGrowIntoMemoryAlignedForHugePages) 
   EXPECT_EQ(reinterpret_cast<uintptr_t>(values.data()) % (size_t{2} << 20), 0u);
   for (uint32_t k = 0; k < count; ++k) ASSERT_EQ(values[k], k * 2654435761u) << k;
 
-  for (const size_t size :
-       {size_t{0}, size_t{1}, kLargeArrayBytes - 1, kLargeArrayBytes, (size_t{5} << 20) + 3}) {
+  for (const size_t size : {size_t{0}, size_t{1}, kLargeArrayBytes - 1, kLargeArrayBytes,
+                            (size_t{5} << 20) + 3, kHugeArrayBytes + 1}) {
     const LargeArray<uint8_t> array(size);
     if (size == 0) continue;
     array[0] = 1;
