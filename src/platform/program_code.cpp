@@ -5,9 +5,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
-
-#include "platform/large_memory.h"
 
 // The start of the program's image and the end of its code, as the linker places them.
 extern "C" char __executable_start;
@@ -31,11 +28,6 @@ void PrepareHeapForShortRun() {
   constexpr int kFromHeap = 32 << 20;
   ::mallopt(M_MMAP_THRESHOLD, kFromHeap);
   ::mallopt(M_TRIM_THRESHOLD, 2 * kFromHeap);  // as the rise would set it
-  constexpr size_t kGiven = (1 << 20) - (64 << 10);
-  if (void* room = std::malloc(kGiven)) {
-    MapForWriting(room, kGiven);
-    std::free(room);  // stays the heap's, its pages given, for the blocks to come
-  }
 }
 
 }  // namespace mardo
