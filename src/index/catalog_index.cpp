@@ -135,7 +135,8 @@ bool CatalogIndex::Open(Checksums checksums) {
       sectionSize_[fmt::kMeta],  // parsed below
       0,                         // page sums: counted below
       4 * fmt::PageCount(sectionSize_[fmt::kTrigrams]),
-      unindexed_ ? 0 : fmt::kBlockEntrySize * uint64_t{blockCount_} + 8,
+      unindexed_ ? 0 : 8 * (uint64_t{blockCount_} + 1),
+      fmt::kBlockSummarySize * uint64_t{blockCount_},
       unindexed_ ? 0 : 8 * (fmt::DirGroupCount(dirCount_) + 1),
       numbered_ ? 4 * (uint64_t{dirCount_} - 1) : 0,
       fmt::kTrigramEntrySize * uint64_t{trigramCount_},
@@ -264,33 +265,26 @@ bool CatalogIndex::CatalogBytes(uint64_t from, uint64_t to, ReadBuffer& buffer,
   return true;
 }
 
-const uint8_t* CatalogIndex::BlockEntry(uint32_t block) {
-  if (block >= blockCount_) {
-    Fail();
-    return nullptr;
-  }
-  // A page holds 128 blocks' entries, and blocks are looked up mostly in ascending order: from the
-  // disk, a few pages are read at a time (in memory, the pages needed only: memory written first
-  // costs more than a read). The entry is read with the next block's offset, where this block
-  // ends.
-  const uint64_t at = fmt::kBlockEntrySize * uint64_t{block};
-  return Buffered(fmt::kBlocks, blocks_, at, fmt::kBlockEntrySize + 8,
-                  fromDisk_ ? sectionSize_[fmt::kBlocks] : 0);
-}
-
 bool CatalogIndex::BlockRange(uint32_t block, uint64_t& from, uint64_t& to) {
-  const uint8_t* entry = BlockEntry(block);
-  if (entry == nullptr) return false;
-  from = Load<uint64_t>(entry);
-  to = Load<uint64_t>(entry + fmt::kBlockEntrySize);
+  if (block >= blockCount_) return Fail();
+  // Blocks are looked up mostly in ascending order: from the disk, a few pages are read at a
+  // time (in memory, the pages needed only: memory written first costs more than a read). A
+  // block's place is read with the next one's, where it ends.
+  const uint8_t* place = Buffered(fmt::kBlockPlaces, places_, 8 * uint64_t{block}, 16,
+                                  fromDisk_ ? sectionSize_[fmt::kBlockPlaces] : 0);
+  if (place == nullptr) return false;
+  from = Load<uint64_t>(place);
+  to = Load<uint64_t>(place + 8);
   return (from < to && to <= catalog_.size()) || Fail();
 }
 
 bool CatalogIndex::SummaryOf(uint32_t block, BlockSummary& summary) {
-  const uint8_t* entry = BlockEntry(block);
+  if (block >= blockCount_) return Fail();
+  const uint8_t* entry = Buffered(fmt::kBlockSums, sums_, fmt::kBlockSummarySize * uint64_t{block},
+                                  fmt::kBlockSummarySize, fromDisk_ ? sectionSize_[fmt::kBlockSums] : 0);
   if (entry == nullptr) return false;
-  summary = {Load<int64_t>(entry + 8), Load<int64_t>(entry + 16), Load<uint64_t>(entry + 24),
-             Load<uint64_t>(entry + 32)};
+  summary = {Load<int64_t>(entry), Load<int64_t>(entry + 8), Load<uint64_t>(entry + 16),
+             Load<uint64_t>(entry + 24)};
   return true;
 }
 
@@ -354,24 +348,31 @@ void CatalogIndex::SectionSoon(int s, uint64_t at, uint64_t size) {
                   static_cast<size_t>(std::min(size, sectionSize_[s] - at)));
 }
 
-void CatalogIndex::ReadBlockPlacesSoon(std::span<const uint32_t> blocks) {
+void CatalogIndex::BlockPagesSoon(int s, uint64_t bytesPerBlock, uint64_t read,
+                                  std::span<const uint32_t> blocks) {
   // Pages next to each other are asked for as one piece: a request costs some 20 µs of the
   // caller's time.
-  if (!fromDisk_ || blockPlacesAsked_) return;
   uint64_t pageFrom = 0;  // the pages [pageFrom, pageTo) are to be asked for
   uint64_t pageTo = 0;
   for (const uint32_t block : blocks) {
-    // A block's entry and the next block's offset may lie on the next page.
-    const uint64_t page = fmt::kBlockEntrySize * uint64_t{block} / fmt::kPageSize;
+    // What is read of a block may reach into the next page.
+    const uint64_t at = bytesPerBlock * uint64_t{block};
+    const uint64_t page = at / fmt::kPageSize;
     if (page > pageTo) {
-      if (pageTo > pageFrom)
-        SectionSoon(fmt::kBlocks, pageFrom * fmt::kPageSize, (pageTo - pageFrom) * fmt::kPageSize);
+      if (pageTo > pageFrom) SectionSoon(s, pageFrom * fmt::kPageSize, (pageTo - pageFrom) * fmt::kPageSize);
       pageFrom = page;
     }
-    pageTo = std::max(pageTo, page + 2);
+    pageTo = std::max(pageTo, (at + read - 1) / fmt::kPageSize + 1);
   }
-  if (pageTo > pageFrom)
-    SectionSoon(fmt::kBlocks, pageFrom * fmt::kPageSize, (pageTo - pageFrom) * fmt::kPageSize);
+  if (pageTo > pageFrom) SectionSoon(s, pageFrom * fmt::kPageSize, (pageTo - pageFrom) * fmt::kPageSize);
+}
+
+void CatalogIndex::ReadBlockPlacesSoon(std::span<const uint32_t> blocks) {
+  if (fromDisk_ && !blockPlacesAsked_) BlockPagesSoon(fmt::kBlockPlaces, 8, 16, blocks);
+}
+
+void CatalogIndex::ReadBlockSummariesSoon(std::span<const uint32_t> blocks) {
+  if (fromDisk_) BlockPagesSoon(fmt::kBlockSums, fmt::kBlockSummarySize, fmt::kBlockSummarySize, blocks);
 }
 
 bool CatalogIndex::ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t most) {
@@ -407,7 +408,8 @@ bool CatalogIndex::ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t mos
   return true;
 }
 
-bool CatalogIndex::ParseBlock(uint32_t block, std::span<const uint8_t> bytes, std::vector<Entry>& entries) {
+bool CatalogIndex::ParseBlock(uint32_t block, std::span<const uint8_t> bytes, std::vector<Entry>& entries,
+                              Summary summary) {
   if (damaged_ || block >= blockCount_) return Fail();
   const uint32_t first = block * fmt::kBlockRecords;
   const uint32_t count = std::min(fmt::kBlockRecords, recordCount_ - first);
@@ -429,6 +431,7 @@ bool CatalogIndex::ParseBlock(uint32_t block, std::span<const uint8_t> bytes, st
     left -= used;
   }
   if (left != 0) return Fail();  // the block's entries fill its bytes exactly
+  if (summary == Summary::kUnused) return true;
   // The index says of the block what its entries are.
   BlockSummary said;
   if (!SummaryOf(block, said)) return false;

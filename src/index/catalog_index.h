@@ -81,13 +81,18 @@ class CatalogIndex {
   };
   bool SummaryOf(uint32_t block, BlockSummary& summary);
 
+  // Whether a reader of a block relies on the index's summary of it: then the entries read must
+  // be what the summary says. A search without a date or a length condition never reads the
+  // summaries, and what they say cannot change its results.
+  enum class Summary { kRelied, kUnused };
   // The entries of block `block`, parsed from its bytes; false (and Damaged) when they are not
-  // sound, or not those the index's summary of the block says.
-  bool ParseBlock(uint32_t block, std::span<const uint8_t> bytes, std::vector<Entry>& entries);
+  // sound, or (kRelied) not those the index's summary of the block says.
+  bool ParseBlock(uint32_t block, std::span<const uint8_t> bytes, std::vector<Entry>& entries,
+                  Summary summary = Summary::kRelied);
   // The same read from the catalog file: the names stay valid until the next read of a block.
-  bool ReadBlock(uint32_t block, std::vector<Entry>& entries) {
+  bool ReadBlock(uint32_t block, std::vector<Entry>& entries, Summary summary = Summary::kRelied) {
     std::span<const uint8_t> bytes;
-    return ScanBytes(block, 1, bytes) && ParseBlock(block, bytes, entries);
+    return ScanBytes(block, 1, bytes) && ParseBlock(block, bytes, entries, summary);
   }
   // The catalog file's bytes of block `block` (records block * kBlockRecords on), read with the
   // `run` blocks from it into a window that is used again (memory first written costs more than
@@ -108,14 +113,16 @@ class CatalogIndex {
   // From the disk, asks for the bytes of `blocks` (ascending), without waiting for them, in the
   // runs RunOver would read them in. False (and Damaged) when the index cannot say where they lie.
   bool ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t most);
-  // From the disk, asks for where `blocks` (ascending) lie and what their entries hold.
+  // From the disk, asks for where `blocks` (ascending) lie.
   void ReadBlockPlacesSoon(std::span<const uint32_t> blocks);
   // From the disk, asks for where all blocks lie at once: for a walk over so many of them that
   // it reads most of that anyway, one long read in place of many short ones it waits for.
   void ReadBlockPlacesSoon() {
-    SectionSoon(index_format::kBlocks, 0, sectionSize_[index_format::kBlocks]);
+    SectionSoon(index_format::kBlockPlaces, 0, sectionSize_[index_format::kBlockPlaces]);
     blockPlacesAsked_ = fromDisk_;
   }
+  // From the disk, asks for what the index says the entries of `blocks` (ascending) hold.
+  void ReadBlockSummariesSoon(std::span<const uint32_t> blocks);
 
   // Pages of one section read a few at a time into memory used again: pieces read front to
   // back cost a read now and then, and no memory written for the first time (which costs more
@@ -241,8 +248,9 @@ class CatalogIndex {
   void SectionSoon(int s, uint64_t at, uint64_t size);
   // The page of the trigrams section that `trigram` would lie in.
   uint32_t TrigramPage(uint32_t trigram) const;
-  // The bytes of block `block`'s entry in the blocks section, with the next block's offset.
-  const uint8_t* BlockEntry(uint32_t block);
+  // From the disk, asks for the pages of section `s` that hold the `read` bytes of each of
+  // `blocks` (ascending), `bytesPerBlock` apart.
+  void BlockPagesSoon(int s, uint64_t bytesPerBlock, uint64_t read, std::span<const uint32_t> blocks);
   // The directory entries of group `group`, parsed.
   bool ReadDirGroup(uint32_t group, std::vector<catalog_bytes::DirEntry>& dirs);
 
@@ -254,7 +262,7 @@ class CatalogIndex {
   std::span<const uint8_t> catalog_;
   bool verify_ = true;
   bool fromDisk_ = false;
-  bool blockPlacesAsked_ = false;  // from the disk, the whole blocks section was asked for
+  bool blockPlacesAsked_ = false;  // from the disk, all block places were asked for
   bool damaged_ = false;
   bool unindexed_ = false;
   bool numbered_ = false;
@@ -281,7 +289,8 @@ class CatalogIndex {
   ReadBuffer window_;  // ScanBytes: the catalog bytes [windowFrom_, + size)
   uint64_t windowFrom_ = 0;
   ReadBuffer dirBytes_;  // ReadDirGroup: the bytes of the group read last
-  PageBuffer blocks_;    // BlockEntry
+  PageBuffer places_;    // BlockRange
+  PageBuffer sums_;      // SummaryOf
 };
 
 }  // namespace mardo

@@ -323,7 +323,8 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
 
   // Each block once under every distinct trigram of its entries' folded names; and whether the
   // directory entries are numbered as a scan numbers them (Catalog::KeepsDirectoryNumbering).
-  ByteWriter blockTable(section[fmt::kBlocks]);
+  ByteWriter blockPlaces(section[fmt::kBlockPlaces]);
+  ByteWriter blockSums(section[fmt::kBlockSums]);
   // The block being read: its entries' earliest and latest times, kinds of length and length bits.
   int64_t earliest = 0;
   int64_t latest = 0;
@@ -360,7 +361,7 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
         entry.length < FileRecord::kLowestLength)
       return {};
     if (r % fmt::kBlockRecords == 0) {
-      blockTable.Put<uint64_t>(static_cast<uint64_t>(at));
+      blockPlaces.Put<uint64_t>(static_cast<uint64_t>(at));
       sequenceStart.push_back(static_cast<uint32_t>(sequence.size()));
       earliest = latest = entry.time;
       kinds = lengths = 0;
@@ -370,10 +371,10 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
     kinds |= fmt::LengthKind(entry.length);
     lengths |= fmt::LengthBit(entry.length);
     if (r % fmt::kBlockRecords == fmt::kBlockRecords - 1 || r + 1 == n) {
-      blockTable.Put<int64_t>(earliest);
-      blockTable.Put<int64_t>(latest);
-      blockTable.Put<uint64_t>(kinds);
-      blockTable.Put<uint64_t>(lengths);
+      blockSums.Put<int64_t>(earliest);
+      blockSums.Put<int64_t>(latest);
+      blockSums.Put<uint64_t>(kinds);
+      blockSums.Put<uint64_t>(lengths);
     }
     if (entry.length < 0 && numbered) {
       numbered = nextDir < dirCount && entry.length == -nextDir && entry.dirNumber < nextDir;
@@ -407,7 +408,7 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
       sequence.push_back(id);
     }
   }
-  blockTable.Put<uint64_t>(in.Offset());
+  blockPlaces.Put<uint64_t>(in.Offset());
   numbered = numbered && nextDir == dirCount;
   // The file must be the one it was when opened, all through the reading.
   FileIdentity after;

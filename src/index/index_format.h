@@ -24,11 +24,13 @@
 //                 32 bits of the checksum of that page of the section
 //     pageDir     u32 per kPageSize bytes of trigrams: the first trigram of that page
 //   sections read a page at a time when first used:
-//     blocks      per block of kBlockRecords entries (kBlockEntrySize bytes): the catalog file
-//                 offset of its first file entry (u64), the earliest and the latest time of its
+//     blockPlaces per block of kBlockRecords entries, the catalog file offset of its first file
+//                 entry (u64); then one more u64: the end of the last entry
+//     blockSums   per block (kBlockSummarySize bytes): the earliest and the latest time of its
 //                 entries (i64 each), the kinds of length they have (u64, LengthKind) and the
-//                 bits of their exact lengths (u64, LengthBit); then one more u64: the end of
-//                 the last entry
+//                 bits of their exact lengths (u64, LengthBit). Apart from the places, which
+//                 every search that reads blocks needs, where only a date or a length
+//                 condition needs these.
 //     dirStarts   u64 per group of kDirGroup directories, and one more: the catalog file offset
 //                 of the group's first directory entry (the last: the end of the last one)
 //     dirEntries  u32 per directory but the root, with kKeepsNumbering: the number of the file
@@ -41,20 +43,21 @@
 namespace mardo::index_format {
 
 inline constexpr char kMagic[8] = {'M', 'a', 'r', 'd', 'o', 'I', 'd', 'x'};
-inline constexpr uint32_t kVersion = 5;
-inline constexpr size_t kHeaderSize = 224;
+inline constexpr uint32_t kVersion = 6;
+inline constexpr size_t kHeaderSize = 240;
 inline constexpr uint32_t kBlockRecords = 32;
 inline constexpr uint32_t kDirGroup = 64;
 inline constexpr uint32_t kGroupBlocks = 128;
 inline constexpr size_t kPageSize = 4096;
 inline constexpr size_t kTrigramEntrySize = 16;
-inline constexpr size_t kBlockEntrySize = 40;
+inline constexpr size_t kBlockSummarySize = 32;
 
 enum Section : int {
   kMeta,
   kPageSums,
   kPageDir,
-  kBlocks,
+  kBlockPlaces,
+  kBlockSums,
   kDirStarts,
   kDirEntries,
   kTrigrams,
@@ -62,7 +65,7 @@ enum Section : int {
   kSectionCount
 };
 // The sections read a page at a time, each checked against its page sums.
-inline constexpr int kFirstPaged = kBlocks;
+inline constexpr int kFirstPaged = kBlockPlaces;
 
 // Byte offsets of the header fields.
 inline constexpr size_t kVersionAt = 8;

@@ -123,8 +123,8 @@ class EntryFilter {
     }
     auto& lists = prepared.lists;
     std::sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) { return a.Count() < b.Count(); });
-    // A page of the blocks section says where 100 blocks lie: a grouping search, which reads
-    // every candidate, with one in every 64 blocks or more reads most of its pages.
+    // A page of the block places says where 512 blocks lie: a grouping search, which reads
+    // every candidate, with one in every 64 blocks or more reads nearly all of them.
     if (conditions_.Has(SearchConditions::kGroupingMode) &&
         uint64_t{lists.front().Count()} * 64 >= index.BlockCount())
       index.ReadBlockPlacesSoon();
@@ -184,7 +184,7 @@ class EntryFilter {
     if (limit != SIZE_MAX) found.Reserve(static_cast<size_t>(std::min<uint64_t>({limit, most, kFirstRoom})));
     auto& lists = prepared.lists;
     // From the disk, a date or length condition looks at what every candidate block holds before
-    // reading it: where the blocks all lists loaded hold lie is asked for at once, where each
+    // reading it: what the entries of the blocks all lists loaded hold is asked for at once, where each
     // page would be waited for in turn.
     if (index.FromDisk() && (byLength_ || byDate_) && !Scans()) {
       std::vector<CatalogIndex::Postings> loaded;  // walked ahead of the search, from their start
@@ -194,7 +194,7 @@ class EntryFilter {
       std::vector<uint32_t> blocks;
       for (uint32_t block = 0, from = 0; !loaded.empty() && NextInAll(loaded, from, block); from = block + 1)
         blocks.push_back(block);
-      index.ReadBlockPlacesSoon(blocks);
+      index.ReadBlockSummariesSoon(blocks);
     }
     uint32_t target = 0;
     bool more = true;
@@ -294,7 +294,10 @@ class EntryFilter {
       head = finder_->Find(reinterpret_cast<const char*>(bytes.data()), end);
       if (head == nullptr) return true;
     }
-    if (!index.ParseBlock(block, bytes, entries)) return false;
+    if (!index.ParseBlock(
+            block, bytes, entries,
+            byLength_ || byDate_ ? CatalogIndex::Summary::kRelied : CatalogIndex::Summary::kUnused))
+      return false;
     const uint32_t first = block * index_format::kBlockRecords;
     for (uint32_t i = 0; i < entries.size(); ++i) {
       const CatalogIndex::Entry& e = entries[i];

@@ -44,9 +44,12 @@ void ReadWhole(mardo::CatalogIndex& index) {
   for (uint32_t b = 0; b < std::min<uint32_t>(index.BlockCount(), 64); ++b) blocks.push_back(b);
   const bool asked = index.ReadBlocksSoon(blocks, 64 * 1024);  // false: damaged, and read no further
   Check(asked || index.Damaged());
+  index.ReadBlockSummariesSoon(blocks);
   index.ReadBlockPlacesSoon();  // after it, where blocks lie is not asked for again
+  using Summary = mardo::CatalogIndex::Summary;
   for (uint32_t b = 0; b < index.BlockCount(); ++b) {
-    if (!index.ReadBlock(b, entries)) break;
+    // Blocks read both as searches with and without a date or a length condition read them.
+    if (!index.ReadBlock(b, entries, b % 2 == 0 ? Summary::kRelied : Summary::kUnused)) break;
     for (size_t i = 0; i < entries.size(); ++i) {
       const std::string_view name = entries[i].name;
       if (name.size() >= 3 && trigrams.size() < 64) {

@@ -232,7 +232,8 @@ TEST_F(CatalogIndexTest, NoIndexIsMadeOfACatalogWhoseCountsItsBytesCannotHold) {
 }
 
 TEST_F(CatalogIndexTest, DamageFoundOnFirstUseMakesTheIndexDamaged) {
-  for (const int section : {fmt::kBlocks, fmt::kDirStarts, fmt::kTrigrams, fmt::kPostings}) {
+  for (const int section :
+       {fmt::kBlockPlaces, fmt::kBlockSums, fmt::kDirStarts, fmt::kTrigrams, fmt::kPostings}) {
     SCOPED_TRACE(section);
     std::vector<uint8_t> b = bytes_;
     b[Section(section, 0) + 4] ^= 0x10;  // the first page
@@ -244,7 +245,7 @@ TEST_F(CatalogIndexTest, DamageFoundOnFirstUseMakesTheIndexDamaged) {
     EXPECT_FALSE(index->ReadBlock(index->BlockCount() - 1, entries));  // nothing more is read
   }
   // Checksums aside: the catalog file's bytes are parsed, never trusted.
-  for (const size_t at : {Section(fmt::kBlocks, 0) + fmt::kBlockEntrySize, Section(fmt::kDirStarts, 0) + 8}) {
+  for (const size_t at : {Section(fmt::kBlockPlaces, 0) + 8, Section(fmt::kDirStarts, 0) + 8}) {
     std::vector<uint8_t> b = bytes_;
     b[at] ^= 0x03;  // a block or a group of directories that starts a few bytes off
     const auto index = Open(std::move(b), CatalogIndex::Checksums::kSkip);

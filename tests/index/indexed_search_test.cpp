@@ -180,12 +180,12 @@ int32_t RowsThroughIndex(const std::string& dir, const SearchConditions& c, Inde
   return SearchWithIndex(CatalogLibrary({}, dir), c, {}, cache).result.count;
 }
 
-// Changes a byte of the blocks section of the index at `path`, `from` bytes into the section
+// Changes a byte of section `section` of the index at `path`, `from` bytes into the section
 // (from its end when negative); returns the section's size.
-uint64_t DamageBlocksSection(const std::string& path, int64_t from) {
+uint64_t DamageSection(const std::string& path, int section, int64_t from) {
   std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
   uint64_t at[2] = {};  // the section's offset and size
-  f.seekg(static_cast<std::streamoff>(index_format::kSectionTableAt + 16 * index_format::kBlocks));
+  f.seekg(static_cast<std::streamoff>(index_format::kSectionTableAt + 16 * section));
   f.read(reinterpret_cast<char*>(at), sizeof at);
   f.seekp(static_cast<std::streamoff>(at[0] + (from < 0 ? at[1] : 0) + from));
   f.put('\x5A');
@@ -342,8 +342,9 @@ TEST_F(IndexedSearchTest, AStandardSearchStopsReadingAtItsHitLimit) {
   SearchConditions c = NameSearch("file", 1);
   ASSERT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 1);
   ASSERT_EQ(cache.Written(), 1);
-  // The last page of the blocks section, far beyond the first hit.
-  ASSERT_GT(DamageBlocksSection(cache.IndexPath(catalog), -4), 2 * index_format::kPageSize);
+  // The last page of the block places, far beyond the first hit.
+  ASSERT_GT(DamageSection(cache.IndexPath(catalog), index_format::kBlockPlaces, -4),
+            2 * index_format::kPageSize);
   for (const int32_t limit : {1, 512}) {
     c.hitLimit = limit;
     EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), limit);
@@ -360,14 +361,33 @@ TEST_F(IndexedSearchTest, AStandardSearchStopsReadingAtItsHitLimit) {
 TEST_F(IndexedSearchTest, NamesHoldingPartOfThePatternAreNotRead) {
   test::TempDir tmp;
   test::TempDir cacheDir;
-  const std::string catalog = WriteNumberedCatalog(tmp.Path(), "qxzjea", 3500, "qxzjeaist");
+  const std::string catalog = WriteNumberedCatalog(tmp.Path(), "qxzjea", 17000, "qxzjeaist");
   IndexCache cache(cacheDir / "mardo");
   const SearchConditions c = NameSearch("qxzjeaist", 10);
   ASSERT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 1);
-  // The first page of the blocks section: where the first 102 blocks lie.
-  DamageBlocksSection(cache.IndexPath(catalog), 8);
+  // The first page of the block places: where the first 511 blocks lie.
+  DamageSection(cache.IndexPath(catalog), index_format::kBlockPlaces, 8);
   EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 1);
   EXPECT_EQ(cache.Written(), 1);
+}
+
+// What the index says each block holds is read only by searches with a date or a length
+// condition: damage there is not seen by others, and is seen by those.
+TEST_F(IndexedSearchTest, OnlyADateOrLengthConditionReadsWhatBlocksHold) {
+  test::TempDir tmp;
+  test::TempDir cacheDir;
+  const std::string catalog = WriteNumberedCatalog(tmp.Path(), "file", 3000, "");
+  IndexCache cache(cacheDir / "mardo");
+  SearchConditions c = NameSearch("file", 100000);
+  ASSERT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 3000);
+  DamageSection(cache.IndexPath(catalog), index_format::kBlockSums, 8);
+  EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 3000);
+  EXPECT_EQ(cache.Written(), 1);
+  c.flags |= SearchConditions::kLengthCondition;
+  c.lengthOperator = CompareOperator::kNotBefore;
+  c.lengthValue = 0;
+  EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 3000);
+  EXPECT_EQ(cache.Written(), 2);  // found damaged: the rows came from the catalog file
 }
 
 }  // namespace
