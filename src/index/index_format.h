@@ -28,8 +28,8 @@
 //                 entry (u64); then one more u64: the end of the last entry
 //     blockSums   per block (kBlockSummarySize bytes): the earliest and the latest time of its
 //                 entries (i64 each), the kinds of length they have (u64, LengthKind) and the
-//                 bits of their exact lengths (u64, LengthBit). Apart from the places, which
-//                 every search that reads blocks needs, where only a date or a length
+//                 bits of their exact lengths (u64, LengthBit). They lie apart from the
+//                 places, which every search that reads blocks needs: only a date or a length
 //                 condition needs these.
 //     dirStarts   u64 per group of kDirGroup directories, and one more: the catalog file offset
 //                 of the group's first directory entry (the last: the end of the last one)

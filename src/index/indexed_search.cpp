@@ -184,8 +184,8 @@ class EntryFilter {
     if (limit != SIZE_MAX) found.Reserve(static_cast<size_t>(std::min<uint64_t>({limit, most, kFirstRoom})));
     auto& lists = prepared.lists;
     // From the disk, a date or length condition looks at what every candidate block holds before
-    // reading it: what the entries of the blocks all lists loaded hold is asked for at once, where each
-    // page would be waited for in turn.
+    // reading it: the summaries of the blocks all lists loaded hold are asked for at once, where
+    // each page would be waited for in turn.
     if (index.FromDisk() && (byLength_ || byDate_) && !Scans()) {
       std::vector<CatalogIndex::Postings> loaded;  // walked ahead of the search, from their start
       for (const CatalogIndex::Postings& list : lists) {
