@@ -137,6 +137,7 @@ bool CatalogIndex::Open(Checksums checksums) {
       4 * fmt::PageCount(sectionSize_[fmt::kTrigrams]),
       unindexed_ ? 0 : 8 * (uint64_t{blockCount_} + 1),
       fmt::kBlockSummarySize * uint64_t{blockCount_},
+      fmt::kBlockLengthsSize * uint64_t{blockCount_},
       unindexed_ ? 0 : 8 * (fmt::DirGroupCount(dirCount_) + 1),
       numbered_ ? 4 * (uint64_t{dirCount_} - 1) : 0,
       fmt::kTrigramEntrySize * uint64_t{trigramCount_},
@@ -283,8 +284,16 @@ bool CatalogIndex::SummaryOf(uint32_t block, BlockSummary& summary) {
   const uint8_t* entry = Buffered(fmt::kBlockSums, sums_, fmt::kBlockSummarySize * uint64_t{block},
                                   fmt::kBlockSummarySize, fromDisk_ ? sectionSize_[fmt::kBlockSums] : 0);
   if (entry == nullptr) return false;
-  summary = {Load<int64_t>(entry), Load<int64_t>(entry + 8), Load<uint64_t>(entry + 16),
-             Load<uint64_t>(entry + 24)};
+  summary = {Load<int64_t>(entry), Load<int64_t>(entry + 8), Load<uint64_t>(entry + 16)};
+  return true;
+}
+
+bool CatalogIndex::LengthsOf(uint32_t block, fmt::LengthBits& lengths) {
+  if (block >= blockCount_) return Fail();
+  const uint8_t* entry = Buffered(fmt::kBlockLengths, lengths_, fmt::kBlockLengthsSize * uint64_t{block},
+                                  fmt::kBlockLengthsSize, fromDisk_ ? sectionSize_[fmt::kBlockLengths] : 0);
+  if (entry == nullptr) return false;
+  for (size_t k = 0; k < fmt::kLengthWords; ++k) lengths[k] = Load<uint64_t>(entry + 8 * k);
   return true;
 }
 
@@ -371,8 +380,10 @@ void CatalogIndex::ReadBlockPlacesSoon(std::span<const uint32_t> blocks) {
   if (fromDisk_ && !blockPlacesAsked_) BlockPagesSoon(fmt::kBlockPlaces, 8, 16, blocks);
 }
 
-void CatalogIndex::ReadBlockSummariesSoon(std::span<const uint32_t> blocks) {
-  if (fromDisk_) BlockPagesSoon(fmt::kBlockSums, fmt::kBlockSummarySize, fmt::kBlockSummarySize, blocks);
+void CatalogIndex::ReadBlockSummariesSoon(std::span<const uint32_t> blocks, bool lengths) {
+  if (!fromDisk_) return;
+  BlockPagesSoon(fmt::kBlockSums, fmt::kBlockSummarySize, fmt::kBlockSummarySize, blocks);
+  if (lengths) BlockPagesSoon(fmt::kBlockLengths, fmt::kBlockLengthsSize, fmt::kBlockLengthsSize, blocks);
 }
 
 bool CatalogIndex::ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t most) {
@@ -435,16 +446,18 @@ bool CatalogIndex::ParseBlock(uint32_t block, std::span<const uint8_t> bytes, st
   // The index says of the block what its entries are.
   BlockSummary said;
   if (!SummaryOf(block, said)) return false;
-  BlockSummary is{entries[0].time, entries[0].time, 0, 0};
+  BlockSummary is{entries[0].time, entries[0].time, 0};
+  fmt::LengthBits lengths = {};
   for (const Entry& e : entries) {
     is.earliest = std::min(is.earliest, e.time);
     is.latest = std::max(is.latest, e.time);
     is.kinds |= fmt::LengthKind(e.length);
-    is.lengths |= fmt::LengthBit(e.length);
+    fmt::AddLength(lengths, e.length);
   }
-  return (said.earliest == is.earliest && said.latest == is.latest && said.kinds == is.kinds &&
-          said.lengths == is.lengths) ||
-         Fail();
+  if (said.earliest != is.earliest || said.latest != is.latest || said.kinds != is.kinds) return Fail();
+  if (summary == Summary::kTimesAndKinds) return true;
+  fmt::LengthBits saidLengths;
+  return (LengthsOf(block, saidLengths) && saidLengths == lengths) || Fail();
 }
 
 uint32_t CatalogIndex::TrigramPage(uint32_t trigram) const {

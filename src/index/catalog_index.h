@@ -71,26 +71,27 @@ class CatalogIndex {
     std::string_view name;
   };
   // What the entries of a block hold, as far as the index tells without them: the earliest and
-  // the latest of their times, the kinds of their lengths (index_format::LengthKind) and the bits
-  // of their exact lengths (index_format::LengthBit).
+  // the latest of their times and the kinds of their lengths (index_format::LengthKind).
   struct BlockSummary {
     int64_t earliest = 0;
     int64_t latest = 0;
     uint64_t kinds = 0;
-    uint64_t lengths = 0;
   };
   bool SummaryOf(uint32_t block, BlockSummary& summary);
+  // The bits of the exact lengths of the entries of a block (index_format::LengthBit).
+  bool LengthsOf(uint32_t block, index_format::LengthBits& lengths);
 
-  // Whether a reader of a block relies on the index's summary of it: then the entries read must
-  // be what the summary says. A search without a date or a length condition never reads the
-  // summaries, and what they say cannot change its results.
-  enum class Summary { kRelied, kUnused };
+  // What a reader of a block relies on of what the index says its entries hold: the entries read
+  // must be what that says. A search without a date or a length condition reads none of it, and
+  // only one for a single length reads the bits of the exact lengths: what a search does not read
+  // cannot change its results.
+  enum class Summary { kUnused, kTimesAndKinds, kAll };
   // The entries of block `block`, parsed from its bytes; false (and Damaged) when they are not
-  // sound, or (kRelied) not those the index's summary of the block says.
+  // sound, or not those the index says they are, as far as `summary` relies on it.
   bool ParseBlock(uint32_t block, std::span<const uint8_t> bytes, std::vector<Entry>& entries,
-                  Summary summary = Summary::kRelied);
+                  Summary summary = Summary::kAll);
   // The same read from the catalog file: the names stay valid until the next read of a block.
-  bool ReadBlock(uint32_t block, std::vector<Entry>& entries, Summary summary = Summary::kRelied) {
+  bool ReadBlock(uint32_t block, std::vector<Entry>& entries, Summary summary = Summary::kAll) {
     std::span<const uint8_t> bytes;
     return ScanBytes(block, 1, bytes) && ParseBlock(block, bytes, entries, summary);
   }
@@ -121,8 +122,9 @@ class CatalogIndex {
     SectionSoon(index_format::kBlockPlaces, 0, sectionSize_[index_format::kBlockPlaces]);
     blockPlacesAsked_ = fromDisk_;
   }
-  // From the disk, asks for what the index says the entries of `blocks` (ascending) hold.
-  void ReadBlockSummariesSoon(std::span<const uint32_t> blocks);
+  // From the disk, asks for what the index says the entries of `blocks` (ascending) hold, with
+  // `lengths` the bits of their exact lengths too.
+  void ReadBlockSummariesSoon(std::span<const uint32_t> blocks, bool lengths);
 
   // Pages of one section read a few at a time into memory used again: pieces read front to
   // back cost a read now and then, and no memory written for the first time (which costs more
@@ -291,6 +293,7 @@ class CatalogIndex {
   ReadBuffer dirBytes_;  // ReadDirGroup: the bytes of the group read last
   PageBuffer places_;    // BlockRange
   PageBuffer sums_;      // SummaryOf
+  PageBuffer lengths_;   // LengthsOf
 };
 
 }  // namespace mardo

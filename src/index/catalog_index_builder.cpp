@@ -325,11 +325,12 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
   // directory entries are numbered as a scan numbers them (Catalog::KeepsDirectoryNumbering).
   ByteWriter blockPlaces(section[fmt::kBlockPlaces]);
   ByteWriter blockSums(section[fmt::kBlockSums]);
+  ByteWriter blockLengths(section[fmt::kBlockLengths]);
   // The block being read: its entries' earliest and latest times, kinds of length and length bits.
   int64_t earliest = 0;
   int64_t latest = 0;
   uint64_t kinds = 0;
-  uint64_t lengths = 0;
+  fmt::LengthBits lengths = {};
   std::vector<uint32_t> dirEntryRecords;
   bool anyShownFromNames = false;  // some path shown is spelled from names
   int64_t nextDir = 1;
@@ -364,17 +365,18 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
       blockPlaces.Put<uint64_t>(static_cast<uint64_t>(at));
       sequenceStart.push_back(static_cast<uint32_t>(sequence.size()));
       earliest = latest = entry.time;
-      kinds = lengths = 0;
+      kinds = 0;
+      lengths = {};
     }
     earliest = std::min(earliest, entry.time);
     latest = std::max(latest, entry.time);
     kinds |= fmt::LengthKind(entry.length);
-    lengths |= fmt::LengthBit(entry.length);
+    fmt::AddLength(lengths, entry.length);
     if (r % fmt::kBlockRecords == fmt::kBlockRecords - 1 || r + 1 == n) {
       blockSums.Put<int64_t>(earliest);
       blockSums.Put<int64_t>(latest);
       blockSums.Put<uint64_t>(kinds);
-      blockSums.Put<uint64_t>(lengths);
+      for (const uint64_t word : lengths) blockLengths.Put<uint64_t>(word);
     }
     if (entry.length < 0 && numbered) {
       numbered = nextDir < dirCount && entry.length == -nextDir && entry.dirNumber < nextDir;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -27,10 +28,11 @@
 //     blockPlaces per block of kBlockRecords entries, the catalog file offset of its first file
 //                 entry (u64); then one more u64: the end of the last entry
 //     blockSums   per block (kBlockSummarySize bytes): the earliest and the latest time of its
-//                 entries (i64 each), the kinds of length they have (u64, LengthKind) and the
-//                 bits of their exact lengths (u64, LengthBit). They lie apart from the
-//                 places, which every search that reads blocks needs: only a date or a length
-//                 condition needs these.
+//                 entries (i64 each) and the kinds of length they have (u64, LengthKind). They
+//                 lie apart from the places, which every search that reads blocks needs: only
+//                 a date or a length condition needs these.
+//     blockLengths per block (kBlockLengthsSize bytes): the bits of its entries' exact lengths
+//                 (kLengthWords x u64, LengthBit), which only a search for one length needs
 //     dirStarts   u64 per group of kDirGroup directories, and one more: the catalog file offset
 //                 of the group's first directory entry (the last: the end of the last one)
 //     dirEntries  u32 per directory but the root, with kKeepsNumbering: the number of the file
@@ -43,14 +45,15 @@
 namespace mardo::index_format {
 
 inline constexpr char kMagic[8] = {'M', 'a', 'r', 'd', 'o', 'I', 'd', 'x'};
-inline constexpr uint32_t kVersion = 6;
-inline constexpr size_t kHeaderSize = 240;
+inline constexpr uint32_t kVersion = 7;
+inline constexpr size_t kHeaderSize = 256;
 inline constexpr uint32_t kBlockRecords = 32;
 inline constexpr uint32_t kDirGroup = 64;
 inline constexpr uint32_t kGroupBlocks = 128;
 inline constexpr size_t kPageSize = 4096;
 inline constexpr size_t kTrigramEntrySize = 16;
-inline constexpr size_t kBlockSummarySize = 32;
+inline constexpr size_t kBlockSummarySize = 24;
+inline constexpr size_t kBlockLengthsSize = 32;  // 8 x kLengthWords
 
 enum Section : int {
   kMeta,
@@ -58,6 +61,7 @@ enum Section : int {
   kPageDir,
   kBlockPlaces,
   kBlockSums,
+  kBlockLengths,
   kDirStarts,
   kDirEntries,
   kTrigrams,
@@ -108,10 +112,22 @@ constexpr uint64_t LengthKind(int64_t length) {
   const int bits = std::bit_width(static_cast<uint64_t>(length));
   return uint64_t{1} << std::min(bits + 1, 63);
 }
-// One of 64 bits picked by a hash of an exact length: a block whose entries' bits lack a length's
-// holds no entry of that length (a search for one exact length passes over most blocks).
-constexpr uint64_t LengthBit(int64_t length) {
-  return uint64_t{1} << ((static_cast<uint64_t>(length) * 0x9E3779B97F4A7C15ull) >> 58);
+// The bits of a block's exact lengths: for each entry, one of 256 picked by a hash of its length.
+// A block whose bits lack a length's holds no entry of that length: a search for one exact length
+// passes over most blocks (of 32 entries, about one block in eight has a given bit by chance).
+inline constexpr size_t kLengthWords = 4;
+static_assert(kBlockLengthsSize == 8 * kLengthWords);
+using LengthBits = std::array<uint64_t, kLengthWords>;
+constexpr uint32_t LengthBit(int64_t length) {
+  return static_cast<uint32_t>((static_cast<uint64_t>(length) * 0x9E3779B97F4A7C15ull) >> 56);
+}
+constexpr void AddLength(LengthBits& bits, int64_t length) {
+  const uint32_t bit = LengthBit(length);
+  bits[bit / 64] |= uint64_t{1} << (bit % 64);
+}
+constexpr bool MayHoldLength(const LengthBits& bits, int64_t length) {
+  const uint32_t bit = LengthBit(length);
+  return (bits[bit / 64] >> (bit % 64) & 1) != 0;
 }
 // The lengths of kind `k` (0 to 63): [least, most].
 constexpr void LengthsOfKind(int k, int64_t& least, int64_t& most) {

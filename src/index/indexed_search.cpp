@@ -34,7 +34,8 @@ class EntryFilter {
   explicit EntryFilter(const SearchConditions& conditions)
       : conditions_(conditions),
         byLength_(conditions.Has(SearchConditions::kLengthCondition)),
-        byDate_(conditions.Has(SearchConditions::kDateCondition)) {
+        byDate_(conditions.Has(SearchConditions::kDateCondition)),
+        oneLength_(byLength_ && conditions.lengthOperator == CompareOperator::kEqual) {
     if (conditions.Has(SearchConditions::kNameCondition)) {
       NamePattern pattern = CompileNamePattern(conditions.patternText);
       if (pattern.active) pattern_ = std::move(pattern);
@@ -194,7 +195,7 @@ class EntryFilter {
       std::vector<uint32_t> blocks;
       for (uint32_t block = 0, from = 0; !loaded.empty() && NextInAll(loaded, from, block); from = block + 1)
         blocks.push_back(block);
-      index.ReadBlockSummariesSoon(blocks);
+      index.ReadBlockSummariesSoon(blocks, oneLength_);
     }
     uint32_t target = 0;
     bool more = true;
@@ -294,9 +295,11 @@ class EntryFilter {
       head = finder_->Find(reinterpret_cast<const char*>(bytes.data()), end);
       if (head == nullptr) return true;
     }
-    if (!index.ParseBlock(
-            block, bytes, entries,
-            byLength_ || byDate_ ? CatalogIndex::Summary::kRelied : CatalogIndex::Summary::kUnused))
+    using Summary = CatalogIndex::Summary;
+    if (!index.ParseBlock(block, bytes, entries,
+                          oneLength_             ? Summary::kAll
+                          : byLength_ || byDate_ ? Summary::kTimesAndKinds
+                                                 : Summary::kUnused))
       return false;
     const uint32_t first = block * index_format::kBlockRecords;
     for (uint32_t i = 0; i < entries.size(); ++i) {
@@ -320,15 +323,18 @@ class EntryFilter {
     if (!byLength_ && !byDate_) return true;
     CatalogIndex::BlockSummary summary;
     if (!index.SummaryOf(block, summary)) return false;
-    return (!byLength_ || (summary.kinds & lengthKinds_) != 0) &&
-           (!byLength_ || conditions_.lengthOperator != CompareOperator::kEqual ||
-            (summary.lengths & index_format::LengthBit(conditions_.lengthValue)) != 0) &&
-           (!byDate_ || conditions_.KeepsSomeTime(summary.earliest, summary.latest));
+    if ((byLength_ && (summary.kinds & lengthKinds_) == 0) ||
+        (byDate_ && !conditions_.KeepsSomeTime(summary.earliest, summary.latest)))
+      return false;
+    index_format::LengthBits lengths;
+    return !oneLength_ ||
+           (index.LengthsOf(block, lengths) && index_format::MayHoldLength(lengths, conditions_.lengthValue));
   }
 
   const SearchConditions& conditions_;
   bool byLength_;
   bool byDate_;
+  bool oneLength_;            // a search for one exact length
   uint64_t lengthKinds_ = 0;  // the kinds of length (index_format::LengthKind) that may pass
   std::optional<NamePattern> pattern_;
   std::vector<uint32_t> trigrams_;  // those a catalog is searched through, rarest first

@@ -44,12 +44,14 @@ void ReadWhole(mardo::CatalogIndex& index) {
   for (uint32_t b = 0; b < std::min<uint32_t>(index.BlockCount(), 64); ++b) blocks.push_back(b);
   const bool asked = index.ReadBlocksSoon(blocks, 64 * 1024);  // false: damaged, and read no further
   Check(asked || index.Damaged());
-  index.ReadBlockSummariesSoon(blocks);
+  index.ReadBlockSummariesSoon(blocks, /*lengths=*/true);
   index.ReadBlockPlacesSoon();  // after it, where blocks lie is not asked for again
   using Summary = mardo::CatalogIndex::Summary;
   for (uint32_t b = 0; b < index.BlockCount(); ++b) {
-    // Blocks read both as searches with and without a date or a length condition read them.
-    if (!index.ReadBlock(b, entries, b % 2 == 0 ? Summary::kRelied : Summary::kUnused)) break;
+    // Blocks read as searches read them: without a date or a length condition, with one, and for
+    // one exact length.
+    const Summary summaries[] = {Summary::kAll, Summary::kTimesAndKinds, Summary::kUnused};
+    if (!index.ReadBlock(b, entries, summaries[b % 3])) break;
     for (size_t i = 0; i < entries.size(); ++i) {
       const std::string_view name = entries[i].name;
       if (name.size() >= 3 && trigrams.size() < 64) {

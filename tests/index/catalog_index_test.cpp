@@ -232,8 +232,8 @@ TEST_F(CatalogIndexTest, NoIndexIsMadeOfACatalogWhoseCountsItsBytesCannotHold) {
 }
 
 TEST_F(CatalogIndexTest, DamageFoundOnFirstUseMakesTheIndexDamaged) {
-  for (const int section :
-       {fmt::kBlockPlaces, fmt::kBlockSums, fmt::kDirStarts, fmt::kTrigrams, fmt::kPostings}) {
+  for (const int section : {fmt::kBlockPlaces, fmt::kBlockSums, fmt::kBlockLengths, fmt::kDirStarts,
+                            fmt::kTrigrams, fmt::kPostings}) {
     SCOPED_TRACE(section);
     std::vector<uint8_t> b = bytes_;
     b[Section(section, 0) + 4] ^= 0x10;  // the first page

@@ -372,7 +372,8 @@ TEST_F(IndexedSearchTest, NamesHoldingPartOfThePatternAreNotRead) {
 }
 
 // What the index says each block holds is read only by searches with a date or a length
-// condition: damage there is not seen by others, and is seen by those.
+// condition, and the bits of exact lengths only by a search for one length: damage there is not
+// seen by other searches, and is seen by those.
 TEST_F(IndexedSearchTest, OnlyADateOrLengthConditionReadsWhatBlocksHold) {
   test::TempDir tmp;
   test::TempDir cacheDir;
@@ -388,6 +389,13 @@ TEST_F(IndexedSearchTest, OnlyADateOrLengthConditionReadsWhatBlocksHold) {
   c.lengthValue = 0;
   EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 3000);
   EXPECT_EQ(cache.Written(), 2);  // found damaged: the rows came from the catalog file
+  DamageSection(cache.IndexPath(catalog), index_format::kBlockLengths, 8);
+  EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 3000);
+  EXPECT_EQ(cache.Written(), 2);
+  c.lengthOperator = CompareOperator::kEqual;
+  c.lengthValue = 7;
+  EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 1);
+  EXPECT_EQ(cache.Written(), 3);
 }
 
 }  // namespace
