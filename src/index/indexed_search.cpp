@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <condition_variable>
 #include <exception>
 #include <functional>
 #include <limits>
 #include <mutex>
 #include <optional>
-#include <queue>
-#include <tuple>
 
 #include "base/all_cores.h"
 #include "index/index_format.h"
@@ -151,8 +150,8 @@ class EntryFilter {
   }
 
   // In the grouping modes, the keys of the entries of `found` that grouping takes (files only,
-  // unless the length condition admits directories), ascending: the hash of what groups each
-  // (GroupHash) and its place in `found`. Entries whose hash no other shares are in no group.
+  // unless the length condition admits directories), in `found`'s order: the hash of what groups
+  // each (GroupHash) and its place in `found`. Entries whose hash no other shares are in no group.
   void GroupKeys(const CatalogIndex::Found& found, GroupKeys& keys) const {
     const bool byLength = !conditions_.Has(SearchConditions::kSameNames);
     keys.clear();
@@ -163,7 +162,6 @@ class EntryFilter {
       if (!byLength_ && e.length < 0) continue;  // a length condition admitted it already
       keys.push_back({GroupHash(e.name, e.length, byLength), static_cast<uint32_t>(k)});
     }
-    std::sort(keys.begin(), keys.end());
   }
 
   // Whether a search of this index walks every block (no trigram to narrow it with).
@@ -587,24 +585,35 @@ struct Part {
 std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchConditions& conditions,
                                  const EntryFilter& filter, const std::vector<std::string>& paths,
                                  SearchResult& result, std::vector<std::unique_ptr<Catalog>>& made) {
-  // The keys of all parts merged in hash order: runs of equal hashes are the entries that may
-  // have a partner (a name with the same hash is told apart when sorted).
+  // Which entries share their hash with another, through a table of the hashes met (open
+  // addressing, at most half full) that keeps 32 bits of each: a hash met again marks its slot.
+  // Hashes alike in those bits count as shared too; names and lengths decide when sorted.
+  size_t total = 0;
+  for (const Part& part : parts) total += part.keys.size();
+  const size_t slots = std::bit_ceil(std::max<size_t>(total + total / 2, 64));
+  const int shift = 64 - std::countr_zero(slots);
+  std::vector<uint32_t> table(slots, 0);  // 0: empty; else a hash's high bits, the lowest set once met again
+  auto slotOf = [&table, slots, shift](uint64_t hash, bool meet) -> uint32_t {
+    const uint32_t kept = std::max<uint32_t>(static_cast<uint32_t>(hash >> 32) & ~1u, 2);
+    for (uint64_t at = (hash * 0x9E3779B97F4A7C15ull) >> shift;; at = (at + 1) & (slots - 1)) {
+      uint32_t& slot = table[at];
+      if (slot == 0)
+        slot = kept;  // only when meeting: every hash looked up was met first
+      else if ((slot & ~1u) != kept)
+        continue;
+      else if (meet)
+        slot |= 1;
+      return slot;
+    }
+  };
   std::vector<std::vector<char>> shared(parts.size());
-  using Head = std::tuple<uint64_t, size_t, size_t>;  // hash, part, place in its keys
-  std::priority_queue<Head, std::vector<Head>, std::greater<>> heads;
+  for (const Part& part : parts) {
+    for (const GroupKey& key : part.keys) slotOf(key.first, true);
+  }
   for (size_t k = 0; k < parts.size(); ++k) {
     shared[k].assign(parts[k].found.Size(), 0);
-    if (!parts[k].keys.empty()) heads.emplace(parts[k].keys[0].first, k, 0);
-  }
-  std::optional<Head> previous;  // hash, part, place in the part's entries
-  while (!heads.empty()) {
-    const auto [hash, k, at] = heads.top();
-    heads.pop();
-    const uint32_t place = parts[k].keys[at].second;
-    if (previous && std::get<0>(*previous) == hash)
-      shared[k][place] = shared[std::get<1>(*previous)][std::get<2>(*previous)] = 1;
-    previous = Head{hash, k, place};
-    if (at + 1 < parts[k].keys.size()) heads.emplace(parts[k].keys[at + 1].first, k, at + 1);
+    for (const GroupKey& key : parts[k].keys)
+      shared[k][key.second] = static_cast<char>(slotOf(key.first, false) & 1);
   }
   // Those entries in collection order (library order, then the catalog's), as RunSearch collects
   // them, each part's on either core. The arrays are left unwritten until then: memory is first
