@@ -40,9 +40,16 @@ inline constexpr size_t kGroupSortApart = 8192;
 template <class NameOf>
 void GroupedRows(std::span<GroupedEntry> entries, const NameOf& nameOf, bool sameNames, int32_t hitLimit,
                  std::vector<uint32_t>& rows) {
-  auto compareNames = [&nameOf](const GroupedEntry& a, const GroupedEntry& b) {
+  // Without a NUL byte in any name, a name shorter than 12 bytes is whole in its packed bytes,
+  // which end in 0: sorting many names alike in them (one name in several spellings) then needs
+  // no look at the names themselves.
+  const bool someNul = std::any_of(entries.begin(), entries.end(), [&nameOf](const GroupedEntry& e) {
+    return nameOf(e.order).find('\0') != std::string_view::npos;
+  });
+  auto compareNames = [&nameOf, someNul](const GroupedEntry& a, const GroupedEntry& b) {
     if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
     if (a.prefix2 != b.prefix2) return a.prefix2 < b.prefix2 ? -1 : 1;
+    if (!someNul && (a.prefix2 & 0xff) == 0) return 0;  // both shorter than 12 bytes, and alike
     // The packed bytes of both names agree: so do their folded bytes as far as both go, up to 12.
     const std::string_view x = nameOf(a.order);
     const std::string_view y = nameOf(b.order);
@@ -56,27 +63,46 @@ void GroupedRows(std::span<GroupedEntry> entries, const NameOf& nameOf, bool sam
     if (sameNames && a.length != b.length) return a.length < b.length;
     return a.order < b.order;
   };
-  const size_t n = entries.size();
-  const size_t half = n >= kGroupSortApart ? n / 2 : n;
-  RunOnThreads(half < n ? 2 : 1, 2, [&](size_t k) {
-    std::sort(entries.begin() + static_cast<std::ptrdiff_t>(k == 0 ? 0 : half),
-              entries.begin() + static_cast<std::ptrdiff_t>(k == 0 ? half : n), less);
-  });
-  // The two sorted halves, walked merged.
-  size_t i = 0;
-  size_t j = half;
-  auto next = [&]() -> const GroupedEntry* {
-    if (i < half && (j == n || less(entries[i], entries[j]))) return &entries[i++];
-    return j < n ? &entries[j++] : nullptr;
-  };
   auto equal = [sameNames, &compareNames](const GroupedEntry& a, const GroupedEntry& b) {
     return (sameNames || a.length == b.length) && compareNames(a, b) == 0;
   };
   const size_t first = rows.size();
+  auto rowsLeft = [&] { return static_cast<int64_t>(hitLimit) - static_cast<int64_t>(rows.size() - first); };
+  // Only the entries first in order can become rows: as many as the rows still wanted, and as
+  // many again for entries without a partner, are picked out (nth_element) and sorted; the rest
+  // only if the rows need them. A range of some size is sorted in two halves on two cores, which
+  // are walked merged.
+  const size_t n = entries.size();
+  size_t to = 0;  // entries before it are in their range, and each range's come before the next's
+  size_t i = 0;
+  size_t half = 0;
+  size_t j = 0;
+  auto sortNext = [&] {
+    if (to == n) return false;
+    const size_t from = to;
+    const auto wanted = static_cast<uint64_t>(std::max<int64_t>(2 * rowsLeft(), 0)) + 1024;
+    // Picking out costs a pass over the rest: worth it only for a part of them.
+    to = 2 * wanted < n - from ? from + wanted : n;
+    auto at = [&entries](size_t k) { return entries.begin() + static_cast<std::ptrdiff_t>(k); };
+    if (to < n) std::nth_element(at(from), at(to), at(n), less);
+    half = to - from >= kGroupSortApart ? from + (to - from) / 2 : to;
+    RunOnThreads(half < to ? 2 : 1, 2,
+                 [&](size_t k) { std::sort(at(k == 0 ? from : half), at(k == 0 ? half : to), less); });
+    i = from;
+    j = half;
+    return true;
+  };
+  // The next entry in order; those returned before stay where they are.
+  auto next = [&]() -> const GroupedEntry* {
+    if (i == half && j == to && !sortNext()) return nullptr;
+    if (i < half && (j == to || less(entries[i], entries[j]))) return &entries[i++];
+    return &entries[j++];
+  };
   const GroupedEntry* current = next();
   bool mark = false;
-  for (const GroupedEntry* following = next(); following != nullptr; following = next()) {
-    if (static_cast<int64_t>(rows.size() - first) >= hitLimit) break;
+  while (current != nullptr && rowsLeft() > 0) {
+    const GroupedEntry* following = next();
+    if (following == nullptr) break;
     const bool same = equal(*current, *following);
     if (same || mark) rows.push_back(current->order);
     mark = same;
