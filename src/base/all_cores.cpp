@@ -39,9 +39,11 @@ class Helpers {
     return *helpers;
   }
 
+  struct Helper;
+
   // Hands `job` to up to `wanted` helpers, idle ones first, each as soon as it is had (starting
-  // several takes a while); returns how many took it.
-  size_t Hand(Job& job, size_t wanted) {
+  // several takes a while); those that took it are added to `handed`.
+  void Hand(Job& job, size_t wanted, std::vector<Helper*>& handed) {
     std::vector<Helper*> idle;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
@@ -62,9 +64,8 @@ class Helpers {
     const int here = ::sched_getcpu();
     const bool elsewhere = known && here >= 0 && here < CPU_SETSIZE &&
                            (CPU_CLR(here, &others), CPU_COUNT(&others) >= static_cast<int>(wanted));
-    size_t handed = 0;
-    for (; handed < wanted; ++handed) {
-      Helper* helper = handed < idle.size() ? idle[handed] : Start();
+    for (size_t k = 0; k < wanted; ++k) {
+      Helper* helper = k < idle.size() ? idle[k] : Start();
       if (helper == nullptr) break;  // no thread to be had: the caller's does the rest
       if (known) ::pthread_setaffinity_np(helper->handle, sizeof allowed, elsewhere ? &others : &allowed);
       {
@@ -74,18 +75,38 @@ class Helpers {
       const std::lock_guard<std::mutex> lock(helper->mutex);
       helper->job = &job;
       helper->wake.notify_one();
+      handed.push_back(helper);
     }
-    return handed;
   }
 
- private:
+  // Takes `job` back from the helpers of `handed` that have not begun it: the caller's thread did
+  // every item meanwhile, and a helper may take long to wake (on a virtual machine, an idle core
+  // up to a millisecond or more). They are idle again at once.
+  void Recall(Job& job, const std::vector<Helper*>& handed) {
+    for (Helper* helper : handed) {
+      {
+        const std::lock_guard<std::mutex> lock(helper->mutex);
+        if (helper->job != &job || helper->begun) continue;
+        helper->job = nullptr;  // its wait goes on
+      }
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        idle_.push_back(helper);
+      }
+      const std::lock_guard<std::mutex> lock(job.mutex);
+      --job.working;
+    }
+  }
+
   struct Helper {
     pthread_t handle{};
     std::mutex mutex;
     std::condition_variable wake;
     Job* job = nullptr;
+    bool begun = false;  // with job: it took the job, which can no longer be recalled
   };
 
+ private:
   Helper* Start() {
     auto* helper = new Helper;
     try {
@@ -106,6 +127,7 @@ class Helpers {
         std::unique_lock<std::mutex> lock(helper.mutex);
         helper.wake.wait(lock, [&helper] { return helper.job != nullptr; });
         job = helper.job;
+        helper.begun = true;
       }
       Work(*job);
       // Idle again before the caller hears that the job is done, so that its next call finds
@@ -113,6 +135,7 @@ class Helpers {
       {
         const std::lock_guard<std::mutex> lock(helper.mutex);
         helper.job = nullptr;
+        helper.begun = false;
       }
       {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -139,9 +162,11 @@ void RunOnThreads(size_t count, size_t threads, const std::function<void(size_t)
   Job job;
   job.body = &body;
   job.count = count;
-  const size_t helpers = Helpers::Shared().Hand(job, threads - 1);
+  std::vector<Helpers::Helper*> handed;
+  Helpers::Shared().Hand(job, threads - 1, handed);
   Work(job);
-  if (helpers == 0) return;
+  if (handed.empty()) return;
+  Helpers::Shared().Recall(job, handed);
   std::unique_lock<std::mutex> lock(job.mutex);
   job.done.wait(lock, [&job] { return job.working == 0; });
 }
