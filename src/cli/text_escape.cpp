@@ -40,6 +40,12 @@ size_t SequenceAt(std::string_view text, size_t i, bool& valid) {
   return length;
 }
 
+// A byte EscapeControls passes on alone: not a control, and ASCII unless the text is not for a
+// terminal.
+bool IsShownAsIs(uint8_t byte, bool terminal) {
+  return byte >= 0x20 && byte != 0x7F && (byte < 0x80 || !terminal);
+}
+
 void AppendHex(std::string& out, uint8_t byte) {
   static constexpr char kDigits[] = "0123456789abcdef";
   out += "\\x";
@@ -53,6 +59,14 @@ std::string EscapeControls(std::string_view text, bool terminal) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
+    // A run of bytes shown as they are is copied whole.
+    size_t plain = i;
+    while (plain < text.size() && IsShownAsIs(static_cast<uint8_t>(text[plain]), terminal)) ++plain;
+    if (plain > i) {
+      out.append(text.substr(i, plain - i));
+      i = plain;
+      continue;
+    }
     const auto c = static_cast<uint8_t>(text[i]);
     if (c < 0x20 || c == 0x7F) {
       if (c == '\t') {
@@ -67,10 +81,7 @@ std::string EscapeControls(std::string_view text, bool terminal) {
       ++i;
       continue;
     }
-    if (c < 0x80 || !terminal) {
-      out.push_back(text[i++]);
-      continue;
-    }
+    // Beyond ASCII, for a terminal: whole sequences pass, but not C1 controls or broken ones.
     bool valid = false;
     const size_t length = SequenceAt(text, i, valid);
     // U+0080 to U+009F are C2 80 to C2 9F.
