@@ -14,6 +14,8 @@ inline constexpr size_t kLargeArrayBytes = size_t{256} << 10;
 // request. Giving a huge page its memory clears all of its 2 MiB: it costs as much as some 180
 // ordinary pages (measured), so only an array that fills several of them gains by it.
 inline constexpr size_t kHugeArrayBytes = size_t{8} << 20;
+// From this many bytes on, an array grown for filling gets its pages at once (GrowForFilling).
+inline constexpr size_t kMapAtOnceBytes = size_t{64} << 10;
 
 // `bytes` of memory aligned to huge pages and asked to be backed by them: the first write to a
 // page of ordinary memory costs a fault (on a virtual machine, several microseconds), and an array
@@ -84,8 +86,10 @@ struct UnwrittenAllocator : std::allocator<T>, LeavesNewElementsUnwritten {
 };
 // Makes room in `array`, a vector of plain values whose allocator leaves new elements unwritten,
 // for `more` elements beyond its size, at least doubling its capacity when it grows. New memory
-// below kHugeArrayBytes gets its pages at once (MapForWriting) before the elements are copied
-// into it: for arrays filled as they grow, where each page would cost a fault.
+// from kMapAtOnceBytes to kHugeArrayBytes gets its pages at once (MapForWriting) before the
+// elements are copied into it: for arrays filled as they grow, where each page would cost a
+// fault. (Below that, the call costs more than the few faults it spares, and the heap's pages
+// are mostly had already.)
 template <class Array>
 void GrowForFilling(Array& array, size_t more) {
   if (array.capacity() - array.size() >= more) return;
@@ -93,7 +97,8 @@ void GrowForFilling(Array& array, size_t more) {
   grown.reserve(std::max(array.size() + more, 2 * array.capacity()));
   // Huge pages cost a fault each 2 MiB, where they are written; doubling leaves at most half of
   // the room unwritten.
-  if (const size_t bytes = grown.capacity() * sizeof(*grown.data()); bytes < kHugeArrayBytes)
+  if (const size_t bytes = grown.capacity() * sizeof(*grown.data());
+      bytes >= kMapAtOnceBytes && bytes < kHugeArrayBytes)
     MapForWriting(grown.data(), bytes);
   grown.resize(array.size());
   std::copy(array.begin(), array.end(), grown.begin());
