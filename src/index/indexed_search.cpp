@@ -658,7 +658,10 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
   made.clear();
   made.resize(parts.size());
   std::vector<std::exception_ptr> failed(parts.size());
-  RunOnAllCores(parts.size(), [&](size_t k) {
+  // From the disk, the directories the rows lie in are read for every catalog at once.
+  const bool fromDisk =
+      std::any_of(parts.begin(), parts.end(), [](const Part& part) { return part.index->FromDisk(); });
+  auto makeCatalog = [&](size_t k) {
     std::vector<uint32_t>& places = rowPlaces[k];
     if (places.empty()) return;
     std::sort(places.begin(), places.end());
@@ -672,7 +675,12 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
     } catch (...) {
       failed[k] = std::current_exception();  // not memory enough: raised here as on one thread
     }
-  });
+  };
+  if (fromDisk) {
+    RunOnThreads(parts.size(), kDiskThreads, makeCatalog);
+  } else {
+    RunOnAllCores(parts.size(), makeCatalog);
+  }
   for (const std::exception_ptr& failure : failed) {
     if (failure) std::rethrow_exception(failure);
   }

@@ -33,10 +33,10 @@ uint64_t GroupHash(std::string_view name, int64_t length, bool byLength);
 inline constexpr size_t kGroupSortApart = 8192;
 
 // Orders `entries` into their groups, (length, name) for Duplicates and (name, length) for Same
-// names, names compared as CompareNoCase compares them, ties in collection order; then appends
-// the orders of the entries that have a partner, group after group, to `rows`, until `hitLimit`
-// are listed (the group being listed ends with its entry at hand). `nameOf(order)` gives an
-// entry's name, from any thread.
+// names, names compared as CompareNoCase compares them, ties in collection order, as far as the
+// rows need them (the others are left in no order); then appends the orders of the entries that
+// have a partner, group after group, to `rows`, until `hitLimit` are listed (the group being
+// listed ends with its entry at hand). `nameOf(order)` gives an entry's name, from any thread.
 template <class NameOf>
 void GroupedRows(std::span<GroupedEntry> entries, const NameOf& nameOf, bool sameNames, int32_t hitLimit,
                  std::vector<uint32_t>& rows) {
