@@ -661,7 +661,14 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
   // From the disk, the directories the rows lie in are read for every catalog at once.
   const bool fromDisk =
       std::any_of(parts.begin(), parts.end(), [](const Part& part) { return part.index->FromDisk(); });
-  auto makeCatalog = [&](size_t k) {
+  // The catalogs with the most rows first, the caller's thread taking the first: helpers may
+  // take a while to wake, and one long catalog begun last would hold up the others' end.
+  std::vector<size_t> order(parts.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::stable_sort(order.begin(), order.end(),
+                   [&rowPlaces](size_t a, size_t b) { return rowPlaces[a].size() > rowPlaces[b].size(); });
+  auto makeCatalog = [&](size_t i) {
+    const size_t k = order[i];
     std::vector<uint32_t>& places = rowPlaces[k];
     if (places.empty()) return;
     std::sort(places.begin(), places.end());
