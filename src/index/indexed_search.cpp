@@ -167,9 +167,15 @@ class EntryFilter {
   // Whether a search of this index walks every block (no trigram to narrow it with).
   bool Scans() const { return !pattern_ || trigrams_.empty(); }
 
-  // Keeps in `found` the entries of the index that pass, ascending, stopping after `limit`.
-  // False when the index turned out damaged.
-  bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, CatalogIndex::Found& found) const {
+  // Whether a search has a date or a length condition: how many of its candidate blocks hold a
+  // hit, the index cannot tell before they are read.
+  bool Conditioned() const { return byLength_ || byDate_; }
+
+  // Keeps in `found` the entries of the index that pass, ascending, stopping after `limit`, or
+  // between two batches of blocks once `stop` is set (what it kept is then of no use). False
+  // when the index turned out damaged.
+  bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, CatalogIndex::Found& found,
+               const std::atomic<bool>* stop = nullptr) const {
     if (limit == 0 || prepared.none) return true;
     std::vector<CatalogIndex::Entry> entries;
     const uint64_t most = Scans() ? index.RecordCount()
@@ -233,6 +239,7 @@ class EntryFilter {
     if (!take(batch)) return false;
     int64_t readThrough = -1;  // the last block of the last read
     while (!batch.empty()) {
+      if (stop != nullptr && stop->load(std::memory_order_relaxed)) return true;
       following.clear();
       if (index.FromDisk() && more && !take(following)) return false;
       for (size_t i = 0; i < batch.size(); ++i) {
@@ -384,7 +391,10 @@ class SearchAhead {
   // each, at the least, for most patterns; every block for a walk without trigrams) fall short
   // of it. Else it waits for those before it to be searched: when they gave fewer hits than
   // their blocks promised, it is searched for the hits still missing, rather than by the walk
-  // after all the others. Waits for the catalogs before it to be prepared.
+  // after all the others. With a date or a length condition the blocks promise nothing (a
+  // month in twenty years lets one entry in 240 through): every catalog is searched at once,
+  // each search ending as soon as those before it hold the hits. Waits for the catalogs before
+  // it to be prepared.
   size_t Worth(size_t slot, const EntryFilter::Prepared* prepared, const CatalogIndex* index) {
     std::unique_lock<std::mutex> lock(mutex_);
     reported_[slot] = 1;
@@ -395,7 +405,7 @@ class SearchAhead {
     }
     ready_.notify_all();
     if (prepared == nullptr) return 0;
-    if (limit_ == SIZE_MAX) return limit_;
+    if (limit_ == SIZE_MAX || filter_.Conditioned()) return limit_;
     ready_.wait(lock, [&] {
       return std::all_of(reported_.begin(), reported_.begin() + slot, [](char r) { return r != 0; });
     });
@@ -424,7 +434,10 @@ class SearchAhead {
     bool sound = false;
     if (!enough_) {
       try {
-        sound = filter_.Collect(*source.entry.index, source.prepared, limit, found);
+        sound = filter_.Collect(*source.entry.index, source.prepared, limit, found, &enough_);
+        // Once the catalogs before it hold the hits, what it kept is of no use (and may be only
+        // a part): the walk will not come to it.
+        if (enough_) sound = false;
         if (sound && make_ && limit_ == SIZE_MAX) {
           filter_.GroupKeys(found, keys);
         } else if (sound && make_ && !found.Empty()) {
