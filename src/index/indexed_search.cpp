@@ -599,7 +599,7 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
                                  const EntryFilter& filter, const std::vector<std::string>& paths,
                                  SearchResult& result, std::vector<std::unique_ptr<Catalog>>& made) {
   // Which entries share their hash with another, through a table of the hashes met (open
-  // addressing, at most half full) that keeps 32 bits of each: a hash met again marks its slot.
+  // addressing, at most two thirds full) that keeps 32 bits of each: a hash met again marks its slot.
   // Hashes alike in those bits count as shared too; names and lengths decide when sorted.
   size_t total = 0;
   for (const Part& part : parts) total += part.keys.size();
