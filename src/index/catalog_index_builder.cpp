@@ -189,7 +189,7 @@ class TrigramIds {
   // than to fill).
   explicit TrigramIds(std::vector<uint32_t>& ascii) : ascii_(ascii) { ascii_.assign(size_t{1} << 21, kNone); }
   uint32_t IdOf(uint32_t trigram) {
-    if ((trigram & 0x808080u) == 0) {
+    if ((trigram & 0xFF808080u) == 0) {
       uint32_t& id = ascii_[(trigram >> 16) << 14 | ((trigram >> 8) & 0x7F) << 7 | (trigram & 0x7F)];
       if (id == kNone) id = others_.Add(trigram);
       return id;
@@ -396,18 +396,23 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
       ++nextDir;
     }
     const std::string_view name = entry.name;
-    for (size_t i = 0; i + 3 <= name.size(); ++i) {
-      const uint32_t id = ids.IdOf(fmt::Trigram(static_cast<uint8_t>(FoldAscii(name[i])),
-                                                static_cast<uint8_t>(FoldAscii(name[i + 1])),
-                                                static_cast<uint8_t>(FoldAscii(name[i + 2]))));
-      if (id == counts.size()) {
-        counts.push_back(0);
-        lastBlock.push_back(std::numeric_limits<uint32_t>::max());
+    // An empty file's name is listed twice: under its trigrams, and under them marked as an
+    // empty file's.
+    for (const uint32_t mark : {0u, fmt::kEmptyFileTrigram}) {
+      if (mark != 0 && entry.length != 0) break;
+      for (size_t i = 0; i + 3 <= name.size(); ++i) {
+        const uint32_t id = ids.IdOf(mark | fmt::Trigram(static_cast<uint8_t>(FoldAscii(name[i])),
+                                                         static_cast<uint8_t>(FoldAscii(name[i + 1])),
+                                                         static_cast<uint8_t>(FoldAscii(name[i + 2]))));
+        if (id == counts.size()) {
+          counts.push_back(0);
+          lastBlock.push_back(std::numeric_limits<uint32_t>::max());
+        }
+        if (lastBlock[id] == block) continue;
+        lastBlock[id] = block;
+        ++counts[id];
+        sequence.push_back(id);
       }
-      if (lastBlock[id] == block) continue;
-      lastBlock[id] = block;
-      ++counts[id];
-      sequence.push_back(id);
     }
   }
   blockPlaces.Put<uint64_t>(in.Offset());

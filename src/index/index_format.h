@@ -39,13 +39,15 @@
 //                 entry that stands for it, with kShownFromNames when the path shown is spelled
 //                 from the names of those entries (one of them holds '\\')
 //     trigrams    per distinct trigram of the case-folded names, ascending: trigram u32, block
-//                 count u32, offset u32 and size u32 of its posting list
+//                 count u32, offset u32 and size u32 of its posting list; then (with
+//                 kEmptyFileTrigram added, so still ascending) those of the names of empty
+//                 files, whose lists hold the blocks where an empty file's name holds it
 //     postings    per trigram, the blocks whose names hold it, ascending, in groups of
 //                 kGroupBlocks: a bit width w, then the group's gaps less one in w bits each
 namespace mardo::index_format {
 
 inline constexpr char kMagic[8] = {'M', 'a', 'r', 'd', 'o', 'I', 'd', 'x'};
-inline constexpr uint32_t kVersion = 7;
+inline constexpr uint32_t kVersion = 8;
 inline constexpr size_t kHeaderSize = 256;
 inline constexpr uint32_t kBlockRecords = 32;
 inline constexpr uint32_t kDirGroup = 64;
@@ -103,6 +105,10 @@ inline constexpr uint32_t kSpelledFromNames =
 constexpr uint32_t Trigram(uint8_t a, uint8_t b, uint8_t c) {
   return uint32_t{a} << 16 | uint32_t{b} << 8 | c;
 }
+// Added to a trigram: the entry of the trigram table that lists only the blocks where the name
+// of an empty file (length 0) holds it. Duplicates lists the smallest files first, and a search
+// there often needs no other.
+inline constexpr uint32_t kEmptyFileTrigram = uint32_t{1} << 24;
 
 // The kind of a length, as a bit of a block's kinds: bit 0 for a directory entry (below 0), bit
 // 1 for 0, bit k for the lengths of k - 1 significant bits (from 2^(k-2) to 2^(k-1) - 1), and

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text_compare.h"
 #include "index/catalog_index.h"
 #include "index/index_format.h"
 
@@ -55,8 +56,12 @@ void ReadWhole(mardo::CatalogIndex& index) {
     for (size_t i = 0; i < entries.size(); ++i) {
       const std::string_view name = entries[i].name;
       if (name.size() >= 3 && trigrams.size() < 64) {
-        trigrams.push_back(fmt::Trigram(static_cast<uint8_t>(name[0]), static_cast<uint8_t>(name[1]),
-                                        static_cast<uint8_t>(name[2])));
+        const uint32_t trigram = fmt::Trigram(static_cast<uint8_t>(mardo::FoldAscii(name[0])),
+                                              static_cast<uint8_t>(mardo::FoldAscii(name[1])),
+                                              static_cast<uint8_t>(mardo::FoldAscii(name[2])));
+        trigrams.push_back(trigram);
+        // And as the trigram of an empty file's name, listed after all the others.
+        if (entries[i].length == 0) trigrams.push_back(trigram | fmt::kEmptyFileTrigram);
       }
       records.push_back(b * fmt::kBlockRecords + static_cast<uint32_t>(i));
     }

@@ -58,6 +58,8 @@ int main(int argc, char** argv) {
       catalog.AddDirectory(paths.back(), 1, 10.0);
       catalog.AddFile(name, 1000 + d, -d, parent);
       catalog.AddFile("file" + std::to_string(d) + ".txt", 2000 + d, d, d);
+      if (d % 4 == 0)
+        catalog.AddFile("Empty" + std::to_string(d % 3) + ".txt", 3000 + d, 0, d);  // listed twice
     }
     if (!catalog.Write()) return 1;
     catalogs.push_back(numbered);
