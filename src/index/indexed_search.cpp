@@ -30,8 +30,12 @@ using GroupKeys = std::vector<GroupKey, LargeAllocator<GroupKey>>;
 // stays with RunSearch).
 class EntryFilter {
  public:
-  explicit EntryFilter(const SearchConditions& conditions)
+  // With `emptyOnly`, the candidate blocks are those where the name of an empty file holds the
+  // pattern's trigrams, and only empty files are grouped; the other entries of those blocks that
+  // pass are kept too, for the whole search (Earlier).
+  explicit EntryFilter(const SearchConditions& conditions, bool emptyOnly = false)
       : conditions_(conditions),
+        emptyOnly_(emptyOnly),
         byLength_(conditions.Has(SearchConditions::kLengthCondition)),
         byDate_(conditions.Has(SearchConditions::kDateCondition)),
         oneLength_(byLength_ && conditions.lengthOperator == CompareOperator::kEqual) {
@@ -86,8 +90,30 @@ class EntryFilter {
       }
       places.erase(next);
     }
+    if (emptyOnly_) {
+      for (uint32_t& trigram : trigrams_) trigram |= index_format::kEmptyFileTrigram;
+    }
     if (!pattern_->head.empty() && pattern_->head.find('\0') == std::string::npos)
       finder_.emplace(pattern_->head);
+  }
+
+  // Whether a search may be tried first with the empty files alone (`emptyOnly`). Duplicates
+  // lists files by length, the smallest first, and an empty file's partners are empty too: when
+  // the empty files that pass give all the rows, the others cannot change them. Not with a
+  // length condition (which may admit directory entries, listed before files), nor without
+  // trigrams to find empty files' names by.
+  bool EmptyFilesFirst() const {
+    return conditions_.Has(SearchConditions::kGroupingMode) &&
+           !conditions_.Has(SearchConditions::kSameNames) && !byLength_ && !Scans() &&
+           conditions_.hitLimit > 0;
+  }
+
+  bool EmptyOnly() const { return emptyOnly_; }
+
+  // How many rows a grouping search through this filter must give to be of use: with `emptyOnly`,
+  // the whole hit limit (fewer say nothing of the rows of other files).
+  size_t RowsNeeded() const {
+    return emptyOnly_ ? static_cast<size_t>(std::max(conditions_.hitLimit, 0)) : 0;
   }
 
   bool Keeps(int64_t length, int64_t time, std::string_view name) const {
@@ -160,6 +186,7 @@ class EntryFilter {
     for (size_t k = 0; k < found.Size(); ++k) {
       const CatalogIndex::Entry e = found.At(k);
       if (!byLength_ && e.length < 0) continue;  // a length condition admitted it already
+      if (emptyOnly_ && e.length != 0) continue;
       keys.push_back({GroupHash(e.name, e.length, byLength), static_cast<uint32_t>(k)});
     }
   }
@@ -171,12 +198,43 @@ class EntryFilter {
   // hit, the index cannot tell before they are read.
   bool Conditioned() const { return byLength_ || byDate_; }
 
+  // What a search with `emptyOnly` read of an index, for the whole search to take instead of
+  // reading it again: the blocks it tested, ascending, and the entries of them that pass.
+  struct Earlier {
+    std::vector<uint32_t> tested;
+    CatalogIndex::Found found;
+  };
+
   // Keeps in `found` the entries of the index that pass, ascending, stopping after `limit`, or
-  // between two batches of blocks once `stop` is set (what it kept is then of no use). False
-  // when the index turned out damaged.
+  // between two batches of blocks once `stop` is set (what it kept is then of no use). With
+  // `earlier`, a search with `emptyOnly` notes there the blocks it tests; any other takes the
+  // entries of those blocks from it instead of testing them. False when the index turned out
+  // damaged.
   bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, CatalogIndex::Found& found,
-               const std::atomic<bool>* stop = nullptr) const {
-    if (limit == 0 || prepared.none) return true;
+               const std::atomic<bool>* stop = nullptr, Earlier* earlier = nullptr) const {
+    std::vector<uint32_t>* tested = emptyOnly_ && earlier != nullptr ? &earlier->tested : nullptr;
+    if (tested != nullptr) tested->clear();
+    const Earlier* taken = emptyOnly_ || earlier == nullptr || earlier->tested.empty() ? nullptr : earlier;
+    size_t takenBlock = 0;  // in taken->tested: the first not below the block at hand
+    size_t takenEntry = 0;  // in taken->found: the first not yet kept
+    // Whether `block` was tested before; then its entries are taken from there.
+    auto testedBefore = [&](uint32_t block) {
+      if (taken == nullptr) return false;
+      while (takenBlock < taken->tested.size() && taken->tested[takenBlock] < block) ++takenBlock;
+      return takenBlock < taken->tested.size() && taken->tested[takenBlock] == block;
+    };
+    // Keeps the entries taken that lie before `record`, so that `found` stays ascending.
+    auto keepTakenBefore = [&](uint64_t record) {
+      if (taken == nullptr) return;
+      const std::span<const uint32_t> records = taken->found.Records();
+      for (; takenEntry < records.size() && records[takenEntry] < record; ++takenEntry)
+        found.Add(records[takenEntry], taken->found.At(takenEntry));
+    };
+    if (limit == 0) return true;
+    if (prepared.none) {
+      keepTakenBefore(UINT64_MAX);
+      return true;
+    }
     std::vector<CatalogIndex::Entry> entries;
     const uint64_t most = Scans() ? index.RecordCount()
                                   : uint64_t{prepared.lists.front().Count()} * index_format::kBlockRecords;
@@ -210,12 +268,14 @@ class EntryFilter {
         if (Scans()) {
           if (target >= index.BlockCount()) break;
           block = target++;
+          if (testedBefore(block)) continue;
           if (MayHold(index, block)) return true;
           if (index.Damaged()) break;
           continue;
         }
         if (!NextInAll(lists, target, block)) break;
         target = block + 1;
+        if (testedBefore(block)) continue;
         if (MayHold(index, block)) return true;
         if (index.Damaged()) break;
       }
@@ -248,12 +308,16 @@ class EntryFilter {
           if (!index.RunOver(std::span<const uint32_t>(batch).subspan(i), mostRead, run)) return false;
           readThrough = int64_t{batch[i]} + run - 1;
         }
+        keepTakenBefore(uint64_t{batch[i]} * index_format::kBlockRecords);
+        if (found.Size() >= limit) return true;
         if (!TestBlock(index, batch[i], run, limit, entries, found)) return false;
+        if (tested != nullptr) tested->push_back(batch[i]);
         if (found.Size() >= limit) return true;
       }
       if (!index.FromDisk() && more && !take(following)) return false;
       std::swap(batch, following);
     }
+    keepTakenBefore(UINT64_MAX);
     return !index.Damaged();
   }
 
@@ -337,6 +401,7 @@ class EntryFilter {
   }
 
   const SearchConditions& conditions_;
+  bool emptyOnly_;
   bool byLength_;
   bool byDate_;
   bool oneLength_;            // a search for one exact length
@@ -359,6 +424,7 @@ struct Source {
   CatalogIndex::Found found;
   std::unique_ptr<Catalog> made;
   GroupKeys keys;
+  EntryFilter::Earlier earlier;  // what a search of empty files first read
 };
 
 // How many catalogs are read at once when their pieces must come from the disk: the waits
@@ -434,7 +500,8 @@ class SearchAhead {
     bool sound = false;
     if (!enough_) {
       try {
-        sound = filter_.Collect(*source.entry.index, source.prepared, limit, found, &enough_);
+        sound =
+            filter_.Collect(*source.entry.index, source.prepared, limit, found, &enough_, &source.earlier);
         // Once the catalogs before it hold the hits, what it kept is of no use (and may be only
         // a part): the walk will not come to it.
         if (enough_) sound = false;
@@ -566,8 +633,10 @@ void CollectOnAllCores(std::vector<Source>& sources, const std::vector<bool>& se
     blocks += candidates(i);
   }
   // A second thread pays only for work of some size: it may have to wait for a core.
-  constexpr uint64_t kWorthAThread = 4096;
-  if (searched.size() < 2 || blocks < kWorthAThread) return;
+  // The blocks where empty files' names hold the trigrams lie far apart, each read on its own:
+  // fewer are worth it.
+  const uint64_t worthAThread = filter.EmptyOnly() ? 1024 : 4096;
+  if (searched.size() < 2 || blocks < worthAThread) return;
   // Without a hit limit every catalog is searched whole: the longest first, so that both cores
   // end together rather than one waiting for a long one begun last.
   if (limit == SIZE_MAX) {
@@ -664,6 +733,10 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
       std::span<GroupedEntry>(entries.data(), count),
       [&names](uint32_t order) { return std::string_view(names[order].data, names[order].size); },
       conditions.Has(SearchConditions::kSameNames), conditions.hitLimit, rows);
+  if (rows.size() < filter.RowsNeeded()) {
+    result = SearchResult();  // searched again with every file: no catalog is made for these rows
+    return std::nullopt;
+  }
 
   // The rows' catalogs, each of its part's entries that are rows: on both cores.
   std::vector<std::vector<uint32_t>> rowPlaces(parts.size());
@@ -724,12 +797,80 @@ const std::string& DisplayNameOf(const IndexCache::Entry& entry) {
   return entry.index ? entry.index->DisplayName() : entry.catalog->DisplayName();
 }
 
+// Searches the selected indexes from the disk on several threads, so that the waits overlap.
+void CollectFromDisk(std::vector<Source>& sources, const std::vector<bool>& selected,
+                     const std::vector<std::string>& paths, const EntryFilter& filter) {
+  SearchAhead ahead(filter, SIZE_MAX, sources.size(), /*make=*/true);
+  RunOnThreads(sources.size(), kDiskThreads, [&](size_t i) {
+    Source& source = sources[i];
+    if (selected[i] && source.entry.index && source.sound) {
+      ahead.Run(source, paths[i], i, SIZE_MAX);
+    } else {
+      ahead.SkipLocked(i);
+    }
+  });
+}
+
+// Groups the empty files that pass (the sources opened and prepared through `empty`): true when
+// they give all the rows, in `search`. Else the sources searched keep what they kept (`found`,
+// `collected`) and the blocks they tested (`earlier`); `damaged` names the source whose index
+// turned out damaged while grouping, if any.
+bool EmptyFilesGiveRows(std::vector<Source>& sources, const std::vector<bool>& selected,
+                        const std::vector<std::string>& paths, const SearchConditions& conditions,
+                        const EntryFilter& empty, bool fromDisk, IndexedSearch& search,
+                        std::optional<size_t>& damaged) {
+  for (size_t i = 0; i < sources.size(); ++i) {
+    const Source& source = sources[i];
+    if (selected[i] && source.entry.Readable() && !(source.entry.index && source.sound)) return false;
+  }
+  if (!fromDisk) CollectOnAllCores(sources, selected, paths, empty, SIZE_MAX);
+  std::vector<Part> parts;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    Source& source = sources[i];
+    if (!selected[i] || !source.entry.index) continue;
+    if (!source.collected) {
+      source.sound = empty.Collect(*source.entry.index, source.prepared, SIZE_MAX, source.found, nullptr,
+                                   &source.earlier);
+      if (!source.sound) return false;  // the whole search reads its catalog file instead
+      empty.GroupKeys(source.found, source.keys);
+      source.collected = true;
+    }
+  }
+  for (size_t i = 0; i < sources.size(); ++i) {
+    Source& source = sources[i];
+    if (selected[i] && source.collected && !source.found.Empty())
+      parts.push_back(
+          {nullptr, source.entry.index.get(), std::move(source.found), std::move(source.keys), i, true});
+  }
+  std::vector<std::unique_ptr<Catalog>> made;
+  damaged = GroupParts(parts, conditions, empty, paths, search.result, made);
+  if (damaged) {
+    damaged = parts[*damaged].source;
+    return false;
+  }
+  if (search.result.hits.size() < empty.RowsNeeded()) {
+    for (Part& part : parts) sources[part.source].found = std::move(part.found);
+    return false;
+  }
+  search.catalogs = std::make_unique<CatalogLibrary>(std::vector<std::string>{}, std::string());
+  for (std::unique_ptr<Catalog>& catalog : made) {
+    if (catalog) search.catalogs->AdoptCatalog(std::move(catalog));
+  }
+  return true;
+}
+
 }  // namespace
 
 IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditions& conditions,
                               const std::vector<std::string>& onlyNames, IndexCache& cache) {
   IndexedSearch search;
   const EntryFilter filter(conditions);
+  // Duplicates lists the smallest files first: the empty files that match may give all its rows.
+  // Then they are searched first, through the blocks where their names lie; when they fall
+  // short, the whole search takes what that read instead of reading it again.
+  std::optional<EntryFilter> emptyFirst;
+  if (filter.EmptyFilesFirst()) emptyFirst.emplace(conditions, /*emptyOnly=*/true);
+  const EntryFilter& opening = emptyFirst ? *emptyFirst : filter;
   std::vector<FileIdentity> identities;
   const std::vector<std::string> paths = library.CatalogFiles(&identities);
   // Only the entries the search can list are taken, in library order; RunSearch over them then
@@ -743,13 +884,13 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
   std::optional<SearchAhead> ahead;
   if (!paths.empty() && cache.IndexWaitsForDisk(paths[0])) {
     cache.ReadOpeningsSoon(paths);
-    ahead.emplace(filter, limit, paths.size(), /*make=*/true);
+    ahead.emplace(opening, limit, paths.size(), /*make=*/true);
   }
   auto wanted = [&onlyNames](const CatalogIndex& index) {
     return onlyNames.empty() ||
            std::find(onlyNames.begin(), onlyNames.end(), index.DisplayName()) != onlyNames.end();
   };
-  std::vector<Source> sources = OpenAll(paths, identities, cache, filter, ahead ? &*ahead : nullptr, wanted);
+  std::vector<Source> sources = OpenAll(paths, identities, cache, opening, ahead ? &*ahead : nullptr, wanted);
 
   auto skip = [&search, &paths](size_t i, std::string reason) {
     search.skipped.push_back({paths[i], std::move(reason)});
@@ -773,6 +914,35 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     }
   }
 
+  if (emptyFirst) {
+    std::optional<size_t> damaged;
+    if (EmptyFilesGiveRows(sources, selected, paths, conditions, *emptyFirst, ahead.has_value(), search,
+                           damaged)) {
+      if (cache.Written() > 0) cache.RemoveOrphans();
+      return search;
+    }
+    if (damaged) {
+      // Found damaged only now: its index is made again, and so is the search.
+      cache.Reread(paths[*damaged]);
+      return SearchWithIndex(library, conditions, onlyNames, cache);
+    }
+    // The whole search, through the indexes opened, taking what the search of empty files kept.
+    for (Source& source : sources) {
+      if (!source.entry.index) continue;
+      if (source.collected) {
+        source.earlier.found = std::move(source.found);
+      } else {
+        source.earlier = {};
+      }
+      source.collected = false;
+      source.found = CatalogIndex::Found();
+      source.made = nullptr;
+      source.keys.clear();
+      source.prepared = {};
+      source.sound = source.sound && filter.Prepare(*source.entry.index, source.prepared);
+    }
+    if (ahead) CollectFromDisk(sources, selected, paths, filter);
+  }
   if (!ahead) CollectOnAllCores(sources, selected, paths, filter, limit);
   std::vector<Part> parts;
   bool light = !limited;
@@ -797,7 +967,8 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
         }
         part.found.Truncate(limit);
       } else {
-        sound = sound && filter.Collect(*entry.index, sources[i].prepared, limit, part.found);
+        sound = sound && filter.Collect(*entry.index, sources[i].prepared, limit, part.found, nullptr,
+                                        &sources[i].earlier);
         if (sound && light) filter.GroupKeys(part.found, part.keys);
       }
       if (sound && !part.found.Empty() && !light && !part.catalog) {

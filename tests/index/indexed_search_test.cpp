@@ -398,5 +398,54 @@ TEST_F(IndexedSearchTest, OnlyADateOrLengthConditionReadsWhatBlocksHold) {
   EXPECT_EQ(cache.Written(), 3);
 }
 
+// Duplicates lists the smallest files first: when the empty files that match give all its rows,
+// it reads no other block (a damaged page of the index beyond them is not seen); when they give
+// fewer, the whole search takes what was read of them, and the rows are those of the loaded
+// library either way.
+TEST_F(IndexedSearchTest, DuplicatesOfEmptyFilesNeedNoOtherBlocks) {
+  test::TempDir tmp;
+  test::TempDir cacheDir;
+  Catalog catalog;
+  catalog.filePath = tmp / "empty.mvl";
+  catalog.volumeLabel = "EMPTY";
+  catalog.AddDirectory("");
+  // Three empty readme files in the first blocks, one later, and readme files of every
+  // length between; an empty file of another name in most blocks.
+  for (int32_t k = 0; k < 40000; ++k) {
+    const bool empty = k == 3 || k == 40 || k == 70 || k == 12001;
+    catalog.AddFile(k % 7 == 0 ? "Read.Me" : "README", 1000000000 + int64_t{k % 5} * 86400,
+                    empty ? 0 : 1 + k % 300, 0);
+    if (k % 25 == 0) catalog.AddFile("other" + std::to_string(k % 3), 1000000000, 0, 0);
+  }
+  ASSERT_TRUE(catalog.Write());
+  IndexCache cache(cacheDir / "mardo");
+  SearchConditions c = NameSearch("readme", 3);
+  c.flags |= SearchConditions::kGroupingMode;
+  ASSERT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 3);
+  ASSERT_EQ(cache.Written(), 1);
+  DamageSection(cache.IndexPath(catalog.filePath), index_format::kBlockPlaces, -4);
+  EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 3);
+  EXPECT_EQ(cache.Written(), 1);
+  struct Case {
+    const char* pattern;
+    int32_t limit;
+    bool dated;
+  };
+  for (const Case& t :
+       {Case{"readme", 1, false}, Case{"readme", 4, false}, Case{"READ", 40, false}, Case{"r*me|", 2, true},
+        Case{"eadm", 500, true}, Case{"|readme|", 100000, false}, Case{"other", 5, false}}) {
+    SearchConditions d = NameSearch(t.pattern, t.limit);
+    d.flags |= SearchConditions::kGroupingMode;
+    if (t.dated) {
+      d.flags |= SearchConditions::kDateCondition;
+      d.dateOperator = CompareOperator::kBefore;
+      d.dayStart = 1000000000 + 2 * 86400;
+      d.dayEnd = d.dayStart + 86399;
+    }
+    ExpectSameRows({}, tmp.Path(), cache, d, {}, false);
+    ExpectSameRows({}, tmp.Path(), cache, d, {}, true);
+  }
+}
+
 }  // namespace
 }  // namespace mardo
