@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 #include <mutex>
+#include <numeric>
 #include <optional>
 
 #include "base/all_cores.h"
@@ -115,6 +116,12 @@ class EntryFilter {
   size_t RowsNeeded() const {
     return emptyOnly_ ? static_cast<size_t>(std::max(conditions_.hitLimit, 0)) : 0;
   }
+
+  // Whether the empty files are worth searching first, with `candidates` blocks in all (the
+  // rarest list of each catalog). A candidate block rarely holds more than one empty file that
+  // matches: with fewer blocks than rows needed, the search of empty files would most likely fall
+  // short, and the whole search reads those blocks anyway.
+  bool EmptyFilesMayGiveRows(uint64_t candidates) const { return candidates >= RowsNeeded(); }
 
   bool Keeps(int64_t length, int64_t time, std::string_view name) const {
     if (byLength_ && !conditions_.KeepsLength(length)) return false;
@@ -471,6 +478,14 @@ class SearchAhead {
     }
     ready_.notify_all();
     if (prepared == nullptr) return 0;
+    if (filter_.EmptyOnly()) {
+      // Whether the empty files are worth searching first, as far as the catalogs prepared so far
+      // tell of all of them (waiting for the others would hold the disk up). The search of empty
+      // files decides again, from all of them.
+      const auto reported = static_cast<uint64_t>(std::count(reported_.begin(), reported_.end(), 1));
+      const uint64_t candidates = std::accumulate(candidates_.begin(), candidates_.end(), uint64_t{0});
+      return filter_.EmptyFilesMayGiveRows(candidates * reported_.size() / reported) ? limit_ : 0;
+    }
     if (limit_ == SIZE_MAX || filter_.Conditioned()) return limit_;
     ready_.wait(lock, [&] {
       return std::all_of(reported_.begin(), reported_.begin() + slot, [](char r) { return r != 0; });
@@ -797,13 +812,22 @@ const std::string& DisplayNameOf(const IndexCache::Entry& entry) {
   return entry.index ? entry.index->DisplayName() : entry.catalog->DisplayName();
 }
 
-// Searches the selected indexes from the disk on several threads, so that the waits overlap.
+// Searches the selected indexes not yet searched from the disk on several threads, so that the
+// waits overlap; with `prepare`, each is prepared there first.
 void CollectFromDisk(std::vector<Source>& sources, const std::vector<bool>& selected,
-                     const std::vector<std::string>& paths, const EntryFilter& filter) {
+                     const std::vector<std::string>& paths, const EntryFilter& filter, bool prepare) {
   SearchAhead ahead(filter, SIZE_MAX, sources.size(), /*make=*/true);
   RunOnThreads(sources.size(), kDiskThreads, [&](size_t i) {
     Source& source = sources[i];
-    if (selected[i] && source.entry.index && source.sound) {
+    const bool wanted = selected[i] && source.entry.index && source.sound && !source.collected;
+    if (wanted && prepare) {
+      try {
+        source.sound = filter.Prepare(*source.entry.index, source.prepared);
+      } catch (const std::exception&) {
+        source.sound = false;  // not memory enough: its catalog file is read instead, as for damage
+      }
+    }
+    if (wanted && source.sound) {
       ahead.Run(source, paths[i], i, SIZE_MAX);
     } else {
       ahead.SkipLocked(i);
@@ -819,11 +843,20 @@ bool EmptyFilesGiveRows(std::vector<Source>& sources, const std::vector<bool>& s
                         const std::vector<std::string>& paths, const SearchConditions& conditions,
                         const EntryFilter& empty, bool fromDisk, IndexedSearch& search,
                         std::optional<size_t>& damaged) {
+  uint64_t candidates = 0;
   for (size_t i = 0; i < sources.size(); ++i) {
     const Source& source = sources[i];
-    if (selected[i] && source.entry.Readable() && !(source.entry.index && source.sound)) return false;
+    if (!selected[i] || !source.entry.Readable()) continue;
+    if (!(source.entry.index && source.sound)) return false;
+    if (!source.prepared.none && !source.prepared.lists.empty())
+      candidates += source.prepared.lists.front().Count();
   }
-  if (!fromDisk) CollectOnAllCores(sources, selected, paths, empty, SIZE_MAX);
+  if (!empty.EmptyFilesMayGiveRows(candidates)) return false;
+  if (fromDisk) {
+    CollectFromDisk(sources, selected, paths, empty, false);  // those the opening did not search
+  } else {
+    CollectOnAllCores(sources, selected, paths, empty, SIZE_MAX);
+  }
   std::vector<Part> parts;
   for (size_t i = 0; i < sources.size(); ++i) {
     Source& source = sources[i];
@@ -939,9 +972,10 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
       source.made = nullptr;
       source.keys.clear();
       source.prepared = {};
-      source.sound = source.sound && filter.Prepare(*source.entry.index, source.prepared);
+      // From the disk, each is prepared on the thread that searches it.
+      if (!ahead) source.sound = source.sound && filter.Prepare(*source.entry.index, source.prepared);
     }
-    if (ahead) CollectFromDisk(sources, selected, paths, filter);
+    if (ahead) CollectFromDisk(sources, selected, paths, filter, true);
   }
   if (!ahead) CollectOnAllCores(sources, selected, paths, filter, limit);
   std::vector<Part> parts;
