@@ -277,8 +277,9 @@ TEST(DesktopOpen, AFileWhoseTypeHasNoApplicationOpensWithThatOfItsParentType) {
   QtDesktopShell shell;
   EXPECT_TRUE(shell.StartDefaultApplication(script).Succeeded());
   for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME"}) qunsetenv(name);
-  // The program runs on its own: wait for its copy of the script.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(tmp / "opened"); }, 20000));
+  // The program runs on its own: wait for its copy of the script, whole (the copy exists before
+  // its bytes are written).
+  EXPECT_TRUE(QTest::qWaitFor([&] { return tmp.ReadFile("opened") == "print('hi')\n"; }, 20000));
   EXPECT_EQ(tmp.ReadFile("opened"), "print('hi')\n");
 }
 
