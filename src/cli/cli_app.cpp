@@ -22,6 +22,7 @@
 #include "scan/scan_texts.h"
 #include "search/directory_listing.h"
 #include "search/entry_path.h"
+#include "search/grouping.h"
 #include "search/row_texts.h"
 #include "search/search_engine.h"
 #include "search/search_texts.h"
@@ -137,6 +138,29 @@ bool AllDigits(std::string_view text) {
 }
 
 // Everything a command needs to know about its run.
+// Sorts result rows as the results list first shows them (folders first, then by name, then by
+// date). The first eight folded bytes of the names, packed, decide most comparisons: they order
+// names as CompareNoCase does. The rows' own comparison decides the others.
+void SortResultRows(std::vector<const FileRecord*>& rows) {
+  const SortState state(ListKind::kResults);
+  struct Keyed {
+    uint64_t prefix;
+    bool folder;
+    const FileRecord* row;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(rows.size());
+  for (const FileRecord* row : rows)
+    keyed.push_back({GroupedEntry::Of(row->Name(), 0, 0).prefix, row->IsDirectory(), row});
+  const bool byName = state.Keys()[0] == 1 && state.Direction(0) == 1;
+  std::stable_sort(keyed.begin(), keyed.end(), [&state, byName](const Keyed& a, const Keyed& b) {
+    if (byName && a.folder != b.folder) return a.folder;
+    if (byName && a.prefix != b.prefix) return a.prefix < b.prefix;
+    return CompareResultRows(a.row, b.row, state, true) < 0;
+  });
+  for (size_t k = 0; k < rows.size(); ++k) rows[k] = keyed[k].row;
+}
+
 class Session {
  public:
   Session(CliContext& context, std::vector<std::string> globalArguments)
@@ -329,10 +353,7 @@ int Session::Search(const ParsedCommand& command) {
   const SearchResult& result = found ? found->result : loaded;
 
   std::vector<const FileRecord*> rows = result.hits;
-  const SortState state(ListKind::kResults);
-  std::stable_sort(rows.begin(), rows.end(), [&state](const FileRecord* a, const FileRecord* b) {
-    return CompareResultRows(a, b, state, true) < 0;
-  });
+  SortResultRows(rows);
   const auto headers = Headers(ListKind::kResults);
   const std::string dateFormat = command.Value("date-format", texts::kDefaultResultDateFormat);
   {
