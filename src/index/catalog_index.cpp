@@ -386,16 +386,43 @@ void CatalogIndex::ReadBlockSummariesSoon(std::span<const uint32_t> blocks, bool
   if (lengths) BlockPagesSoon(fmt::kBlockLengths, fmt::kBlockLengthsSize, fmt::kBlockLengthsSize, blocks);
 }
 
-// Runs of the catalog file on the same or the next page are asked for as one piece. Wider gaps
-// save requests but not time: the bytes the disk reads cost more than the requests (measured).
-constexpr uint64_t kDiskGap = 4 * 1024;
+namespace {
+
+// Asks `file` for byte ranges given in ascending order, those on the same or the next page as
+// one piece: a request costs some 20 µs of the caller's time. Wider gaps save requests but not
+// time: the bytes the disk reads cost more than the requests (measured).
+class RunsSoon {
+ public:
+  explicit RunsSoon(PagedFile& file) : file_(file) {}
+  ~RunsSoon() { Ask(); }
+  RunsSoon(const RunsSoon&) = delete;
+  RunsSoon& operator=(const RunsSoon&) = delete;
+
+  void Add(uint64_t from, uint64_t to) {
+    constexpr uint64_t kDiskGap = 4 * 1024;
+    if (to_ > from_ && (from < to_ || from - to_ > kDiskGap)) Ask();
+    if (to_ == from_) from_ = from;
+    to_ = to;
+  }
+
+ private:
+  void Ask() {
+    if (to_ > from_) file_.ReadSoon(static_cast<size_t>(from_), static_cast<size_t>(to_ - from_));
+    from_ = to_ = 0;
+  }
+
+  PagedFile& file_;
+  uint64_t from_ = 0;  // the bytes [from_, to_) are to be asked for
+  uint64_t to_ = 0;
+};
+
+}  // namespace
 
 bool CatalogIndex::ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t most) {
   if (!fromDisk_ || !catalogFile_) return true;
   // Where the blocks lie is asked for first, for all of them: then the catalog's bytes.
   ReadBlockPlacesSoon(blocks);
-  uint64_t askFrom = 0;
-  uint64_t askTo = 0;
+  RunsSoon asks(*catalogFile_);
   for (size_t i = 0; i < blocks.size();) {
     uint32_t run = 1;
     uint64_t from = 0;
@@ -405,18 +432,11 @@ bool CatalogIndex::ReadBlocksSoon(std::span<const uint32_t> blocks, uint64_t mos
         !BlockRange(blocks[i] + run - 1, lastFrom, to)) {
       return false;
     }
-    if (askTo > askFrom && (from < askTo || from - askTo > kDiskGap)) {
-      catalogFile_->ReadSoon(static_cast<size_t>(askFrom), static_cast<size_t>(askTo - askFrom));
-      askFrom = askTo = 0;
-    }
-    if (askTo == askFrom) askFrom = from;
-    askTo = to;
+    asks.Add(from, to);
     // The blocks this run covers.
     const uint32_t last = blocks[i] + run - 1;
     while (i < blocks.size() && blocks[i] <= last) ++i;
   }
-  if (askTo > askFrom)
-    catalogFile_->ReadSoon(static_cast<size_t>(askFrom), static_cast<size_t>(askTo - askFrom));
   return true;
 }
 
@@ -774,30 +794,20 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
   uint32_t groupNumber = UINT32_MAX;
   if (fromDisk_ && catalogFile_) {
     // The groups of directories needed, asked for at once: where they lie first, then their
-    // bytes, runs close together as one piece (a request costs some 20 µs of this thread's
-    // time, and Same names may want a thousand groups).
+    // bytes, runs close together as one piece (Same names may want a thousand groups).
     std::vector<uint32_t> groups;
     for (const uint32_t d : wanted) {
       if (groups.empty() || groups.back() != d / fmt::kDirGroup) groups.push_back(d / fmt::kDirGroup);
     }
     BlockPagesSoon(fmt::kDirStarts, 8, 16, groups);
-    uint64_t askFrom = 0;  // the bytes [askFrom, askTo) are to be asked for
-    uint64_t askTo = 0;
+    RunsSoon asks(*catalogFile_);
     for (const uint32_t g : groups) {
       const uint8_t* starts = Paged(fmt::kDirStarts, 8 * uint64_t{g}, 16);
       if (starts == nullptr) return nullptr;
       const uint64_t from = Load<uint64_t>(starts);
       const uint64_t to = Load<uint64_t>(starts + 8);
-      if (from >= to || to > catalog_.size()) continue;  // reading the group finds it damaged
-      if (askTo > askFrom && (from < askTo || from - askTo > kDiskGap)) {
-        catalogFile_->ReadSoon(static_cast<size_t>(askFrom), static_cast<size_t>(askTo - askFrom));
-        askFrom = askTo = 0;
-      }
-      if (askTo == askFrom) askFrom = from;
-      askTo = to;
+      if (from < to && to <= catalog_.size()) asks.Add(from, to);  // else reading the group fails
     }
-    if (askTo > askFrom)
-      catalogFile_->ReadSoon(static_cast<size_t>(askFrom), static_cast<size_t>(askTo - askFrom));
   }
   for (const uint32_t d : wanted) {
     if (d / fmt::kDirGroup != groupNumber) {
