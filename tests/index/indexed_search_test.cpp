@@ -175,6 +175,21 @@ SearchConditions NameSearch(const std::string& pattern, int32_t limit) {
   return c;
 }
 
+// Readies `catalog` to be filled and written at `path`: labelled `label`, with its root directory.
+void StartCatalog(Catalog& catalog, const std::string& path, const std::string& label) {
+  catalog.filePath = path;
+  catalog.volumeLabel = label;
+  catalog.AddDirectory("");
+}
+
+// Adds to `c` a date condition: `op` the day that starts at `dayStart`.
+void AddDateCondition(SearchConditions& c, CompareOperator op, int64_t dayStart) {
+  c.flags |= SearchConditions::kDateCondition;
+  c.dateOperator = op;
+  c.dayStart = dayStart;
+  c.dayEnd = dayStart + 86399;
+}
+
 // How many rows a search of the catalogs in `dir` through `cache` gives.
 int32_t RowsThroughIndex(const std::string& dir, const SearchConditions& c, IndexCache& cache) {
   return SearchWithIndex(CatalogLibrary({}, dir), c, {}, cache).result.count;
@@ -305,9 +320,7 @@ TEST_F(IndexedSearchTest, SearchesByDateOrLengthPassOverBlocksThatCannotHoldAHit
   test::TempDir tmp;
   test::TempDir cacheDir;
   Catalog catalog;
-  catalog.filePath = tmp / "growing.mvl";
-  catalog.volumeLabel = "GROWING";
-  catalog.AddDirectory("");
+  StartCatalog(catalog, tmp / "growing.mvl", "GROWING");
   for (int32_t k = 0; k < 3000; ++k) {
     const int64_t length = k == 1500 ? -1 : int64_t{k} * k;  // one directory entry among them
     catalog.AddFile("entry" + std::to_string(k), 1000000000 + int64_t{k} * 3600, length, 0);
@@ -319,10 +332,7 @@ TEST_F(IndexedSearchTest, SearchesByDateOrLengthPassOverBlocksThatCannotHoldAHit
     for (const int64_t k : {0, 31, 32, 1500, 2999}) {
       SearchConditions c;
       c.hitLimit = 100000;
-      c.flags = SearchConditions::kDateCondition;
-      c.dateOperator = static_cast<CompareOperator>(op);
-      c.dayStart = 1000000000 + k * 3600;
-      c.dayEnd = c.dayStart + 86399;
+      AddDateCondition(c, static_cast<CompareOperator>(op), 1000000000 + k * 3600);
       ExpectSameRows({}, tmp.Path(), cache, c, {});
       c.flags = SearchConditions::kLengthCondition;
       c.lengthOperator = static_cast<CompareOperator>(op);
@@ -406,9 +416,7 @@ TEST_F(IndexedSearchTest, DuplicatesOfEmptyFilesNeedNoOtherBlocks) {
   test::TempDir tmp;
   test::TempDir cacheDir;
   Catalog catalog;
-  catalog.filePath = tmp / "empty.mvl";
-  catalog.volumeLabel = "EMPTY";
-  catalog.AddDirectory("");
+  StartCatalog(catalog, tmp / "empty.mvl", "EMPTY");
   // Three empty readme files in the first blocks, one later, and readme files of every
   // length between; an empty file of another name in most blocks.
   for (int32_t k = 0; k < 40000; ++k) {
@@ -436,12 +444,7 @@ TEST_F(IndexedSearchTest, DuplicatesOfEmptyFilesNeedNoOtherBlocks) {
         Case{"eadm", 500, true}, Case{"|readme|", 100000, false}, Case{"other", 5, false}}) {
     SearchConditions d = NameSearch(t.pattern, t.limit);
     d.flags |= SearchConditions::kGroupingMode;
-    if (t.dated) {
-      d.flags |= SearchConditions::kDateCondition;
-      d.dateOperator = CompareOperator::kBefore;
-      d.dayStart = 1000000000 + 2 * 86400;
-      d.dayEnd = d.dayStart + 86399;
-    }
+    if (t.dated) AddDateCondition(d, CompareOperator::kBefore, 1000000000 + 2 * 86400);
     ExpectSameRows({}, tmp.Path(), cache, d, {}, false);
     ExpectSameRows({}, tmp.Path(), cache, d, {}, true);
   }
