@@ -351,6 +351,24 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
   sequenceStart.clear();
   std::vector<uint32_t> counts;
   std::vector<uint32_t> lastBlock;
+  std::vector<uint32_t> innerBlock;  // by id: the last block where a name holds it past its start
+  std::vector<uint32_t> starts;      // the trigrams the names of the block at hand start with
+  auto idOf = [&](uint32_t trigram) {
+    const uint32_t id = ids.IdOf(trigram);
+    if (id == counts.size()) {
+      counts.push_back(0);
+      lastBlock.push_back(std::numeric_limits<uint32_t>::max());
+      innerBlock.push_back(std::numeric_limits<uint32_t>::max());
+    }
+    return id;
+  };
+  // Lists `block` under trigram `id`, once.
+  auto list = [&](uint32_t id, uint32_t at) {
+    if (lastBlock[id] == at) return;
+    lastBlock[id] = at;
+    ++counts[id];
+    sequence.push_back(id);
+  };
   const bool wide = version >= Catalog::kWideVersion;
   for (uint32_t r = 0; r < n; ++r) {
     const uint32_t block = r / fmt::kBlockRecords;
@@ -396,23 +414,31 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
       ++nextDir;
     }
     const std::string_view name = entry.name;
+    auto trigramAt = [&name](size_t i) {
+      return fmt::Trigram(static_cast<uint8_t>(FoldAscii(name[i])),
+                          static_cast<uint8_t>(FoldAscii(name[i + 1])),
+                          static_cast<uint8_t>(FoldAscii(name[i + 2])));
+    };
     // An empty file's name is listed twice: under its trigrams, and under them marked as an
     // empty file's.
     for (const uint32_t mark : {0u, fmt::kEmptyFileTrigram}) {
       if (mark != 0 && entry.length != 0) break;
       for (size_t i = 0; i + 3 <= name.size(); ++i) {
-        const uint32_t id = ids.IdOf(mark | fmt::Trigram(static_cast<uint8_t>(FoldAscii(name[i])),
-                                                         static_cast<uint8_t>(FoldAscii(name[i + 1])),
-                                                         static_cast<uint8_t>(FoldAscii(name[i + 2]))));
-        if (id == counts.size()) {
-          counts.push_back(0);
-          lastBlock.push_back(std::numeric_limits<uint32_t>::max());
-        }
-        if (lastBlock[id] == block) continue;
-        lastBlock[id] = block;
-        ++counts[id];
-        sequence.push_back(id);
+        const uint32_t id = idOf(mark | trigramAt(i));
+        if (mark == 0 && i > 0) innerBlock[id] = block;
+        list(id, block);
       }
+    }
+    if (name.size() >= 3) {
+      list(idOf(fmt::kNameEndTrigram | trigramAt(name.size() - 3)), block);
+      starts.push_back(trigramAt(0));
+    }
+    // At the end of a block, the trigrams its names start with and hold nowhere else.
+    if (r % fmt::kBlockRecords == fmt::kBlockRecords - 1 || r + 1 == n) {
+      for (const uint32_t start : starts) {
+        if (innerBlock[idOf(start)] != block) list(idOf(fmt::kStartOnlyTrigram | start), block);
+      }
+      starts.clear();
     }
   }
   blockPlaces.Put<uint64_t>(in.Offset());

@@ -39,15 +39,16 @@
 //                 entry that stands for it, with kShownFromNames when the path shown is spelled
 //                 from the names of those entries (one of them holds '\\')
 //     trigrams    per distinct trigram of the case-folded names, ascending: trigram u32, block
-//                 count u32, offset u32 and size u32 of its posting list; then (with
-//                 kEmptyFileTrigram added, so still ascending) those of the names of empty
-//                 files, whose lists hold the blocks where an empty file's name holds it
+//                 count u32, offset u32 and size u32 of its posting list; then, with a kind
+//                 added (so still ascending), those of the names of empty files
+//                 (kEmptyFileTrigram), of the starts of names (kStartOnlyTrigram) and of their
+//                 ends (kNameEndTrigram)
 //     postings    per trigram, the blocks whose names hold it, ascending, in groups of
 //                 kGroupBlocks: a bit width w, then the group's gaps less one in w bits each
 namespace mardo::index_format {
 
 inline constexpr char kMagic[8] = {'M', 'a', 'r', 'd', 'o', 'I', 'd', 'x'};
-inline constexpr uint32_t kVersion = 8;
+inline constexpr uint32_t kVersion = 9;
 inline constexpr size_t kHeaderSize = 256;
 inline constexpr uint32_t kBlockRecords = 32;
 inline constexpr uint32_t kDirGroup = 64;
@@ -109,6 +110,12 @@ constexpr uint32_t Trigram(uint8_t a, uint8_t b, uint8_t c) {
 // of an empty file (length 0) holds it. Duplicates lists the smallest files first, and a search
 // there often needs no other.
 inline constexpr uint32_t kEmptyFileTrigram = uint32_t{1} << 24;
+// Added to a trigram: the entry that lists the blocks where a name starts with it and no name
+// holds it anywhere else. Such a block's names that hold a pattern beginning with it begin with
+// the pattern: in name order, they come after the pattern itself.
+inline constexpr uint32_t kStartOnlyTrigram = uint32_t{2} << 24;
+// Added to a trigram: the entry that lists the blocks where a name ends with it.
+inline constexpr uint32_t kNameEndTrigram = uint32_t{3} << 24;
 
 // The kind of a length, as a bit of a block's kinds: bit 0 for a directory entry (below 0), bit
 // 1 for 0, bit k for the lengths of k - 1 significant bits (from 2^(k-2) to 2^(k-1) - 1), and

@@ -31,12 +31,20 @@ using GroupKeys = std::vector<GroupKey, LargeAllocator<GroupKey>>;
 // stays with RunSearch).
 class EntryFilter {
  public:
-  // With `emptyOnly`, the candidate blocks are those where the name of an empty file holds the
-  // pattern's trigrams, and only empty files are grouped; the other entries of those blocks that
-  // pass are kept too, for the whole search (Earlier).
-  explicit EntryFilter(const SearchConditions& conditions, bool emptyOnly = false)
+  // A first search of a grouping search, through some of the blocks, whose rows may be those of
+  // the whole search; the entries of those blocks that pass are kept, for the whole search to
+  // take (Earlier).
+  enum class FirstPass {
+    kNone,        // the whole search
+    kEmptyFiles,  // Duplicates: the blocks where the name of an empty file holds the pattern's
+                  // trigrams; only empty files are grouped
+    kLowNames,    // Same names: the candidate blocks but those whose matching names all begin
+                  // with the pattern, none being the pattern itself (all come after it)
+  };
+
+  explicit EntryFilter(const SearchConditions& conditions, FirstPass pass = FirstPass::kNone)
       : conditions_(conditions),
-        emptyOnly_(emptyOnly),
+        pass_(pass),
         byLength_(conditions.Has(SearchConditions::kLengthCondition)),
         byDate_(conditions.Has(SearchConditions::kDateCondition)),
         oneLength_(byLength_ && conditions.lengthOperator == CompareOperator::kEqual) {
@@ -91,37 +99,59 @@ class EntryFilter {
       }
       places.erase(next);
     }
-    if (emptyOnly_) {
+    if (pass_ == FirstPass::kEmptyFiles) {
       for (uint32_t& trigram : trigrams_) trigram |= index_format::kEmptyFileTrigram;
     }
     if (!pattern_->head.empty() && pattern_->head.find('\0') == std::string::npos)
       finder_.emplace(pattern_->head);
+    if (pass_ == FirstPass::kLowNames && pattern_->head.size() >= 3) {
+      const std::string& head = pattern_->head;
+      auto trigramAt = [&head](size_t i) {
+        return index_format::Trigram(static_cast<uint8_t>(head[i]), static_cast<uint8_t>(head[i + 1]),
+                                     static_cast<uint8_t>(head[i + 2]));
+      };
+      startOnly_ = index_format::kStartOnlyTrigram | trigramAt(0);
+      nameEnd_ = index_format::kNameEndTrigram | trigramAt(head.size() - 3);
+    }
   }
 
-  // Whether a search may be tried first with the empty files alone (`emptyOnly`). Duplicates
-  // lists files by length, the smallest first, and an empty file's partners are empty too: when
-  // the empty files that pass give all the rows, the others cannot change them. Not with a
-  // length condition (which may admit directory entries, listed before files), nor without
-  // trigrams to find empty files' names by.
-  bool EmptyFilesFirst() const {
-    return conditions_.Has(SearchConditions::kGroupingMode) &&
-           !conditions_.Has(SearchConditions::kSameNames) && !byLength_ && !Scans() &&
-           conditions_.hitLimit > 0;
+  // Which first search a search may try (none without a hit limit, or without trigrams).
+  // - Duplicates lists files by length, the smallest first, and an empty file's partners are
+  //   empty too: when the empty files that pass give all the rows, the others cannot change
+  //   them. Not with a length condition (which may admit directory entries, listed before files).
+  // - Same names lists names in order (CompareNoCase). A name that begins with the pattern and is
+  //   longer comes after the pattern, and after every matching name that does not begin with it:
+  //   when the rows end at a name no greater than the pattern, the names passed over cannot
+  //   change them. Only for a pattern without `*` (its head is the whole pattern).
+  FirstPass FirstPassOf() const {
+    if (!conditions_.Has(SearchConditions::kGroupingMode) || Scans() || conditions_.hitLimit <= 0)
+      return FirstPass::kNone;
+    if (!conditions_.Has(SearchConditions::kSameNames))
+      return byLength_ ? FirstPass::kNone : FirstPass::kEmptyFiles;
+    return pattern_->tail.empty() && pattern_->head.size() >= 3 ? FirstPass::kLowNames : FirstPass::kNone;
   }
 
-  bool EmptyOnly() const { return emptyOnly_; }
+  FirstPass Pass() const { return pass_; }
 
-  // How many rows a grouping search through this filter must give to be of use: with `emptyOnly`,
-  // the whole hit limit (fewer say nothing of the rows of other files).
+  // How many rows a grouping search through this filter must give to be of use: in a first
+  // search, the whole hit limit (fewer say nothing of the rows of the entries passed over).
   size_t RowsNeeded() const {
-    return emptyOnly_ ? static_cast<size_t>(std::max(conditions_.hitLimit, 0)) : 0;
+    return pass_ != FirstPass::kNone ? static_cast<size_t>(std::max(conditions_.hitLimit, 0)) : 0;
   }
 
-  // Whether the empty files are worth searching first, with `candidates` blocks in all (the
-  // rarest list of each catalog). A candidate block rarely holds more than one empty file that
-  // matches: with fewer blocks than rows needed, the search of empty files would most likely fall
-  // short, and the whole search reads those blocks anyway.
-  bool EmptyFilesMayGiveRows(uint64_t candidates) const { return candidates >= RowsNeeded(); }
+  // Whether rows that reach RowsNeeded, the last named `last`, are those of the whole search:
+  // for low names, when no name passed over can come before it.
+  bool RowsHold(std::string_view last) const {
+    return pass_ != FirstPass::kLowNames || CompareNoCase(last, pattern_->head) <= 0;
+  }
+
+  // Whether the first search is worth trying, with `candidates` blocks in all (the rarest list of
+  // each catalog). A candidate block rarely holds more than one empty file that matches: with
+  // fewer blocks than rows needed, the search of empty files would most likely fall short, and
+  // the whole search reads those blocks anyway.
+  bool MayGiveRows(uint64_t candidates) const {
+    return pass_ != FirstPass::kEmptyFiles || candidates >= RowsNeeded();
+  }
 
   bool Keeps(int64_t length, int64_t time, std::string_view name) const {
     if (byLength_ && !conditions_.KeepsLength(length)) return false;
@@ -141,12 +171,19 @@ class EntryFilter {
   struct Prepared {
     bool none = false;  // a trigram no name of the catalog holds
     std::vector<CatalogIndex::Postings> lists;
+    // With low names, the lists of startOnly_ and nameEnd_, when the catalog has them.
+    std::optional<CatalogIndex::Postings> startOnly;
+    std::optional<CatalogIndex::Postings> nameEnd;
   };
   // False when the index turned out damaged.
   bool Prepare(CatalogIndex& index, Prepared& prepared) const {
     if (!pattern_ || trigrams_.empty()) return true;
     prepared.lists.resize(trigrams_.size());
-    index.FindPostingsSoon(trigrams_);
+    std::vector<uint32_t> asked = trigrams_;
+    for (const uint32_t trigram : {startOnly_, nameEnd_}) {
+      if (trigram != 0) asked.push_back(trigram);
+    }
+    index.FindPostingsSoon(asked);
     for (size_t i = 0; i < prepared.lists.size(); ++i) {
       if (!index.FindPostings(trigrams_[i], prepared.lists[i])) {
         prepared.none = true;
@@ -165,6 +202,17 @@ class EntryFilter {
     // fills the hit limit from the first catalogs).
     for (const CatalogIndex::Postings& list : lists) {
       if (list.Count() <= kReadAhead) list.ReadSoon();
+    }
+    // Low names: the lists that tell which blocks to pass over, if the catalog has them.
+    for (const auto& [trigram, list] :
+         {std::pair{startOnly_, &prepared.startOnly}, std::pair{nameEnd_, &prepared.nameEnd}}) {
+      if (trigram == 0) continue;
+      if (CatalogIndex::Postings found; index.FindPostings(trigram, found)) {
+        *list = std::move(found);
+        if (list->value().Count() <= kReadAhead) list->value().ReadSoon();
+      } else if (index.Damaged()) {
+        return false;
+      }
     }
     for (CatalogIndex::Postings& list : lists) {
       if (list.Count() <= kReadAhead && !list.Load()) return false;
@@ -193,7 +241,7 @@ class EntryFilter {
     for (size_t k = 0; k < found.Size(); ++k) {
       const CatalogIndex::Entry e = found.At(k);
       if (!byLength_ && e.length < 0) continue;  // a length condition admitted it already
-      if (emptyOnly_ && e.length != 0) continue;
+      if (pass_ == FirstPass::kEmptyFiles && e.length != 0) continue;
       keys.push_back({GroupHash(e.name, e.length, byLength), static_cast<uint32_t>(k)});
     }
   }
@@ -219,9 +267,10 @@ class EntryFilter {
   // damaged.
   bool Collect(CatalogIndex& index, Prepared& prepared, size_t limit, CatalogIndex::Found& found,
                const std::atomic<bool>* stop = nullptr, Earlier* earlier = nullptr) const {
-    std::vector<uint32_t>* tested = emptyOnly_ && earlier != nullptr ? &earlier->tested : nullptr;
+    const bool first = pass_ != FirstPass::kNone;
+    std::vector<uint32_t>* tested = first && earlier != nullptr ? &earlier->tested : nullptr;
     if (tested != nullptr) tested->clear();
-    const Earlier* taken = emptyOnly_ || earlier == nullptr || earlier->tested.empty() ? nullptr : earlier;
+    const Earlier* taken = first || earlier == nullptr || earlier->tested.empty() ? nullptr : earlier;
     size_t takenBlock = 0;  // in taken->tested: the first not below the block at hand
     size_t takenEntry = 0;  // in taken->found: the first not yet kept
     // Whether `block` was tested before; then its entries are taken from there.
@@ -283,6 +332,8 @@ class EntryFilter {
         if (!NextInAll(lists, target, block)) break;
         target = block + 1;
         if (testedBefore(block)) continue;
+        if (pass_ == FirstPass::kLowNames && PassedOver(prepared, block)) continue;
+        if (index.Damaged()) break;
         if (MayHold(index, block)) return true;
         if (index.Damaged()) break;
       }
@@ -393,6 +444,17 @@ class EntryFilter {
     return true;
   }
 
+  // Whether a search of low names passes over block `block`: where every name that holds the
+  // pattern begins with it (its first trigram is held at the start of names only), and none is
+  // the pattern itself (no name ends with its last trigram), each is greater than the pattern.
+  bool PassedOver(Prepared& prepared, uint32_t block) const {
+    auto holds = [block](std::optional<CatalogIndex::Postings>& list) {
+      uint32_t at = 0;
+      return list && list->NextAtLeast(block, at) && at == block;
+    };
+    return (pattern_->anchoredStart || holds(prepared.startOnly)) && !holds(prepared.nameEnd);
+  }
+
   // Whether block `block` may hold an entry that passes the length and date conditions, as far
   // as the index's summary of it tells. False also when the index turned out damaged.
   bool MayHold(CatalogIndex& index, uint32_t block) const {
@@ -408,7 +470,7 @@ class EntryFilter {
   }
 
   const SearchConditions& conditions_;
-  bool emptyOnly_;
+  FirstPass pass_;
   bool byLength_;
   bool byDate_;
   bool oneLength_;            // a search for one exact length
@@ -416,6 +478,10 @@ class EntryFilter {
   std::optional<NamePattern> pattern_;
   std::vector<uint32_t> trigrams_;  // those a catalog is searched through, rarest first
   std::optional<FoldedFinder> finder_;
+  // With low names: the lists of blocks whose names start with the pattern's first trigram and
+  // hold it nowhere else, and of those where a name ends with its last (0: none).
+  uint32_t startOnly_ = 0;
+  uint32_t nameEnd_ = 0;
 };
 
 // One catalog file of the search: what it is read from, and what could be done before the
@@ -431,7 +497,7 @@ struct Source {
   CatalogIndex::Found found;
   std::unique_ptr<Catalog> made;
   GroupKeys keys;
-  EntryFilter::Earlier earlier;  // what a search of empty files first read
+  EntryFilter::Earlier earlier;  // what a first search read
 };
 
 // How many catalogs are read at once when their pieces must come from the disk: the waits
@@ -478,13 +544,13 @@ class SearchAhead {
     }
     ready_.notify_all();
     if (prepared == nullptr) return 0;
-    if (filter_.EmptyOnly()) {
-      // Whether the empty files are worth searching first, as far as the catalogs prepared so far
-      // tell of all of them (waiting for the others would hold the disk up). The search of empty
-      // files decides again, from all of them.
+    if (filter_.Pass() != EntryFilter::FirstPass::kNone) {
+      // Whether the first search is worth trying, as far as the catalogs prepared so far tell of
+      // all of them (waiting for the others would hold the disk up). The first search decides
+      // again, from all of them.
       const auto reported = static_cast<uint64_t>(std::count(reported_.begin(), reported_.end(), 1));
       const uint64_t candidates = std::accumulate(candidates_.begin(), candidates_.end(), uint64_t{0});
-      return filter_.EmptyFilesMayGiveRows(candidates * reported_.size() / reported) ? limit_ : 0;
+      return filter_.MayGiveRows(candidates * reported_.size() / reported) ? limit_ : 0;
     }
     if (limit_ == SIZE_MAX || filter_.Conditioned()) return limit_;
     ready_.wait(lock, [&] {
@@ -650,7 +716,7 @@ void CollectOnAllCores(std::vector<Source>& sources, const std::vector<bool>& se
   // A second thread pays only for work of some size: it may have to wait for a core.
   // The blocks where empty files' names hold the trigrams lie far apart, each read on its own:
   // fewer are worth it.
-  const uint64_t worthAThread = filter.EmptyOnly() ? 1024 : 4096;
+  const uint64_t worthAThread = filter.Pass() == EntryFilter::FirstPass::kEmptyFiles ? 1024 : 4096;
   if (searched.size() < 2 || blocks < worthAThread) return;
   // Without a hit limit every catalog is searched whole: the longest first, so that both cores
   // end together rather than one waiting for a long one begun last.
@@ -748,7 +814,8 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
       std::span<GroupedEntry>(entries.data(), count),
       [&names](uint32_t order) { return std::string_view(names[order].data, names[order].size); },
       conditions.Has(SearchConditions::kSameNames), conditions.hitLimit, rows);
-  if (rows.size() < filter.RowsNeeded()) {
+  if (rows.size() < filter.RowsNeeded() ||
+      (!rows.empty() && !filter.RowsHold({names[rows.back()].data, names[rows.back()].size}))) {
     result = SearchResult();  // searched again with every file: no catalog is made for these rows
     return std::nullopt;
   }
@@ -835,13 +902,13 @@ void CollectFromDisk(std::vector<Source>& sources, const std::vector<bool>& sele
   });
 }
 
-// Groups the empty files that pass (the sources opened and prepared through `empty`): true when
-// they give all the rows, in `search`. Else the sources searched keep what they kept (`found`,
-// `collected`) and the blocks they tested (`earlier`); `damaged` names the source whose index
-// turned out damaged while grouping, if any.
-bool EmptyFilesGiveRows(std::vector<Source>& sources, const std::vector<bool>& selected,
+// Groups the entries that a first search (the sources opened and prepared through `first`) keeps:
+// true when they give all the rows, in `search`. Else the sources searched keep what they kept
+// (`found`, `collected`) and the blocks they tested (`earlier`); `damaged` names the source whose
+// index turned out damaged while grouping, if any.
+bool FirstPassGivesRows(std::vector<Source>& sources, const std::vector<bool>& selected,
                         const std::vector<std::string>& paths, const SearchConditions& conditions,
-                        const EntryFilter& empty, bool fromDisk, IndexedSearch& search,
+                        const EntryFilter& first, bool fromDisk, IndexedSearch& search,
                         std::optional<size_t>& damaged) {
   uint64_t candidates = 0;
   for (size_t i = 0; i < sources.size(); ++i) {
@@ -851,21 +918,21 @@ bool EmptyFilesGiveRows(std::vector<Source>& sources, const std::vector<bool>& s
     if (!source.prepared.none && !source.prepared.lists.empty())
       candidates += source.prepared.lists.front().Count();
   }
-  if (!empty.EmptyFilesMayGiveRows(candidates)) return false;
+  if (!first.MayGiveRows(candidates)) return false;
   if (fromDisk) {
-    CollectFromDisk(sources, selected, paths, empty, false);  // those the opening did not search
+    CollectFromDisk(sources, selected, paths, first, false);  // those the opening did not search
   } else {
-    CollectOnAllCores(sources, selected, paths, empty, SIZE_MAX);
+    CollectOnAllCores(sources, selected, paths, first, SIZE_MAX);
   }
   std::vector<Part> parts;
   for (size_t i = 0; i < sources.size(); ++i) {
     Source& source = sources[i];
     if (!selected[i] || !source.entry.index) continue;
     if (!source.collected) {
-      source.sound = empty.Collect(*source.entry.index, source.prepared, SIZE_MAX, source.found, nullptr,
+      source.sound = first.Collect(*source.entry.index, source.prepared, SIZE_MAX, source.found, nullptr,
                                    &source.earlier);
       if (!source.sound) return false;  // the whole search reads its catalog file instead
-      empty.GroupKeys(source.found, source.keys);
+      first.GroupKeys(source.found, source.keys);
       source.collected = true;
     }
   }
@@ -876,12 +943,12 @@ bool EmptyFilesGiveRows(std::vector<Source>& sources, const std::vector<bool>& s
           {nullptr, source.entry.index.get(), std::move(source.found), std::move(source.keys), i, true});
   }
   std::vector<std::unique_ptr<Catalog>> made;
-  damaged = GroupParts(parts, conditions, empty, paths, search.result, made);
+  damaged = GroupParts(parts, conditions, first, paths, search.result, made);
   if (damaged) {
     damaged = parts[*damaged].source;
     return false;
   }
-  if (search.result.hits.size() < empty.RowsNeeded()) {
+  if (search.result.hits.size() < first.RowsNeeded()) {
     for (Part& part : parts) sources[part.source].found = std::move(part.found);
     return false;
   }
@@ -899,11 +966,13 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
   IndexedSearch search;
   const EntryFilter filter(conditions);
   // Duplicates lists the smallest files first: the empty files that match may give all its rows.
-  // Then they are searched first, through the blocks where their names lie; when they fall
-  // short, the whole search takes what that read instead of reading it again.
-  std::optional<EntryFilter> emptyFirst;
-  if (filter.EmptyFilesFirst()) emptyFirst.emplace(conditions, /*emptyOnly=*/true);
-  const EntryFilter& opening = emptyFirst ? *emptyFirst : filter;
+  // Same names lists names in order: the names up to the pattern may give all its rows. Then
+  // those are searched first, through the blocks where they may lie; when they fall short, the
+  // whole search takes what that read instead of reading it again.
+  std::optional<EntryFilter> firstPass;
+  if (filter.FirstPassOf() != EntryFilter::FirstPass::kNone)
+    firstPass.emplace(conditions, filter.FirstPassOf());
+  const EntryFilter& opening = firstPass ? *firstPass : filter;
   std::vector<FileIdentity> identities;
   const std::vector<std::string> paths = library.CatalogFiles(&identities);
   // Only the entries the search can list are taken, in library order; RunSearch over them then
@@ -947,9 +1016,9 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
     }
   }
 
-  if (emptyFirst) {
+  if (firstPass) {
     std::optional<size_t> damaged;
-    if (EmptyFilesGiveRows(sources, selected, paths, conditions, *emptyFirst, ahead.has_value(), search,
+    if (FirstPassGivesRows(sources, selected, paths, conditions, *firstPass, ahead.has_value(), search,
                            damaged)) {
       if (cache.Written() > 0) cache.RemoveOrphans();
       return search;
@@ -959,7 +1028,7 @@ IndexedSearch SearchWithIndex(const CatalogLibrary& library, const SearchConditi
       cache.Reread(paths[*damaged]);
       return SearchWithIndex(library, conditions, onlyNames, cache);
     }
-    // The whole search, through the indexes opened, taking what the search of empty files kept.
+    // The whole search, through the indexes opened, taking what the first search kept.
     for (Source& source : sources) {
       if (!source.entry.index) continue;
       if (source.collected) {

@@ -60,8 +60,15 @@ void ReadWhole(mardo::CatalogIndex& index) {
                                               static_cast<uint8_t>(mardo::FoldAscii(name[1])),
                                               static_cast<uint8_t>(mardo::FoldAscii(name[2])));
         trigrams.push_back(trigram);
-        // And as the trigram of an empty file's name, listed after all the others.
+        // And as the trigram of an empty file's name, of the start of names and of their end,
+        // listed after all the others.
         if (entries[i].length == 0) trigrams.push_back(trigram | fmt::kEmptyFileTrigram);
+        trigrams.push_back(trigram | fmt::kStartOnlyTrigram);
+        const size_t end = name.size() - 3;
+        trigrams.push_back(fmt::kNameEndTrigram |
+                           fmt::Trigram(static_cast<uint8_t>(mardo::FoldAscii(name[end])),
+                                        static_cast<uint8_t>(mardo::FoldAscii(name[end + 1])),
+                                        static_cast<uint8_t>(mardo::FoldAscii(name[end + 2]))));
       }
       records.push_back(b * fmt::kBlockRecords + static_cast<uint32_t>(i));
     }

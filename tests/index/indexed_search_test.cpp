@@ -450,5 +450,46 @@ TEST_F(IndexedSearchTest, DuplicatesOfEmptyFilesNeedNoOtherBlocks) {
   }
 }
 
+// Same names lists names in order, and a name that begins with the pattern and is longer comes
+// after the pattern: when the names up to the pattern give all its rows, the blocks whose
+// matching names all begin with it, none being the pattern itself, go unread (a damaged page of
+// the index beyond them is not seen). Names holding the pattern further on, and the pattern
+// itself, are read wherever they lie; the rows are those of the loaded library either way.
+TEST_F(IndexedSearchTest, SameNamesUpToThePatternNeedNoOtherBlocks) {
+  test::TempDir tmp;
+  test::TempDir cacheDir;
+  Catalog catalog;
+  StartCatalog(catalog, tmp / "names.mvl", "NAMES");
+  for (int32_t k = 0; k < 40000; ++k) {
+    std::string name = k % 2 == 0 ? "README.Debian" : "readme.txt";
+    if (k == 3 || k == 40 || k == 12001) name = "README";
+    if (k == 5 || k == 70 || k == 15000) name = "00readme.txt";
+    catalog.AddFile(name, 1000000000 + int64_t{k % 5} * 86400, 1 + k % 300, 0);
+  }
+  ASSERT_TRUE(catalog.Write());
+  IndexCache cache(cacheDir / "mardo");
+  SearchConditions c = NameSearch("readme", 5);
+  c.flags |= SearchConditions::kGroupingMode | SearchConditions::kSameNames;
+  ASSERT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 6);  // three 00readme.txt, three README
+  ASSERT_EQ(cache.Written(), 1);
+  DamageSection(cache.IndexPath(catalog.filePath), index_format::kBlockPlaces, -4);
+  EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 6);
+  EXPECT_EQ(cache.Written(), 1);
+  struct Case {
+    const char* pattern;
+    int32_t limit;
+    bool dated;
+  };
+  for (const Case& t : {Case{"readme", 5, false}, Case{"readme", 7, false}, Case{"README", 100000, false},
+                        Case{"|readme", 2, false}, Case{"readme|", 4, true}, Case{"eadm", 3, true},
+                        Case{"00readme", 2, false}}) {
+    SearchConditions d = NameSearch(t.pattern, t.limit);
+    d.flags |= SearchConditions::kGroupingMode | SearchConditions::kSameNames;
+    if (t.dated) AddDateCondition(d, CompareOperator::kBefore, 1000000000 + 2 * 86400);
+    ExpectSameRows({}, tmp.Path(), cache, d, {}, false);
+    ExpectSameRows({}, tmp.Path(), cache, d, {}, true);
+  }
+}
+
 }  // namespace
 }  // namespace mardo
