@@ -60,14 +60,18 @@ std::string ShownDirectoryPath(const Catalog& catalog, int32_t dirNumber) {
   if (!catalog.KeepsDirectoryNumbering() || catalog.dirs[0] == nullptr) return slashed;
   // The names from the directory up to the catalog's root directory. They tell where one name
   // ends when a name holds '\\', as long as they spell the stored path; a catalog whose names and
-  // paths disagree is shown by its paths.
+  // paths disagree is shown by its paths. Without '\\' in any name, the path shown is the same
+  // either way.
   std::vector<std::string_view> names;
+  bool backslash = false;
   for (int32_t d = dirNumber; d > 0;) {
     const FileRecord* entry = catalog.EntryOfDirectory(d);
     if (entry == nullptr) return slashed;
     names.push_back(entry->Name());
+    backslash = backslash || entry->Name().find('\\') != std::string_view::npos;
     d = entry->dirNumber;
   }
+  if (!backslash) return slashed;
   const std::string_view root = catalog.dirs[0]->Path();
   std::string spelled(root);
   std::string shown = ShownCatalogPath(root);
