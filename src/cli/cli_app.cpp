@@ -140,22 +140,31 @@ bool AllDigits(std::string_view text) {
 // Everything a command needs to know about its run.
 // Sorts result rows as the results list first shows them (folders first, then by name, then by
 // date). The first eight folded bytes of the names, packed, decide most comparisons: they order
-// names as CompareNoCase does. The rows' own comparison decides the others.
+// names as CompareNoCase does, and name alike two names shorter than that without a NUL byte,
+// which the date then orders. The rows' own comparison decides the others.
 void SortResultRows(std::vector<const FileRecord*>& rows) {
   const SortState state(ListKind::kResults);
   struct Keyed {
     uint64_t prefix;
+    int64_t time;
     bool folder;
+    bool whole;  // the name is whole in `prefix`
     const FileRecord* row;
   };
   std::vector<Keyed> keyed;
   keyed.reserve(rows.size());
-  for (const FileRecord* row : rows)
-    keyed.push_back({GroupedEntry::Of(row->Name(), 0, 0).prefix, row->IsDirectory(), row});
+  for (const FileRecord* row : rows) {
+    const std::string_view name = row->Name();
+    keyed.push_back({GroupedEntry::Of(name, 0, 0).prefix, row->lastWriteTime, row->IsDirectory(),
+                     name.size() < 8 && name.find('\0') == std::string_view::npos, row});
+  }
   const bool byName = state.Keys()[0] == 1 && state.Direction(0) == 1;
-  std::stable_sort(keyed.begin(), keyed.end(), [&state, byName](const Keyed& a, const Keyed& b) {
+  const bool thenByDate = byName && state.Keys()[1] == 2 && state.Keys()[2] == 0;
+  const bool newestFirst = state.Direction(1) != 1;
+  std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
     if (byName && a.folder != b.folder) return a.folder;
     if (byName && a.prefix != b.prefix) return a.prefix < b.prefix;
+    if (thenByDate && a.whole && b.whole) return newestFirst ? a.time > b.time : a.time < b.time;
     return CompareResultRows(a.row, b.row, state, true) < 0;
   });
   for (size_t k = 0; k < rows.size(); ++k) rows[k] = keyed[k].row;

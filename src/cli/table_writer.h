@@ -38,6 +38,7 @@ class TableWriter {
   bool terminal_;
   size_t rows_ = 0;
   bool finished_ = false;
+  std::string line_;  // a TSV line being made, its room kept from row to row
 };
 
 }  // namespace mardo

@@ -58,6 +58,11 @@ void AppendHex(std::string& out, uint8_t byte) {
 std::string EscapeControls(std::string_view text, bool terminal) {
   std::string out;
   out.reserve(text.size());
+  AppendEscapedControls(out, text, terminal);
+  return out;
+}
+
+void AppendEscapedControls(std::string& out, std::string_view text, bool terminal) {
   for (size_t i = 0; i < text.size();) {
     // A run of bytes shown as they are is copied whole.
     size_t plain = i;
@@ -93,7 +98,6 @@ std::string EscapeControls(std::string_view text, bool terminal) {
     }
     i += length;
   }
-  return out;
 }
 
 bool IsValidUtf8(std::string_view text) {

@@ -14,6 +14,8 @@ namespace mardo {
 // control: C1 control characters (U+0080 to U+009F) and bytes that are not valid UTF-8, each byte
 // as "\xHH". Backslashes are left as they are: they separate the directories of catalog paths.
 std::string EscapeControls(std::string_view text, bool terminal);
+// The same, appended to `out`.
+void AppendEscapedControls(std::string& out, std::string_view text, bool terminal);
 
 // Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
 bool IsValidUtf8(std::string_view text);
