@@ -36,6 +36,12 @@ std::string FormatLocalTime(int64_t seconds, std::string_view format) {
   if (format.empty() || ::localtime_r(&t, &parts) == nullptr) return {};
   const std::string fmt(format);
   // strftime gives 0 both for "too small" and for an empty result: grow a few times, then accept.
+  // Most texts fit the first room, on the stack (one is made for each row of a listing).
+  char room[128];
+  if (fmt.size() <= 16) {
+    const size_t n = ::strftime(room, sizeof room, fmt.c_str(), &parts);
+    if (n > 0) return std::string(room, n);
+  }
   std::vector<char> buffer(64 + fmt.size() * 4);
   for (int attempt = 0; attempt < 6; ++attempt) {
     const size_t n = ::strftime(buffer.data(), buffer.size(), fmt.c_str(), &parts);
