@@ -702,6 +702,40 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(std::span<const uint32_t> rec
   return MakeCatalog(found, filePath, directories);
 }
 
+namespace {
+
+// The groups of directories that directories `dirs` (ascending) lie in, ascending.
+std::vector<uint32_t> DirGroupsOf(std::span<const uint32_t> dirs) {
+  std::vector<uint32_t> groups;
+  for (const uint32_t d : dirs) {
+    if (groups.empty() || groups.back() != d / fmt::kDirGroup) groups.push_back(d / fmt::kDirGroup);
+  }
+  return groups;
+}
+
+}  // namespace
+
+void CatalogIndex::DirectoryPlacesSoon(std::span<const uint32_t> dirs) {
+  if (fromDisk_ && catalogFile_) BlockPagesSoon(fmt::kDirStarts, 8, 16, DirGroupsOf(dirs));
+}
+
+bool CatalogIndex::DirectoriesSoon(std::span<const uint32_t> dirs) {
+  if (!fromDisk_ || !catalogFile_) return true;
+  // The groups of directories needed, asked for at once: where they lie first, then their
+  // bytes, runs close together as one piece (Same names may want a thousand groups).
+  const std::vector<uint32_t> groups = DirGroupsOf(dirs);
+  BlockPagesSoon(fmt::kDirStarts, 8, 16, groups);
+  RunsSoon asks(*catalogFile_);
+  for (const uint32_t g : groups) {
+    const uint8_t* starts = Paged(fmt::kDirStarts, 8 * uint64_t{g}, 16);
+    if (starts == nullptr) return false;
+    const uint64_t from = Load<uint64_t>(starts);
+    const uint64_t to = Load<uint64_t>(starts + 8);
+    if (from < to && to <= catalog_.size()) asks.Add(from, to);  // else reading the group fails
+  }
+  return true;
+}
+
 std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std::string& filePath,
                                                    Directories directories) {
   if (damaged_) return nullptr;
@@ -792,23 +826,7 @@ std::unique_ptr<Catalog> CatalogIndex::MakeCatalog(const Found& found, const std
   catalog->dirs.SetSize(0, std::max<int32_t>(static_cast<int32_t>(slots), 1));
   std::vector<cb::DirEntry> group;
   uint32_t groupNumber = UINT32_MAX;
-  if (fromDisk_ && catalogFile_) {
-    // The groups of directories needed, asked for at once: where they lie first, then their
-    // bytes, runs close together as one piece (Same names may want a thousand groups).
-    std::vector<uint32_t> groups;
-    for (const uint32_t d : wanted) {
-      if (groups.empty() || groups.back() != d / fmt::kDirGroup) groups.push_back(d / fmt::kDirGroup);
-    }
-    BlockPagesSoon(fmt::kDirStarts, 8, 16, groups);
-    RunsSoon asks(*catalogFile_);
-    for (const uint32_t g : groups) {
-      const uint8_t* starts = Paged(fmt::kDirStarts, 8 * uint64_t{g}, 16);
-      if (starts == nullptr) return nullptr;
-      const uint64_t from = Load<uint64_t>(starts);
-      const uint64_t to = Load<uint64_t>(starts + 8);
-      if (from < to && to <= catalog_.size()) asks.Add(from, to);  // else reading the group fails
-    }
-  }
+  if (!DirectoriesSoon(wanted)) return nullptr;
   for (const uint32_t d : wanted) {
     if (d / fmt::kDirGroup != groupNumber) {
       if (!ReadDirGroup(d / fmt::kDirGroup, group)) return nullptr;

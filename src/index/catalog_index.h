@@ -176,6 +176,11 @@ class CatalogIndex {
     kCompact,   // only those the entries name, renumbered in their order (the root stays 0):
                 // the entries' directory numbers and directory entries' lengths follow them
   };
+  // From the disk, asks for the groups of directories that directories `dirs` (ascending) lie
+  // in, without waiting for them: where they lie (the places alone, for DirectoryPlacesSoon),
+  // then their bytes. False when the index is not sound.
+  void DirectoryPlacesSoon(std::span<const uint32_t> dirs);
+  bool DirectoriesSoon(std::span<const uint32_t> dirs);
   // A catalog with the header fields of the indexed catalog and, of its entries, only `records`
   // (ascending), in that order: rows made from it read exactly as rows of the whole catalog
   // (paths, directories, totals). It holds the catalog's records of the directories these

@@ -10,6 +10,9 @@
 #include <mutex>
 #include <numeric>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <tuple>
 
 #include "base/all_cores.h"
 #include "index/index_format.h"
@@ -144,6 +147,9 @@ class EntryFilter {
   bool RowsHold(std::string_view last) const {
     return pass_ != FirstPass::kLowNames || CompareNoCase(last, pattern_->head) <= 0;
   }
+
+  // How a name compares with the pattern (CompareNoCase); only with a pattern.
+  int CompareToPattern(std::string_view name) const { return CompareNoCase(name, pattern_->head); }
 
   // Whether the first search is worth trying, with `candidates` blocks in all (the rarest list of
   // each catalog). A candidate block rarely holds more than one empty file that matches: with
@@ -741,6 +747,49 @@ struct Part {
   bool light = false;  // a grouping search's: no catalog made
 };
 
+// The directories, by part, of the rows that a first search of low names most likely gives, from
+// the entries that have a partner (`shared`): those named below the pattern, and of those named
+// the pattern itself, the first in (length, collection order), as Same names lists them, for the
+// rows still wanted and one more. Empty unless such a search reads from the disk.
+std::vector<std::vector<uint32_t>> LikelyRowDirectories(const std::vector<Part>& parts,
+                                                        const std::vector<std::vector<char>>& shared,
+                                                        const EntryFilter& filter, size_t rows) {
+  const bool fromDisk =
+      std::any_of(parts.begin(), parts.end(), [](const Part& part) { return part.index->FromDisk(); });
+  if (filter.Pass() != EntryFilter::FirstPass::kLowNames || !fromDisk) return {};
+  struct Named {
+    int64_t length;
+    uint32_t part;
+    uint32_t place;
+  };
+  std::vector<Named> below;
+  std::vector<Named> alike;
+  for (size_t k = 0; k < parts.size(); ++k) {
+    for (uint32_t place = 0; place < shared[k].size(); ++place) {
+      if (shared[k][place] == 0) continue;
+      const CatalogIndex::Entry e = parts[k].found.At(place);
+      const int c = filter.CompareToPattern(e.name);
+      if (c <= 0) (c < 0 ? below : alike).push_back({e.length, static_cast<uint32_t>(k), place});
+    }
+  }
+  if (below.size() < rows) {
+    const size_t more = std::min(alike.size(), rows - below.size() + 1);
+    auto first = [](const Named& a, const Named& b) {
+      return std::tie(a.length, a.part, a.place) < std::tie(b.length, b.part, b.place);
+    };
+    std::nth_element(alike.begin(), alike.begin() + static_cast<std::ptrdiff_t>(more), alike.end(), first);
+    below.insert(below.end(), alike.begin(), alike.begin() + static_cast<std::ptrdiff_t>(more));
+  }
+  std::vector<std::vector<uint32_t>> dirs(parts.size());
+  for (const Named& n : below)
+    dirs[n.part].push_back(static_cast<uint32_t>(parts[n.part].found.At(n.place).dirNumber));
+  for (std::vector<uint32_t>& list : dirs) {
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+  }
+  return dirs;
+}
+
 // Groups the entries kept from the indexes of light `parts` as RunSearch groups them, and makes
 // the catalog of each part's rows (in `made`, by part; none for a part without rows). The entries
 // with a partner are found from the parts' keys first: only they are sorted by name. Returns the
@@ -777,6 +826,22 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
     shared[k].assign(parts[k].found.Size(), 0);
     for (const GroupKey& key : parts[k].keys)
       shared[k][key.second] = static_cast<char>(slotOf(key.first, false) & 1);
+  }
+  // From the disk, the directories of the rows a first search most likely gives are asked for
+  // while the rows are worked out, on a thread of its own (joined before the indexes are used
+  // again): where they lie for every catalog first, then their bytes.
+  std::jthread asking;
+  if (std::vector<std::vector<uint32_t>> likely =
+          LikelyRowDirectories(parts, shared, filter, static_cast<size_t>(std::max(conditions.hitLimit, 0)));
+      !likely.empty()) {
+    try {
+      asking = std::jthread([&parts, likely = std::move(likely)] {
+        for (size_t k = 0; k < parts.size(); ++k) parts[k].index->DirectoryPlacesSoon(likely[k]);
+        for (size_t k = 0; k < parts.size(); ++k) parts[k].index->DirectoriesSoon(likely[k]);
+      });
+    } catch (const std::system_error&) {
+      // No thread to spare: the directories are asked for with the rows' catalogs, as ever.
+    }
   }
   // Those entries in collection order (library order, then the catalog's), as RunSearch collects
   // them, each part's on either core. The arrays are left unwritten until then: memory is first
@@ -820,6 +885,7 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
     return std::nullopt;
   }
 
+  if (asking.joinable()) asking.join();
   // The rows' catalogs, each of its part's entries that are rows: on both cores.
   std::vector<std::vector<uint32_t>> rowPlaces(parts.size());
   for (const uint32_t order : rows) rowPlaces[placeOf[order].part].push_back(placeOf[order].place);
