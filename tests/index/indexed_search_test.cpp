@@ -207,6 +207,38 @@ uint64_t DamageSection(const std::string& path, int section, int64_t from) {
   return at[1];
 }
 
+// A first search of a grouping search that gives `rows` rows for `c` from the catalog at
+// `catalogPath` in `dir` reads nothing beyond its blocks: a damaged last page of the index's block
+// places is not seen, and the index is not made again.
+void ExpectNoFurtherReading(const std::string& dir, const std::string& catalogPath, const SearchConditions& c,
+                            int32_t rows, IndexCache& cache) {
+  ASSERT_EQ(RowsThroughIndex(dir, c, cache), rows);
+  ASSERT_EQ(cache.Written(), 1);
+  DamageSection(cache.IndexPath(catalogPath), index_format::kBlockPlaces, -4);
+  EXPECT_EQ(RowsThroughIndex(dir, c, cache), rows);
+  EXPECT_EQ(cache.Written(), 1);
+}
+
+// A grouping search (with `mode` flags) for a pattern, up to a limit, perhaps dated (before the
+// third day of the catalogs made here).
+struct GroupingCase {
+  const char* pattern;
+  int32_t limit;
+  bool dated;
+};
+
+// Each of `cases`, in memory and from the disk, gives the rows of the loaded library.
+void ExpectGroupingCases(const std::string& dir, IndexCache& cache, uint32_t mode,
+                         std::initializer_list<GroupingCase> cases) {
+  for (const GroupingCase& t : cases) {
+    SearchConditions d = NameSearch(t.pattern, t.limit);
+    d.flags |= mode;
+    if (t.dated) AddDateCondition(d, CompareOperator::kBefore, 1000000000 + 2 * 86400);
+    ExpectSameRows({}, dir, cache, d, {}, false);
+    ExpectSameRows({}, dir, cache, d, {}, true);
+  }
+}
+
 TEST_F(IndexedSearchTest, GivesTheRowsOfTheLoadedLibraryForRandomLibrariesAndSearches) {
   for (uint32_t seed = 1; seed <= kRandomLibraries; ++seed) {
     SCOPED_TRACE("library seed " + std::to_string(seed));
@@ -429,25 +461,15 @@ TEST_F(IndexedSearchTest, DuplicatesOfEmptyFilesNeedNoOtherBlocks) {
   IndexCache cache(cacheDir / "mardo");
   SearchConditions c = NameSearch("readme", 3);
   c.flags |= SearchConditions::kGroupingMode;
-  ASSERT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 3);
-  ASSERT_EQ(cache.Written(), 1);
-  DamageSection(cache.IndexPath(catalog.filePath), index_format::kBlockPlaces, -4);
-  EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 3);
-  EXPECT_EQ(cache.Written(), 1);
-  struct Case {
-    const char* pattern;
-    int32_t limit;
-    bool dated;
-  };
-  for (const Case& t :
-       {Case{"readme", 1, false}, Case{"readme", 4, false}, Case{"READ", 40, false}, Case{"r*me|", 2, true},
-        Case{"eadm", 500, true}, Case{"|readme|", 100000, false}, Case{"other", 5, false}}) {
-    SearchConditions d = NameSearch(t.pattern, t.limit);
-    d.flags |= SearchConditions::kGroupingMode;
-    if (t.dated) AddDateCondition(d, CompareOperator::kBefore, 1000000000 + 2 * 86400);
-    ExpectSameRows({}, tmp.Path(), cache, d, {}, false);
-    ExpectSameRows({}, tmp.Path(), cache, d, {}, true);
-  }
+  ExpectNoFurtherReading(tmp.Path(), catalog.filePath, c, 3, cache);
+  ExpectGroupingCases(tmp.Path(), cache, SearchConditions::kGroupingMode,
+                      {{"readme", 1, false},
+                       {"readme", 4, false},
+                       {"READ", 40, false},
+                       {"r*me|", 2, true},
+                       {"eadm", 500, true},
+                       {"|readme|", 100000, false},
+                       {"other", 5, false}});
 }
 
 // Same names lists names in order, and a name that begins with the pattern and is longer comes
@@ -468,27 +490,18 @@ TEST_F(IndexedSearchTest, SameNamesUpToThePatternNeedNoOtherBlocks) {
   }
   ASSERT_TRUE(catalog.Write());
   IndexCache cache(cacheDir / "mardo");
+  const uint32_t sameNames = SearchConditions::kGroupingMode | SearchConditions::kSameNames;
   SearchConditions c = NameSearch("readme", 5);
-  c.flags |= SearchConditions::kGroupingMode | SearchConditions::kSameNames;
-  ASSERT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 6);  // three 00readme.txt, three README
-  ASSERT_EQ(cache.Written(), 1);
-  DamageSection(cache.IndexPath(catalog.filePath), index_format::kBlockPlaces, -4);
-  EXPECT_EQ(RowsThroughIndex(tmp.Path(), c, cache), 6);
-  EXPECT_EQ(cache.Written(), 1);
-  struct Case {
-    const char* pattern;
-    int32_t limit;
-    bool dated;
-  };
-  for (const Case& t : {Case{"readme", 5, false}, Case{"readme", 7, false}, Case{"README", 100000, false},
-                        Case{"|readme", 2, false}, Case{"readme|", 4, true}, Case{"eadm", 3, true},
-                        Case{"00readme", 2, false}}) {
-    SearchConditions d = NameSearch(t.pattern, t.limit);
-    d.flags |= SearchConditions::kGroupingMode | SearchConditions::kSameNames;
-    if (t.dated) AddDateCondition(d, CompareOperator::kBefore, 1000000000 + 2 * 86400);
-    ExpectSameRows({}, tmp.Path(), cache, d, {}, false);
-    ExpectSameRows({}, tmp.Path(), cache, d, {}, true);
-  }
+  c.flags |= sameNames;
+  ExpectNoFurtherReading(tmp.Path(), catalog.filePath, c, 6, cache);  // three 00readme.txt, three README
+  ExpectGroupingCases(tmp.Path(), cache, sameNames,
+                      {{"readme", 5, false},
+                       {"readme", 7, false},
+                       {"README", 100000, false},
+                       {"|readme", 2, false},
+                       {"readme|", 4, true},
+                       {"eadm", 3, true},
+                       {"00readme", 2, false}});
 }
 
 }  // namespace
