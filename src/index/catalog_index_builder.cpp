@@ -321,7 +321,8 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
     return {};
   const auto n = static_cast<uint32_t>(std::max(fileCount, 0));
 
-  // Each block once under every distinct trigram of its entries' folded names; and whether the
+  // Each block once under every distinct trigram of its entries' folded names, and under the
+  // marked ones of empty files' names and of the starts and ends of names; and whether the
   // directory entries are numbered as a scan numbers them (Catalog::KeepsDirectoryNumbering).
   ByteWriter blockPlaces(section[fmt::kBlockPlaces]);
   ByteWriter blockSums(section[fmt::kBlockSums]);
@@ -362,7 +363,7 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
     }
     return id;
   };
-  // Lists `block` under trigram `id`, once.
+  // Lists block `at` under trigram `id`, once.
   auto list = [&](uint32_t id, uint32_t at) {
     if (lastBlock[id] == at) return;
     lastBlock[id] = at;
