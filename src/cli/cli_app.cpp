@@ -140,8 +140,9 @@ bool AllDigits(std::string_view text) {
 // Everything a command needs to know about its run.
 // Sorts result rows as the results list first shows them (folders first, then by name, then by
 // date). The first eight folded bytes of the names, packed, decide most comparisons: they order
-// names as CompareNoCase does, and name alike two names shorter than that without a NUL byte,
-// which the date then orders. The rows' own comparison decides the others.
+// names as CompareNoCase does, and two names shorter than eight bytes (without a NUL byte) that
+// agree in them are the same name: the date then orders them. The rows' own comparison decides
+// the others.
 void SortResultRows(std::vector<const FileRecord*>& rows) {
   const SortState state(ListKind::kResults);
   struct Keyed {
