@@ -5,12 +5,14 @@
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "platform/paged_file.h"
 #include "platform/program_code.h"
 #include "platform/terminal.h"
 
 int main(int argc, char** argv) {
   mardo::MapProgramCode();
   mardo::PrepareHeapForShortRun();
+  mardo::PagedFile::LeaveRoomToExit();
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   // Ctrl+C during a scan cancels it cleanly; at any other time it ends the program as usual.

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -28,10 +29,16 @@ bool HugePagesUnasked() {
   return always;
 }
 
+std::atomic<bool> roomLeftToExit{false};  // LeaveRoomToExit
+
 }  // namespace
 
 PagedFile::~PagedFile() {
   Close();
+}
+
+void PagedFile::LeaveRoomToExit() {
+  roomLeftToExit = true;
 }
 
 bool PagedFile::Open(const std::string& path) {
@@ -64,7 +71,7 @@ bool PagedFile::Open(const std::string& path) {
 }
 
 void PagedFile::Close() {
-  if (data_ != nullptr) ::munmap(data_, reserved_);
+  if (data_ != nullptr && !roomLeftToExit) ::munmap(data_, reserved_);
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   data_ = nullptr;

@@ -42,6 +42,12 @@ class PagedFile {
   // read as needed: it then reads no more than those around each.
   void ReadScattered() const;
 
+  // For a process that ends soon after its reading (mardo-cli): a file closed from then on leaves
+  // its room to the end of the process. Giving it back costs every core that ran one of the
+  // process's threads a flush of its address cache: a search that opens a few indexes paid a
+  // tenth of a millisecond for it, on the machines measured.
+  static void LeaveRoomToExit();
+
  private:
   int fd_ = -1;
   uint8_t* data_ = nullptr;
