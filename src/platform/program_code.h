@@ -10,8 +10,8 @@ void MapProgramCode();
 
 // Shapes the heap for short runs that read many pieces: blocks of up to 32 MiB come from the heap,
 // where they are used again, rather than from fresh mappings that cost a fault for every page
-// written; and the heap grows in large steps. (Giving the heap's first MiB its pages at once cost a rare search more than the faults
-// it saved: it uses a fraction of that MiB.)
+// written; and the heap grows in large steps. (Giving the heap's first MiB its pages at once cost
+// a rare search more than the faults it saved: it uses a fraction of that MiB.)
 void PrepareHeapForShortRun();
 
 }  // namespace mardo
