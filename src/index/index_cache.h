@@ -62,7 +62,8 @@ class IndexCache {
   void RemoveOrphans();
 
   // Whether reading the index of the catalog file at `catalogPath` would wait for the disk (its
-  // first page is not in memory). `probe` replaces how that is found out (tests say so).
+  // first page is not in memory). `probe` replaces how that is found out (tests say so, and a
+  // caller that asked for the openings itself).
   bool IndexWaitsForDisk(const std::string& catalogPath) const;
   void SetDiskProbe(std::function<bool(const std::string& indexPath)> probe) {
     diskProbe_ = std::move(probe);
