@@ -125,6 +125,11 @@ class CatalogIndex {
   // From the disk, asks for what the index says the entries of `blocks` (ascending) hold, with
   // `lengths` the bits of their exact lengths too.
   void ReadBlockSummariesSoon(std::span<const uint32_t> blocks, bool lengths);
+  // The same for all blocks at once.
+  void ReadBlockSummariesSoon(bool lengths) {
+    SectionSoon(index_format::kBlockSums, 0, sectionSize_[index_format::kBlockSums]);
+    if (lengths) SectionSoon(index_format::kBlockLengths, 0, sectionSize_[index_format::kBlockLengths]);
+  }
 
   // Pages of one section read a few at a time into memory used again: pieces read front to
   // back cost a read now and then, and no memory written for the first time (which costs more
