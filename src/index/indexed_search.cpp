@@ -758,9 +758,8 @@ struct Part {
 // rows still wanted and one more. Empty unless such a search reads from the disk.
 std::vector<std::vector<uint32_t>> LikelyRowDirectories(const std::vector<Part>& parts,
                                                         const std::vector<std::vector<char>>& shared,
-                                                        const EntryFilter& filter, size_t rows) {
-  const bool fromDisk =
-      std::any_of(parts.begin(), parts.end(), [](const Part& part) { return part.index->FromDisk(); });
+                                                        const EntryFilter& filter, size_t rows,
+                                                        bool fromDisk) {
   if (filter.Pass() != EntryFilter::FirstPass::kLowNames || !fromDisk) return {};
   struct Named {
     int64_t length;
@@ -832,12 +831,15 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
     for (const GroupKey& key : parts[k].keys)
       shared[k][key.second] = static_cast<char>(slotOf(key.first, false) & 1);
   }
-  // From the disk, the directories of the rows a first search most likely gives are asked for
-  // while the rows are worked out, on a thread of its own (joined before the indexes are used
-  // again): where they lie for every catalog first, then their bytes.
+  // From the disk, the directories the rows lie in are read for every catalog at once; and those
+  // of the rows a first search most likely gives are asked for while the rows are worked out, on
+  // a thread of its own (joined before the indexes are used again): where they lie for every
+  // catalog first, then their bytes.
+  const bool fromDisk =
+      std::any_of(parts.begin(), parts.end(), [](const Part& part) { return part.index->FromDisk(); });
   std::jthread asking;
-  if (std::vector<std::vector<uint32_t>> likely =
-          LikelyRowDirectories(parts, shared, filter, static_cast<size_t>(std::max(conditions.hitLimit, 0)));
+  if (std::vector<std::vector<uint32_t>> likely = LikelyRowDirectories(
+          parts, shared, filter, static_cast<size_t>(std::max(conditions.hitLimit, 0)), fromDisk);
       !likely.empty()) {
     try {
       asking = std::jthread([&parts, likely = std::move(likely)] {
@@ -897,9 +899,6 @@ std::optional<size_t> GroupParts(const std::vector<Part>& parts, const SearchCon
   made.clear();
   made.resize(parts.size());
   std::vector<std::exception_ptr> failed(parts.size());
-  // From the disk, the directories the rows lie in are read for every catalog at once.
-  const bool fromDisk =
-      std::any_of(parts.begin(), parts.end(), [](const Part& part) { return part.index->FromDisk(); });
   // The catalogs with the most rows first, the caller's thread taking the first: helpers may
   // take a while to wake, and one long catalog begun last would hold up the others' end.
   std::vector<size_t> order(parts.size());
