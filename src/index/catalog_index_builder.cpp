@@ -353,7 +353,8 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
   std::vector<uint32_t> counts;
   std::vector<uint32_t> lastBlock;
   std::vector<uint32_t> innerBlock;  // by id: the last block where a name holds it past its start
-  std::vector<uint32_t> starts;      // the trigrams the names of the block at hand start with
+  // The trigrams the names of the block at hand start with, and their ids.
+  std::vector<std::pair<uint32_t, uint32_t>> starts;
   auto idOf = [&](uint32_t trigram) {
     const uint32_t id = ids.IdOf(trigram);
     if (id == counts.size()) {
@@ -425,19 +426,18 @@ std::vector<uint8_t> Build(std::string_view sourcePath, const FileIdentity& sour
     for (const uint32_t mark : {0u, fmt::kEmptyFileTrigram}) {
       if (mark != 0 && entry.length != 0) break;
       for (size_t i = 0; i + 3 <= name.size(); ++i) {
-        const uint32_t id = idOf(mark | trigramAt(i));
+        const uint32_t trigram = trigramAt(i);
+        const uint32_t id = idOf(mark | trigram);
+        if (mark == 0 && i == 0) starts.emplace_back(trigram, id);
         if (mark == 0 && i > 0) innerBlock[id] = block;
         list(id, block);
       }
     }
-    if (name.size() >= 3) {
-      list(idOf(fmt::kNameEndTrigram | trigramAt(name.size() - 3)), block);
-      starts.push_back(trigramAt(0));
-    }
+    if (name.size() >= 3) list(idOf(fmt::kNameEndTrigram | trigramAt(name.size() - 3)), block);
     // At the end of a block, the trigrams its names start with and hold nowhere else.
     if (r % fmt::kBlockRecords == fmt::kBlockRecords - 1 || r + 1 == n) {
-      for (const uint32_t start : starts) {
-        if (innerBlock[idOf(start)] != block) list(idOf(fmt::kStartOnlyTrigram | start), block);
+      for (const auto& [start, id] : starts) {
+        if (innerBlock[id] != block) list(idOf(fmt::kStartOnlyTrigram | start), block);
       }
       starts.clear();
     }
